@@ -1,0 +1,41 @@
+// Shift-JIS as Windows writes it (code page 932): decoding, encoding and the byte width
+// of each character as editor positions count it. Plain C++, no Qt.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmo::cp932 {
+
+// A byte that is not part of a valid code-page-932 character decodes to U+F700 + byte.
+// That block of the private-use area lies above the user-defined characters
+// (0xF040.. -> U+E000..U+E757), so it never collides with a real character; encoding
+// turns it back into the very same byte.
+constexpr char16_t kRawByteBase = 0xF700;
+constexpr bool isRawByte(char32_t c) { return c >= 0xF700 && c <= 0xF7FF; }
+
+// Byte width of a character that code page 932 cannot hold (stored as "?" in a text
+// file, as \uN in RTF). Counted like any double-byte character.
+constexpr int kUnrepresentableWidth = 2;
+
+// Decodes bytes to UTF-16; never fails and never loses a byte.
+std::u16string decode(std::string_view bytes);
+
+struct EncodeResult {
+    std::string bytes;
+    // UTF-16 indexes of the characters that code page 932 cannot hold; each was written
+    // as the replacement byte. Empty when the text was stored losslessly.
+    std::vector<std::size_t> unrepresentable;
+};
+EncodeResult encode(std::u16string_view text, char replacement = '?');
+
+// 1 for ASCII, half-width katakana and raw bytes, 2 for the other characters of code
+// page 932, kUnrepresentableWidth for the rest. Table lookup, no allocation.
+int byteWidth(char32_t c);
+
+// Byte length of a UTF-16 text as the editor counts it (a surrogate pair is one character).
+std::size_t byteLength(std::u16string_view text);
+
+} // namespace velmo::cp932

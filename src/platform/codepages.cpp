@@ -1,0 +1,257 @@
+#include "platform/codepages.h"
+
+#include "platform/cp932codec.h"
+
+#include <bit>
+#include <cerrno>
+#include <iconv.h>
+#include <string>
+#include <unordered_map>
+
+namespace velmo::codepage {
+
+namespace {
+
+constexpr const char *kUtf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+constexpr char16_t kReplacement = 0xFFFD;
+const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
+
+// glibc's name for a Windows code page; most are simply "CP<n>".
+std::string iconvName(int codePage)
+{
+    switch (codePage) {
+    case 10000: return "MACINTOSH";
+    case 1361: return "JOHAB";
+    case 20127: return "ASCII";
+    case 20932:
+    case 51932: return "EUC-JP";
+    case 50220:
+    case 50221:
+    case 50222: return "ISO-2022-JP";
+    case 65001: return "UTF-8";
+    default: break;
+    }
+    if (codePage >= 28591 && codePage <= 28606)
+        return "ISO-8859-" + std::to_string(codePage - 28590);
+    return "CP" + std::to_string(codePage);
+}
+
+// iconv_open is slow, so each thread keeps its descriptors for the life of the thread.
+// A descriptor is stateful and must not be shared between threads.
+struct Descriptors {
+    iconv_t toUnicode = kNoDescriptor;
+    iconv_t fromUnicode = kNoDescriptor;
+    Descriptors() = default;
+    Descriptors(const Descriptors &) = delete;
+    Descriptors &operator=(const Descriptors &) = delete;
+    ~Descriptors()
+    {
+        if (toUnicode != kNoDescriptor)
+            iconv_close(toUnicode);
+        if (fromUnicode != kNoDescriptor)
+            iconv_close(fromUnicode);
+    }
+    bool valid() const { return toUnicode != kNoDescriptor && fromUnicode != kNoDescriptor; }
+};
+
+const Descriptors &descriptorsFor(int codePage)
+{
+    thread_local std::unordered_map<int, Descriptors> cache;
+    auto [it, inserted] = cache.try_emplace(codePage);
+    if (inserted) {
+        const std::string name = iconvName(codePage);
+        it->second.toUnicode = iconv_open(kUtf16, name.c_str());
+        it->second.fromUnicode = iconv_open(name.c_str(), kUtf16);
+    }
+    return it->second;
+}
+
+const Descriptors *usableDescriptors(int codePage)
+{
+    const Descriptors &d = descriptorsFor(codePage);
+    if (d.valid())
+        return &d;
+    const Descriptors &fallback = descriptorsFor(kWindowsLatin1);
+    return fallback.valid() ? &fallback : nullptr;
+}
+
+char16_t undecodableByte(int codePage, unsigned char b)
+{
+    if (codePage == kWindowsLatin1 && (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D))
+        return b;
+    return kReplacement;
+}
+
+std::u16string decodeWithIconv(int codePage, iconv_t cd, std::string_view bytes)
+{
+    std::u16string out;
+    out.resize(bytes.size() + 4);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char *in = const_cast<char *>(bytes.data());
+    size_t inLeft = bytes.size();
+    size_t used = 0;
+    while (inLeft > 0) {
+        // Every code page here gives at most two UTF-16 units per byte.
+        if (out.size() - used < 2 * inLeft + 4)
+            out.resize(used + 2 * inLeft + 4);
+        char *outPtr = reinterpret_cast<char *>(out.data() + used);
+        size_t outLeft = (out.size() - used) * sizeof(char16_t);
+        const size_t before = outLeft;
+        const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        used += (before - outLeft) / sizeof(char16_t);
+        if (rc != static_cast<size_t>(-1))
+            break;
+        if (errno == E2BIG)
+            continue;
+        // EILSEQ or EINVAL (a character cut off at the end): one byte becomes a
+        // replacement and decoding goes on with the next.
+        out[used++] = undecodableByte(codePage, static_cast<unsigned char>(*in));
+        ++in;
+        --inLeft;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    // Flush a stateful decoder (ISO-2022-JP).
+    if (out.size() - used < 8)
+        out.resize(used + 8);
+    char *outPtr = reinterpret_cast<char *>(out.data() + used);
+    size_t outLeft = (out.size() - used) * sizeof(char16_t);
+    const size_t before = outLeft;
+    iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+    used += (before - outLeft) / sizeof(char16_t);
+    out.resize(used);
+    return out;
+}
+
+std::optional<std::string> encodeWithIconv(iconv_t cd, std::u16string_view text)
+{
+    std::string out(text.size() * 2 + 8, '\0');
+    size_t used = 0;
+    // Converts the input (or, with no input, flushes the shift state), growing the output
+    // as needed; false when a character has no form in the code page.
+    auto run = [&](char **in, size_t *inLeft) {
+        for (;;) {
+            char *outPtr = out.data() + used;
+            size_t outLeft = out.size() - used;
+            const size_t before = outLeft;
+            const size_t rc = iconv(cd, in, inLeft, &outPtr, &outLeft);
+            used += before - outLeft;
+            if (rc != static_cast<size_t>(-1))
+                return true;
+            if (errno != E2BIG)
+                return false;
+            out.resize(out.size() * 2);
+        }
+    };
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char *in = const_cast<char *>(reinterpret_cast<const char *>(text.data()));
+    size_t inLeft = text.size() * sizeof(char16_t);
+    if (!run(&in, &inLeft) || !run(nullptr, nullptr))
+        return std::nullopt;
+    out.resize(used);
+    return out;
+}
+
+} // namespace
+
+int codePageForCharset(int rtfCharset, int documentCodePage)
+{
+    switch (rtfCharset) {
+    case 0: return 1252;    // ANSI
+    case 2: return kSymbol; // SYMBOL
+    case 77: return 10000;  // MAC
+    case 128: return 932;   // SHIFTJIS
+    case 129: return 949;   // HANGUL
+    case 130: return 1361;  // JOHAB
+    case 134: return 936;   // GB2312
+    case 136: return 950;   // CHINESEBIG5
+    case 161: return 1253;  // GREEK
+    case 162: return 1254;  // TURKISH
+    case 163: return 1258;  // VIETNAMESE
+    case 177: return 1255;  // HEBREW
+    case 178: return 1256;  // ARABIC
+    case 186: return 1257;  // BALTIC
+    case 204: return 1251;  // RUSSIAN
+    case 222: return 874;   // THAI
+    case 238: return 1250;  // EASTEUROPE
+    case 255: return 437;   // OEM
+    default: return documentCodePage;
+    }
+}
+
+bool isSupported(int codePage)
+{
+    if (codePage == kShiftJis || codePage == kSymbol)
+        return true;
+    return descriptorsFor(codePage).valid();
+}
+
+bool isLeadByte(int codePage, unsigned char b)
+{
+    switch (codePage) {
+    case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return b >= 0x81 && b <= 0xFE;
+    case 1361: return (b >= 0x84 && b <= 0xD3) || (b >= 0xD8 && b <= 0xDE) || (b >= 0xE0 && b <= 0xF9);
+    default: return false;
+    }
+}
+
+std::u16string decode(int codePage, std::string_view bytes)
+{
+    if (codePage == kShiftJis)
+        return cp932::decode(bytes);
+    if (codePage == kSymbol) {
+        std::u16string out(bytes.size(), u'\0');
+        for (size_t i = 0; i < bytes.size(); ++i)
+            out[i] = static_cast<char16_t>(0xF000 + static_cast<unsigned char>(bytes[i]));
+        return out;
+    }
+    const Descriptors *d = usableDescriptors(codePage);
+    if (!d) {
+        // No converter at all in this C library: keep the bytes as Latin-1.
+        std::u16string out(bytes.size(), u'\0');
+        for (size_t i = 0; i < bytes.size(); ++i)
+            out[i] = static_cast<unsigned char>(bytes[i]);
+        return out;
+    }
+    const int effective = descriptorsFor(codePage).valid() ? codePage : kWindowsLatin1;
+    return decodeWithIconv(effective, d->toUnicode, bytes);
+}
+
+std::optional<std::string> encode(int codePage, std::u16string_view text)
+{
+    if (codePage == kShiftJis) {
+        cp932::EncodeResult r = cp932::encode(text);
+        if (!r.unrepresentable.empty())
+            return std::nullopt;
+        return std::move(r.bytes);
+    }
+    if (codePage == kSymbol) {
+        std::string out;
+        out.reserve(text.size());
+        for (char16_t c : text) {
+            if (c <= 0xFF || (c >= 0xF000 && c <= 0xF0FF))
+                out.push_back(static_cast<char>(c & 0xFF));
+            else
+                return std::nullopt;
+        }
+        return out;
+    }
+    const Descriptors *d = usableDescriptors(codePage);
+    if (!d)
+        return std::nullopt;
+    std::optional<std::string> bytes = encodeWithIconv(d->fromUnicode, text);
+    // Some converters substitute a look-alike (best fit) for a character they lack; that
+    // is not the character, so only a conversion that decodes back to the text counts.
+    if (bytes && decodeWithIconv(codePage, d->toUnicode, *bytes) != text)
+        return std::nullopt;
+    return bytes;
+}
+
+bool canEncode(int codePage, std::u16string_view text)
+{
+    return encode(codePage, text).has_value();
+}
+
+} // namespace velmo::codepage

@@ -1,0 +1,305 @@
+// The window bus: how editor windows, each in a process of its own, find each other, exchange
+// integer messages and start further editor processes.
+//
+// Every window opens one endpoint and is known by a handle, a positive 32-bit integer that is
+// unique among the live windows of its namespace (written in decimal in the settings file and
+// on launch lines). Enumeration lists the live windows with caption and class name; a sent
+// message blocks until the receiver's handler has returned and yields its result, a posted one
+// returns at once and is handled later from the receiver's event loop. A dead or stuck
+// receiver never holds the sender beyond a bounded wait, and while a send waits the sender
+// keeps answering the messages sent to it, so two windows sending to each other at the same
+// moment both complete.
+//
+// Wire format (LocalWindowBus)
+// ----------------------------
+// Folder: $XDG_RUNTIME_DIR/velmo-<uid>/<ns>/ when XDG_RUNTIME_DIR names a folder of this user,
+// else /tmp/velmo-<uid>/<ns>/; both levels mode 0700 and owned by the user (the bus refuses a
+// folder that is not). <ns> is the first 16 hex digits of the SHA-256 of the absolute
+// settings-file path (UTF-8), so that two installations never see each other's windows.
+// Each window listens on a stream socket (AF_UNIX) named by its handle in decimal, e.g.
+// /run/user/1000/velmo-1000/3f2a9c0d11e4b7a8/1804289383. Connections from a process of
+// another user are closed unanswered (SO_PEERCRED).
+//
+// A connection carries requests, one per line (UTF-8, LF-terminated, at most 1024 bytes,
+// fields separated by one blank, integers in signed decimal). Requests are handled in order:
+//   INFO                      -> "OK <handle> <class name> <caption>"  (caption to end of line)
+//   SEND <msg> <wParam> <lParam> -> "OK <result>" once the handler has returned
+//   POST <msg> <wParam> <lParam> -> no reply; queued and handled from the event loop
+//   FRONT                     -> "OK 1" or "OK 0" (brought to the front, or not)
+// A malformed request gets "ERR <reason>" and the connection is closed. msg is 0..2^32-1,
+// wParam and lParam are signed 64-bit. Examples with socat:
+//   printf 'INFO\n' | socat - UNIX-CONNECT:<folder>/<handle>
+//   printf 'POST 18933 1 17909\n' | socat - UNIX-CONNECT:<folder>/<handle>   # close request
+// A socket file whose connect() is refused belongs to a window that died; enumeration
+// removes it.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <utility>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QLocalServer;
+class QLocalSocket;
+
+namespace velmo {
+
+using WindowHandle = std::int32_t;
+
+struct WindowInfo {
+    WindowHandle handle = 0;
+    QString caption;
+    QString className;
+    // False for a live window that did not answer within the bound (caption and class
+    // unknown, so it never matches a caption test).
+    bool responding = true;
+};
+
+// What a window offers to the bus. The bus calls these on the window's own thread, from its
+// event loop (or from inside a send of its own that is waiting).
+class BusWindow {
+public:
+    virtual ~BusWindow() = default;
+    virtual std::int64_t handleBusMessage(std::uint32_t message, std::int64_t wParam,
+                                          std::int64_t lParam) = 0;
+    virtual QString busCaption() const = 0;
+    virtual QString busClassName() const = 0;
+    virtual bool busBringToFront() = 0;
+};
+
+// How a started editor window is to appear: activated, or shown without taking the focus.
+enum class LaunchShow { Normal, NoActivate };
+
+class WindowBus {
+public:
+    static constexpr std::size_t kEnumerationLimit = 1024;
+
+    virtual ~WindowBus() = default;
+
+    // Opens this window's endpoint; returns its handle, or 0 when no endpoint could be opened.
+    virtual WindowHandle openEndpoint(BusWindow *window) = 0;
+    virtual void closeEndpoint() = 0;
+    virtual WindowHandle ownHandle() const = 0;
+
+    // The live windows of this namespace, this window included, at most `limit`.
+    virtual std::vector<WindowInfo> enumerateWindows(std::size_t limit = kEnumerationLimit) = 0;
+    // Waits until the receiver has handled the message; nothing when it is gone, stuck past
+    // the bound, or refused the message.
+    virtual std::optional<std::int64_t> sendMessage(WindowHandle to, std::uint32_t message,
+                                                    std::int64_t wParam, std::int64_t lParam) = 0;
+    // Queues the message with the receiver and returns; false when it could not be delivered.
+    virtual bool postMessage(WindowHandle to, std::uint32_t message, std::int64_t wParam,
+                             std::int64_t lParam) = 0;
+    virtual bool isWindow(WindowHandle handle) = 0;
+    virtual bool setForegroundWindow(WindowHandle handle) = 0;
+
+    // Starts a new editor process: `program` with `parameters` split as a Windows command
+    // line is split (splitWindowsCommandLine). False when it could not be started.
+    virtual bool launchEditor(const QString &program, const QString &parameters, LaunchShow show) = 0;
+};
+
+// Splits a command line into arguments by the rules of the Windows shell's argument parser:
+// blanks and tabs separate arguments outside double quotes; 2n backslashes before a quote
+// give n backslashes and the quote opens or closes quoting; 2n+1 backslashes before a quote
+// give n backslashes and a literal quote; backslashes elsewhere are literal; a run of quotes
+// yields a literal quote for every third one.
+QStringList splitWindowsCommandLine(const QString &line);
+
+// The real bus on local sockets; see the wire format above.
+class LocalWindowBus : public QObject, public WindowBus {
+    Q_OBJECT
+public:
+    static constexpr int kDefaultTimeoutMs = 5000;
+
+    // `namespaceKey` is the settings-file path; windows with the same path see each other.
+    explicit LocalWindowBus(const QString &namespaceKey, QObject *parent = nullptr);
+    ~LocalWindowBus() override;
+
+    // The bound on waiting for another window (send, enumeration answers, front).
+    void setTimeout(int milliseconds) { timeoutMs_ = milliseconds; }
+    int timeout() const { return timeoutMs_; }
+
+    // The namespace's folder (created 0700 on first use); empty when it cannot be made safe.
+    QString folder() const;
+    // Why the last openEndpoint failed, for a message to the user.
+    QString lastError() const { return lastError_; }
+
+    WindowHandle openEndpoint(BusWindow *window) override;
+    void closeEndpoint() override;
+    WindowHandle ownHandle() const override { return handle_; }
+    std::vector<WindowInfo> enumerateWindows(std::size_t limit = kEnumerationLimit) override;
+    std::optional<std::int64_t> sendMessage(WindowHandle to, std::uint32_t message,
+                                            std::int64_t wParam, std::int64_t lParam) override;
+    bool postMessage(WindowHandle to, std::uint32_t message, std::int64_t wParam,
+                     std::int64_t lParam) override;
+    bool isWindow(WindowHandle handle) override;
+    bool setForegroundWindow(WindowHandle handle) override;
+    bool launchEditor(const QString &program, const QString &parameters, LaunchShow show) override;
+
+    // The folder a namespace key maps to (not created).
+    static QString folderFor(const QString &namespaceKey);
+    // True when the peer of a connected AF_UNIX socket runs as this process's user.
+    static bool peerIsSameUser(int socketDescriptor);
+
+private:
+    struct Connection;
+    struct Posted {
+        std::uint32_t message;
+        std::int64_t wParam;
+        std::int64_t lParam;
+    };
+
+    void acceptConnections();
+    void readRequests(QLocalSocket *socket);
+    void deliverPosted();
+    std::optional<QByteArray> request(WindowHandle to, const QByteArray &line, bool wantReply);
+    QString socketPath(WindowHandle handle) const;
+
+    QString namespaceKey_;
+    mutable QString folder_;
+    QString lastError_;
+    int timeoutMs_ = kDefaultTimeoutMs;
+    WindowHandle handle_ = 0;
+    BusWindow *window_ = nullptr;
+    QLocalServer *server_ = nullptr;
+    int sendDepth_ = 0;
+    std::deque<Posted> posted_;
+    bool deliveryScheduled_ = false;
+};
+
+// Test double: windows of one MemoryBusNetwork see each other; no sockets, no processes.
+// Sends run the receiver's handler at once; posts wait in the receiver's queue until
+// deliverPosted() (or the event loop, with autoDeliver). Every message and launch is logged.
+class MemoryBusNetwork {
+public:
+    struct Delivery {
+        WindowHandle from = 0;
+        WindowHandle to = 0;
+        std::uint32_t message = 0;
+        std::int64_t wParam = 0;
+        std::int64_t lParam = 0;
+        bool sent = false; // false: posted
+        bool operator==(const Delivery &) const = default;
+    };
+    struct Launch {
+        QString program;
+        QString parameters;
+        QStringList arguments; // the parameters split as the new process sees them
+        LaunchShow show = LaunchShow::Normal;
+    };
+
+    MemoryBusNetwork();
+    ~MemoryBusNetwork();
+
+    // Adds a window that is not backed by a MemoryWindowBus (another editor, or any other
+    // program's window); returns its handle.
+    WindowHandle addWindow(BusWindow *window);
+    // A window that no longer exists: sends and posts to it fail, enumeration skips it.
+    void killWindow(WindowHandle handle);
+    // A window that hangs: it is enumerated as not responding and sends to it fail.
+    void hangWindow(WindowHandle handle, bool hung = true);
+
+    // Delivers every queued post (also those queued while delivering); returns how many.
+    int deliverPosted();
+    void setAutoDeliver(bool on) { autoDeliver_ = on; }
+
+    // A launch that fails makes launchEditor return false (still logged).
+    void setLaunchResult(bool ok) { launchResult_ = ok; }
+
+    const std::vector<Delivery> &deliveries() const { return deliveries_; }
+    const std::vector<Launch> &launches() const { return launches_; }
+    void clearLog() { deliveries_.clear(); launches_.clear(); }
+
+private:
+    friend class MemoryWindowBus;
+    struct Entry {
+        BusWindow *window = nullptr;
+        bool hung = false;
+    };
+    WindowHandle attach(BusWindow *window);
+    void detach(WindowHandle handle);
+    std::vector<WindowInfo> enumerate(std::size_t limit) const;
+    std::optional<std::int64_t> send(WindowHandle from, WindowHandle to, std::uint32_t message,
+                                     std::int64_t wParam, std::int64_t lParam);
+    bool post(WindowHandle from, WindowHandle to, std::uint32_t message, std::int64_t wParam,
+              std::int64_t lParam);
+    bool bringToFront(WindowHandle handle);
+    bool launch(const QString &program, const QString &parameters, LaunchShow show);
+    bool alive(WindowHandle handle) const;
+
+    std::map<WindowHandle, Entry> windows_; // ordered: enumeration order is handle order
+    std::deque<Delivery> queue_;
+    std::vector<Delivery> deliveries_;
+    std::vector<Launch> launches_;
+    WindowHandle nextHandle_ = 1001;
+    bool autoDeliver_ = false;
+    bool launchResult_ = true;
+    std::shared_ptr<bool> lifetime_;
+};
+
+class MemoryWindowBus : public WindowBus {
+public:
+    explicit MemoryWindowBus(MemoryBusNetwork &network) : network_(network) {}
+    ~MemoryWindowBus() override { closeEndpoint(); }
+
+    WindowHandle openEndpoint(BusWindow *window) override;
+    void closeEndpoint() override;
+    WindowHandle ownHandle() const override { return handle_; }
+    std::vector<WindowInfo> enumerateWindows(std::size_t limit = kEnumerationLimit) override;
+    std::optional<std::int64_t> sendMessage(WindowHandle to, std::uint32_t message,
+                                            std::int64_t wParam, std::int64_t lParam) override;
+    bool postMessage(WindowHandle to, std::uint32_t message, std::int64_t wParam,
+                     std::int64_t lParam) override;
+    bool isWindow(WindowHandle handle) override;
+    bool setForegroundWindow(WindowHandle handle) override;
+    bool launchEditor(const QString &program, const QString &parameters, LaunchShow show) override;
+
+private:
+    MemoryBusNetwork &network_;
+    WindowHandle handle_ = 0;
+};
+
+// A BusWindow with a fixed caption and class that records what it receives; stands in for
+// other windows in tests. `result` is what it answers to sent messages.
+class RecordingBusWindow : public BusWindow {
+public:
+    struct Received {
+        std::uint32_t message;
+        std::int64_t wParam;
+        std::int64_t lParam;
+        bool operator==(const Received &) const = default;
+    };
+    RecordingBusWindow(QString caption, QString className, std::int64_t result = 0)
+        : caption_(std::move(caption)), className_(std::move(className)), result_(result) {}
+
+    std::int64_t handleBusMessage(std::uint32_t message, std::int64_t wParam,
+                                  std::int64_t lParam) override;
+    QString busCaption() const override { return caption_; }
+    QString busClassName() const override { return className_; }
+    bool busBringToFront() override { ++frontRequests_; return true; }
+
+    void setCaption(QString caption) { caption_ = std::move(caption); }
+    // Runs inside handleBusMessage, e.g. to send a message back.
+    void setReaction(std::function<void(const Received &)> reaction) { reaction_ = std::move(reaction); }
+    const std::vector<Received> &received() const { return received_; }
+    int frontRequests() const { return frontRequests_; }
+
+private:
+    QString caption_;
+    QString className_;
+    std::int64_t result_;
+    std::function<void(const Received &)> reaction_;
+    std::vector<Received> received_;
+    int frontRequests_ = 0;
+};
+
+} // namespace velmo

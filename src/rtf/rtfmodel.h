@@ -1,0 +1,114 @@
+// The small rich-text model that RTF is read into and written from: paragraphs of runs,
+// each run one stretch of text in one character format. Plain C++, no Qt.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmo::rtf {
+
+// A colour as 0x00BBGGRR; no value means the automatic (default) colour.
+using Colour = std::optional<std::uint32_t>;
+
+constexpr std::uint32_t rgb(int r, int g, int b)
+{
+    return std::uint32_t(r & 0xFF) | std::uint32_t(g & 0xFF) << 8 | std::uint32_t(b & 0xFF) << 16;
+}
+
+// Windows character sets as RTF's \fcharset gives them.
+constexpr int kAnsiCharset = 0;
+constexpr int kDefaultCharset = 1;
+constexpr int kSymbolCharset = 2;
+constexpr int kShiftJisCharset = 128;
+
+// Low two bits of a font's pitch-and-family byte (as in a LOGFONT).
+constexpr int kDefaultPitch = 0;
+constexpr int kFixedPitch = 1;
+constexpr int kVariablePitch = 2;
+// High nibble: the family, one of these.
+constexpr int kFamilyDontCare = 0x00;
+constexpr int kFamilyRoman = 0x10;
+constexpr int kFamilySwiss = 0x20;
+constexpr int kFamilyModern = 0x30;
+constexpr int kFamilyScript = 0x40;
+constexpr int kFamilyDecorative = 0x50;
+
+// RTF's default size when a document names none: 12 points.
+constexpr int kDefaultSizeHalfPoints = 24;
+
+struct CharFormat {
+    std::u16string face;        // empty: no face named
+    int charset = kDefaultCharset;
+    int pitchAndFamily = kDefaultPitch | kFamilyDontCare;
+    int sizeHalfPoints = kDefaultSizeHalfPoints; // RTF counts half points; 21 is 10.5 pt
+    Colour colour;              // text colour
+    Colour highlight;           // background colour behind the text
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+
+    double points() const { return sizeHalfPoints / 2.0; }
+    int pitch() const { return pitchAndFamily & 0x03; }
+    bool operator==(const CharFormat &) const = default;
+};
+
+// One stretch of text in one format. Besides ordinary characters the text may hold
+// u'\t' (a tab, also what a table cell ends in) and u'\v' (0x0B, a line break inside the
+// paragraph, which is what RTF's \line becomes in a Windows rich-edit control). It never
+// holds a paragraph break: paragraphs are separate. Characters outside the basic plane
+// are surrogate pairs, as in any UTF-16 text.
+struct Run {
+    std::u16string text;
+    CharFormat format;
+    bool operator==(const Run &) const = default;
+};
+
+// Same values as the editor's paragraph alignment (justified text is read as left).
+enum class Alignment { Left = 0, Right = 1, Centre = 2 };
+
+constexpr int kTwipsPerPoint = 20;
+
+struct Paragraph {
+    Alignment align = Alignment::Left;
+    // Indents in twips (1/20 point), as RTF stores them, so that they survive a round trip
+    // exactly; the first-line indent is relative to the left indent and may be negative.
+    int firstIndentTwips = 0;
+    int leftIndentTwips = 0;
+    int rightIndentTwips = 0;
+    bool bullet = false;        // a bulleted list item (any list is read as bullets)
+    std::vector<Run> runs;      // no empty runs; neighbours differ in format
+
+    double firstIndentPoints() const { return firstIndentTwips / double(kTwipsPerPoint); }
+    double leftIndentPoints() const { return leftIndentTwips / double(kTwipsPerPoint); }
+    double rightIndentPoints() const { return rightIndentTwips / double(kTwipsPerPoint); }
+    std::u16string text() const;
+    bool operator==(const Paragraph &) const = default;
+};
+
+// A document always has at least one paragraph once read; an empty text is one paragraph
+// without runs. The last paragraph has no paragraph break after it in the editor.
+struct Document {
+    std::vector<Paragraph> paragraphs;
+    // The format of text typed where no other format applies (RTF's \plain).
+    CharFormat defaultFormat;
+
+    // All paragraphs' texts joined with '\n'.
+    std::u16string plainText() const;
+    bool operator==(const Document &) const = default;
+};
+
+// Appends text in a format to a paragraph, merging with the last run when the formats are
+// equal; empty text adds nothing. Building documents through this keeps them in the form
+// the reader produces, so that write-then-read gives the same model back.
+void appendText(Paragraph &paragraph, std::u16string_view text, const CharFormat &format);
+
+// Merges neighbouring runs of equal format and drops empty runs.
+void normalize(Document &document);
+
+// What the user is told when a file cannot be taken in, neither as RTF nor as text (UTF-8).
+inline constexpr char kStreamReadFailedMessage[] = "ストリームからの読み込みに失敗しました";
+
+} // namespace velmo::rtf

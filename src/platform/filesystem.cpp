@@ -1,0 +1,420 @@
+#include "platform/filesystem.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace velmo {
+
+namespace {
+
+constexpr qint64 kChunk = 1 << 20;
+
+QString systemError(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+// Mount points and sources escape blanks, tabs, new lines and backslashes as \ooo.
+QString unescapeMountField(const QByteArray &field)
+{
+    QByteArray out;
+    out.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c == '\\' && i + 3 < field.size()) {
+            const QByteArray oct = field.mid(i + 1, 3);
+            if (std::all_of(oct.begin(), oct.end(), [](char d) { return d >= '0' && d <= '7'; })) {
+                out.append(char(oct.toInt(nullptr, 8)));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(c);
+    }
+    return QString::fromLocal8Bit(out);
+}
+
+bool isNetworkFsType(const QString &type)
+{
+    static const QStringList kinds = {
+        "nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "ncp", "afs", "coda", "9p",
+        "ceph", "glusterfs", "lustre", "davfs", "fuse.sshfs", "fuse.rclone", "fuse.s3fs",
+        "fuse.glusterfs", "fuse.cephfs", "fuse.curlftpfs", "fuse.smbnetfs", "fuse.davfs2",
+        "fuse.gvfsd-fuse", "fuse.gcsfuse", "fuse.juicefs", "fuse.afpfs"};
+    return kinds.contains(type) || type.startsWith(QLatin1String("nfs"));
+}
+
+// Network file systems by their super-block magic, as statfs(2) reports it.
+bool isNetworkMagic(unsigned long magic)
+{
+    switch (magic) {
+    case 0x6969:     // NFS
+    case 0x517B:     // SMB
+    case 0xFF534D42: // CIFS
+    case 0xFE534D42: // SMB2
+    case 0x564C:     // NCP
+    case 0x5346414F: // AFS
+    case 0x73757245: // Coda
+    case 0x01021997: // 9P
+    case 0x00C36400: // Ceph
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether the block device behind a disk mount is removable, from sysfs.
+int removableFromSysfs(const MountEntry &mount)
+{
+    unsigned maj = mount.major;
+    unsigned min = mount.minor;
+    // Some disk file systems (btrfs, fuseblk) show an anonymous device; the source names
+    // the real one.
+    if (maj == 0 && mount.source.startsWith(QLatin1String("/dev/"))) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(mount.source).constData(), &st) == 0 && S_ISBLK(st.st_mode)) {
+            maj = major(st.st_rdev);
+            min = minor(st.st_rdev);
+        }
+    }
+    if (maj == 0)
+        return -1;
+    QString device = QFileInfo(QStringLiteral("/sys/dev/block/%1:%2").arg(maj).arg(min))
+                         .canonicalFilePath();
+    if (device.isEmpty())
+        return -1;
+    // A partition inherits the flag of its disk.
+    if (QFileInfo::exists(device + QLatin1String("/partition")))
+        device = QFileInfo(device).absolutePath();
+    QFile flag(device + QLatin1String("/removable"));
+    if (!flag.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray value = flag.readAll().trimmed();
+    if (value == "1")
+        return 1;
+    if (value == "0")
+        return 0;
+    return -1;
+}
+
+} // namespace
+
+// ---- mount table ----------------------------------------------------------------------
+
+std::vector<MountEntry> parseMountInfo(const QByteArray &text)
+{
+    std::vector<MountEntry> mounts;
+    for (const QByteArray &line : text.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        // id parent major:minor root mount-point options [optional...] - type source super
+        const qsizetype dash = fields.indexOf(QByteArray("-"), 6);
+        if (fields.size() < 7 || dash < 0 || dash + 2 >= fields.size())
+            continue;
+        const QList<QByteArray> dev = fields[2].split(':');
+        bool okMajor = false;
+        bool okMinor = false;
+        MountEntry m;
+        if (dev.size() == 2) {
+            m.major = dev[0].toUInt(&okMajor);
+            m.minor = dev[1].toUInt(&okMinor);
+        }
+        if (!okMajor || !okMinor || !fields[4].startsWith('/'))
+            continue;
+        m.mountPoint = unescapeMountField(fields[4]);
+        m.fsType = QString::fromLatin1(fields[dash + 1]);
+        m.source = unescapeMountField(fields[dash + 2]);
+        mounts.push_back(std::move(m));
+    }
+    return mounts;
+}
+
+const MountEntry *findMount(const std::vector<MountEntry> &mounts, const QString &path)
+{
+    const MountEntry *best = nullptr;
+    for (const MountEntry &m : mounts) {
+        const QString &mp = m.mountPoint;
+        const bool holds = path == mp || mp == QLatin1String("/")
+                           || (path.startsWith(mp) && path.at(mp.size()) == QLatin1Char('/'));
+        // Later lines are mounted over earlier ones at the same point.
+        if (holds && (!best || mp.size() >= best->mountPoint.size()))
+            best = &m;
+    }
+    return best;
+}
+
+DriveKind classifyMount(const MountEntry &mount,
+                        const std::function<int(const MountEntry &)> &removable)
+{
+    const QString type = mount.fsType.toLower();
+    if (isNetworkFsType(type))
+        return DriveKind::Network;
+    if (type == QLatin1String("tmpfs") || type == QLatin1String("ramfs"))
+        return DriveKind::RamDisk;
+    if (type == QLatin1String("iso9660") || type == QLatin1String("udf"))
+        return DriveKind::Removable;
+    switch (removable ? removable(mount) : -1) {
+    case 0:
+        return DriveKind::Fixed;
+    case 1:
+        return DriveKind::Removable;
+    default:
+        return DriveKind::Unknown;
+    }
+}
+
+// ---- LocalFileSystem ------------------------------------------------------------------
+
+bool LocalFileSystem::fileExists(const QString &path) const
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+bool LocalFileSystem::folderExists(const QString &path) const
+{
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+qint64 LocalFileSystem::fileSize(const QString &path) const
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isFile() ? info.size() : -1;
+}
+
+bool LocalFileSystem::isReadOnly(const QString &path) const
+{
+    struct stat st {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::optional<QByteArray> LocalFileSystem::readFile(const QString &path, QString *error) const
+{
+    if (QFileInfo(path).isDir()) {
+        setError(error, systemError(EISDIR));
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, file.errorString());
+        return std::nullopt;
+    }
+    if (!readAllowed(path)) {
+        setError(error, systemError(EIO));
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, file.errorString());
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool LocalFileSystem::writeAtomically(const QString &path, QFileDevice::Permissions *permissions,
+                                      const std::function<bool(QFileDevice &, QString *)> &produce,
+                                      QString *error)
+{
+    // QSaveFile writes a temporary file in the target's folder, flushes it to the disk and
+    // renames it over the target on commit; until then the target is untouched, and an
+    // uncommitted temporary file is removed when the object goes.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        setError(error, out.errorString());
+        return false;
+    }
+    if (permissions && !out.setPermissions(*permissions)) {
+        setError(error, out.errorString());
+        out.cancelWriting();
+        return false;
+    }
+    if (!produce(out, error)) {
+        out.cancelWriting();
+        return false;
+    }
+    if (!out.commit()) {
+        setError(error, out.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool LocalFileSystem::writeFileAtomic(const QString &path, QByteArrayView data, QString *error)
+{
+    return writeAtomically(path, nullptr, [&](QFileDevice &out, QString *err) {
+        for (qint64 done = 0; done < data.size();) {
+            const qint64 n = writeChunk(out, done, data.data() + done,
+                                        std::min<qint64>(kChunk, data.size() - done), err);
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+        return true;
+    }, error);
+}
+
+qint64 LocalFileSystem::writeChunk(QFileDevice &file, qint64, const char *data, qint64 size,
+                                   QString *error)
+{
+    const qint64 n = file.write(data, size);
+    if (n < 0)
+        setError(error, file.errorString());
+    return n;
+}
+
+bool LocalFileSystem::readAllowed(const QString &) const
+{
+    return true;
+}
+
+qint64 LocalFileSystem::freeSpaceFor(const QString &path) const
+{
+    if (path.isEmpty())
+        return -1;
+    // The file may not exist yet; its folder tells which file system will hold it.
+    const QFileInfo info(path);
+    const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return -1;
+    return qint64(fs.f_bavail) * qint64(fs.f_frsize);
+}
+
+DriveKind LocalFileSystem::driveKind(const QString &path) const
+{
+    if (path.isEmpty())
+        return DriveKind::Unknown;
+    const QFileInfo info(path);
+    const QString probe = info.exists() ? info.canonicalFilePath()
+                                        : QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (probe.isEmpty())
+        return DriveKind::Unknown;
+    struct statfs fs {};
+    if (::statfs(QFile::encodeName(probe).constData(), &fs) == 0
+        && isNetworkMagic(static_cast<unsigned long>(fs.f_type) & 0xFFFFFFFFul))
+        return DriveKind::Network;
+    QFile table(QStringLiteral("/proc/self/mountinfo"));
+    if (!table.open(QIODevice::ReadOnly))
+        return DriveKind::Unknown;
+    const std::vector<MountEntry> mounts = parseMountInfo(table.readAll());
+    const MountEntry *mount = findMount(mounts, probe);
+    return mount ? classifyMount(*mount, removableFromSysfs) : DriveKind::Unknown;
+}
+
+bool LocalFileSystem::moveToTrash(const QString &path)
+{
+    return fileExists(path) && QFile::moveToTrash(path);
+}
+
+bool LocalFileSystem::copyFile(const QString &from, const QString &to)
+{
+    QFile source(from);
+    if (!fileExists(from) || !source.open(QIODevice::ReadOnly))
+        return false;
+    const QDateTime modified = QFileInfo(from).lastModified();
+    QFileDevice::Permissions permissions = source.permissions();
+    return writeAtomically(to, &permissions, [&](QFileDevice &out, QString *err) {
+        QByteArray buffer;
+        qint64 offset = 0;
+        while (!(buffer = source.read(kChunk)).isEmpty()) {
+            if (writeChunk(out, offset, buffer.constData(), buffer.size(), err) != buffer.size())
+                return false;
+            offset += buffer.size();
+        }
+        if (source.error() != QFileDevice::NoError || !out.flush())
+            return false;
+        // Stamped after the last byte is out, or the flush would renew the time.
+        out.setFileTime(modified, QFileDevice::FileModificationTime);
+        return true;
+    }, nullptr);
+}
+
+bool LocalFileSystem::removeFile(const QString &path)
+{
+    return fileExists(path) && QFile::remove(path);
+}
+
+bool LocalFileSystem::removeFolder(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return info.isDir() && QFile::remove(path);
+    return info.isDir() && QDir(path).removeRecursively();
+}
+
+// ---- FakeFileSystem -------------------------------------------------------------------
+
+FakeFileSystem::FakeFileSystem(QString trashFolder) : trashFolder_(std::move(trashFolder)) {}
+
+bool FakeFileSystem::writeFileAtomic(const QString &path, QByteArrayView data, QString *error)
+{
+    const bool ok = LocalFileSystem::writeFileAtomic(path, data, error);
+    if (ok)
+        ++writes_;
+    return ok;
+}
+
+qint64 FakeFileSystem::freeSpaceFor(const QString &path) const
+{
+    return freeSpace_ ? *freeSpace_ : LocalFileSystem::freeSpaceFor(path);
+}
+
+DriveKind FakeFileSystem::driveKind(const QString &path) const
+{
+    return kind_ ? *kind_ : LocalFileSystem::driveKind(path);
+}
+
+bool FakeFileSystem::moveToTrash(const QString &path)
+{
+    if (refuseTrash_ || !fileExists(path) || !QDir().mkpath(trashFolder_))
+        return false;
+    const QString name = QFileInfo(path).fileName();
+    QString target = QDir(trashFolder_).filePath(name);
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = QDir(trashFolder_).filePath(QStringLiteral("%1.%2").arg(name).arg(n));
+    if (!QFile::rename(path, target))
+        return false;
+    trashed_.append(QFileInfo(path).absoluteFilePath());
+    return true;
+}
+
+qint64 FakeFileSystem::writeChunk(QFileDevice &file, qint64 offset, const char *data,
+                                  qint64 size, QString *error)
+{
+    if (failAfter_ && offset + size > *failAfter_) {
+        // Like a full disk: what fits is written, then the device refuses.
+        const qint64 fits = std::max<qint64>(0, *failAfter_ - offset);
+        if (fits > 0)
+            file.write(data, fits);
+        setError(error, systemError(ENOSPC));
+        return -1;
+    }
+    return LocalFileSystem::writeChunk(file, offset, data, size, error);
+}
+
+bool FakeFileSystem::readAllowed(const QString &path) const
+{
+    return !failReads_ && LocalFileSystem::readAllowed(path);
+}
+
+} // namespace velmo

@@ -1,0 +1,157 @@
+// What saving and opening documents ask of the file system: whole-file reads, writes that
+// never leave a half-written file behind, the read-only attribute, free space, the kind of
+// drive a file lives on, the desktop trash, copies and folder removal.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QFileDevice>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace velmo {
+
+// Where a file lives, as far as backups care: only Fixed (a local disk that cannot be
+// unplugged) sends the previous version to the trash; everything else gets a ".bak" copy.
+enum class DriveKind { Fixed, Removable, Network, RamDisk, Unknown };
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // A regular file (or a link to one) exists at path; folders do not count.
+    virtual bool fileExists(const QString &path) const = 0;
+    virtual bool folderExists(const QString &path) const = 0;
+    // Size in bytes, -1 when there is no such file.
+    virtual qint64 fileSize(const QString &path) const = 0;
+    // The file's permission bits grant nobody write access (what `chmod a-w` leaves).
+    // Judged from the bits, not from access(), which says yes to root.
+    virtual bool isReadOnly(const QString &path) const = 0;
+
+    // The whole file, or nothing (with the system's reason in *error).
+    virtual std::optional<QByteArray> readFile(const QString &path,
+                                               QString *error = nullptr) const = 0;
+    // Writes data beside path, flushes it to the disk and renames it over path. The target
+    // keeps its permission bits; after any failure the old file is untouched and no
+    // temporary file is left.
+    virtual bool writeFileAtomic(const QString &path, QByteArrayView data,
+                                 QString *error = nullptr) = 0;
+
+    // Bytes available to this user on the file system that holds (or will hold) the file
+    // path; -1 when that cannot be told.
+    virtual qint64 freeSpaceFor(const QString &path) const = 0;
+    virtual DriveKind driveKind(const QString &path) const = 0;
+
+    // Moves a file into the desktop trash, from where the user can restore it.
+    virtual bool moveToTrash(const QString &path) = 0;
+    // Copies a file with its permission bits and modification time. The copy is written
+    // beside `to` and renamed over it, so an existing `to` survives a failed copy.
+    virtual bool copyFile(const QString &from, const QString &to) = 0;
+    virtual bool removeFile(const QString &path) = 0;
+    // Deletes a folder with everything in it, permanently. A link to a folder is removed
+    // as a link; what it points to is left alone.
+    virtual bool removeFolder(const QString &path) = 0;
+};
+
+// The real thing, on the local operating system.
+class LocalFileSystem : public FileSystem {
+public:
+    bool fileExists(const QString &path) const override;
+    bool folderExists(const QString &path) const override;
+    qint64 fileSize(const QString &path) const override;
+    bool isReadOnly(const QString &path) const override;
+    std::optional<QByteArray> readFile(const QString &path,
+                                       QString *error = nullptr) const override;
+    bool writeFileAtomic(const QString &path, QByteArrayView data,
+                         QString *error = nullptr) override;
+    qint64 freeSpaceFor(const QString &path) const override;
+    DriveKind driveKind(const QString &path) const override;
+    bool moveToTrash(const QString &path) override;
+    bool copyFile(const QString &from, const QString &to) override;
+    bool removeFile(const QString &path) override;
+    bool removeFolder(const QString &path) override;
+
+protected:
+    // Every byte of a write or a copy goes through here, so a test double can make the
+    // device fail part-way. offset is where the chunk starts in the file. Returns the bytes
+    // written, or -1 with the reason in *error.
+    virtual qint64 writeChunk(QFileDevice &file, qint64 offset, const char *data, qint64 size,
+                              QString *error);
+    // The bytes of a file as it is being read; a test double can refuse them.
+    virtual bool readAllowed(const QString &path) const;
+
+private:
+    bool writeAtomically(const QString &path, QFileDevice::Permissions *permissions,
+                         const std::function<bool(QFileDevice &, QString *)> &produce,
+                         QString *error);
+};
+
+// One line of /proc/self/mountinfo, as much of it as the drive kind needs.
+struct MountEntry {
+    unsigned major = 0;
+    unsigned minor = 0;
+    QString mountPoint;
+    QString fsType; // with its subtype, e.g. "fuse.sshfs"
+    QString source; // e.g. "/dev/sda1", "server:/export"
+};
+
+// Parses the text of /proc/<pid>/mountinfo; malformed lines are skipped.
+std::vector<MountEntry> parseMountInfo(const QByteArray &text);
+// The mount that holds an absolute, symlink-free path: the longest mount point that is a
+// prefix of it, the later one when a point is mounted over. Null when none matches.
+const MountEntry *findMount(const std::vector<MountEntry> &mounts, const QString &path);
+// The kind of drive behind a mount. removable(entry) tells whether the block device
+// behind a disk mount is removable: 1 yes, 0 no, -1 cannot be told.
+DriveKind classifyMount(const MountEntry &mount,
+                        const std::function<int(const MountEntry &)> &removable);
+
+// Test double: the real file system (tests work on real files in a temporary folder) with
+// failures injected at the bottom, where the operating system would report them. Tests
+// run as root, so permission bits cannot make a write fail; this can.
+class FakeFileSystem : public LocalFileSystem {
+public:
+    // trashFolder stands in for the desktop trash: moveToTrash moves files there.
+    explicit FakeFileSystem(QString trashFolder);
+
+    // Every path is on a drive of this kind (unset: the real kind).
+    void setDriveKind(std::optional<DriveKind> kind) { kind_ = kind; }
+    // Every file system has this many bytes free (-1: cannot be told; unset: the real count).
+    void setFreeSpace(std::optional<qint64> bytes) { freeSpace_ = bytes; }
+    // Writes and copies stop with "No space left on device" after this many bytes of
+    // the file (unset: they do not fail).
+    void failWritesAfter(std::optional<qint64> bytes) { failAfter_ = bytes; }
+    void failReads(bool fail) { failReads_ = fail; }
+    void refuseTrash(bool refuse) { refuseTrash_ = refuse; }
+
+    // Original paths of the files moved into the trash, oldest first.
+    QStringList trashed() const { return trashed_; }
+    // Successful atomic writes so far.
+    int writes() const { return writes_; }
+
+    bool writeFileAtomic(const QString &path, QByteArrayView data,
+                         QString *error = nullptr) override;
+    qint64 freeSpaceFor(const QString &path) const override;
+    DriveKind driveKind(const QString &path) const override;
+    bool moveToTrash(const QString &path) override;
+
+protected:
+    qint64 writeChunk(QFileDevice &file, qint64 offset, const char *data, qint64 size,
+                      QString *error) override;
+    bool readAllowed(const QString &path) const override;
+
+private:
+    QString trashFolder_;
+    std::optional<DriveKind> kind_;
+    std::optional<qint64> freeSpace_;
+    std::optional<qint64> failAfter_;
+    bool failReads_ = false;
+    bool refuseTrash_ = false;
+    QStringList trashed_;
+    int writes_ = 0;
+};
+
+} // namespace velmo

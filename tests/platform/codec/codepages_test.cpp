@@ -1,0 +1,122 @@
+#include "platform/codepages.h"
+#include "platform/cp932codec.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <string>
+#include <vector>
+
+namespace cp = velmo::codepage;
+
+TEST(CodePages, CharsetToCodePage)
+{
+    const std::pair<int, int> cases[] = {
+        {0, 1252},    {2, cp::kSymbol}, {77, 10000}, {128, 932},  {129, 949}, {130, 1361},
+        {134, 936},   {136, 950},       {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255},
+        {178, 1256},  {186, 1257},      {204, 1251}, {222, 874},  {238, 1250},
+    };
+    for (auto [charset, codePage] : cases)
+        EXPECT_EQ(cp::codePageForCharset(charset, 932), codePage) << charset;
+    // DEFAULT_CHARSET and anything unknown follow the document's code page.
+    EXPECT_EQ(cp::codePageForCharset(1, 932), 932);
+    EXPECT_EQ(cp::codePageForCharset(1), 1252);
+    EXPECT_EQ(cp::codePageForCharset(99, 1251), 1251);
+}
+
+TEST(CodePages, DecodeAndEncodeSamples)
+{
+    struct Case {
+        int codePage;
+        std::string bytes;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {1252, "caf\xE9 \x80 \x93q\x94", u"caf\u00E9 \u20AC \u201Cq\u201D"},
+        {1251, "\xCF\xF0\xE8", u"\u041F\u0440\u0438"},
+        {1253, "\xE1\xE2", u"\u03B1\u03B2"},
+        {932, "\x93\xFA\x96\x7B\xB1", u"\u65E5\u672C\uFF71"},
+        {936, "\xC4\xE3\xBA\xC3", u"\u4F60\u597D"},
+        {949, "\xC7\xD1\xB1\xDB", u"\uD55C\uAE00"},
+        {950, "\xA4\xA4\xA4\xE5", u"\u4E2D\u6587"},
+        {10000, "\x8A", u"\u00E4"},
+        {cp::kSymbol, "\xB7\x41", u"\uF0B7\uF041"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.codePage);
+        EXPECT_EQ(cp::decode(c.codePage, c.bytes), c.text);
+        EXPECT_EQ(cp::encode(c.codePage, c.text), c.bytes);
+        EXPECT_TRUE(cp::isSupported(c.codePage));
+    }
+}
+
+TEST(CodePages, DamagedBytesDecodeToReplacements)
+{
+    struct Case {
+        int codePage;
+        std::string bytes;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {936, "\xC4", u"\uFFFD"},                     // lead byte cut off at the end
+        {936, "a\xC4\xE3\xC4", u"a\u4F60\uFFFD"},
+        {949, "\xC7 x", u"\uFFFD x"},                 // lead byte with no trail
+        {1252, "\x81\x8D", u"\u0081\u008D"},          // unassigned: C1 controls, as Windows
+        {932, "\x82", u"\uF782"},                     // 932 keeps the byte itself
+        {99999, "caf\xE9", u"caf\u00E9"},             // unknown code page: read as 1252
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.codePage);
+        EXPECT_EQ(cp::decode(c.codePage, c.bytes), c.text);
+    }
+    EXPECT_FALSE(cp::isSupported(99999));
+}
+
+TEST(CodePages, EncodeRefusesWhatTheCodePageLacks)
+{
+    EXPECT_FALSE(cp::encode(1252, u"\u3042").has_value());
+    EXPECT_FALSE(cp::canEncode(936, u"\U0001F600"));
+    EXPECT_FALSE(cp::canEncode(932, u"\u00A5"));       // best fit only: reads back as '\'
+    EXPECT_FALSE(cp::canEncode(cp::kSymbol, u"\u3042"));
+    EXPECT_TRUE(cp::canEncode(cp::kSymbol, u"a\u00E9\uF0FF"));
+    EXPECT_TRUE(cp::canEncode(1252, u""));
+}
+
+TEST(CodePages, LeadBytes)
+{
+    struct Case {
+        int codePage;
+        unsigned char byte;
+        bool lead;
+    };
+    const Case cases[] = {
+        {932, 0x81, true},  {932, 0x9F, true},  {932, 0xA0, false}, {932, 0xB1, false},
+        {932, 0xE0, true},  {932, 0xFC, true},  {932, 0xFD, false}, {932, 'A', false},
+        {936, 0x81, true},  {936, 0xFE, true},  {936, 0x80, false}, {949, 0xC7, true},
+        {950, 0xA4, true},  {1252, 0x93, false}, {cp::kSymbol, 0xB7, false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(cp::isLeadByte(c.codePage, c.byte), c.lead) << c.codePage << " " << int(c.byte);
+}
+
+TEST(CodePages, ConvertersAreNotSharedBetweenThreads)
+{
+    // Each thread interleaves two code pages whose decoders keep state between calls.
+    auto work = [](int seed) {
+        std::string bytes;
+        for (int i = 0; i < 2000; ++i)
+            bytes += (i + seed) % 2 ? "\xC4\xE3" : "\xC7\xD1";
+        for (int round = 0; round < 50; ++round) {
+            const std::u16string a = cp::decode(936, bytes);
+            const std::u16string b = cp::decode(949, bytes);
+            if (a.size() != 2000 || b.size() != 2000 || cp::encode(936, a) != bytes || cp::encode(949, b) != bytes)
+                return false;
+        }
+        return true;
+    };
+    std::vector<std::future<bool>> results;
+    for (int t = 0; t < 4; ++t)
+        results.push_back(std::async(std::launch::async, work, t));
+    for (auto &r : results)
+        EXPECT_TRUE(r.get());
+}

@@ -10,6 +10,7 @@
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -229,7 +230,7 @@ std::optional<QByteArray> LocalFileSystem::readFile(const QString &path, QString
     return bytes;
 }
 
-bool LocalFileSystem::writeAtomically(const QString &path, QFileDevice::Permissions *permissions,
+bool LocalFileSystem::writeAtomically(const QString &path, const QString &like,
                                       const std::function<bool(QFileDevice &, QString *)> &produce,
                                       QString *error)
 {
@@ -241,10 +242,20 @@ bool LocalFileSystem::writeAtomically(const QString &path, QFileDevice::Permissi
         setError(error, out.errorString());
         return false;
     }
-    if (permissions && !out.setPermissions(*permissions)) {
-        setError(error, out.errorString());
-        out.cancelWriting();
-        return false;
+    // The mode is copied from the bits themselves: Qt's own copy adds the caller's access,
+    // which would make a read-only file writable when root saves it.
+    struct stat st {};
+    if (!like.isEmpty() && ::stat(QFile::encodeName(like).constData(), &st) == 0) {
+        // Root saving someone's file leaves it theirs; anyone else cannot give a file away
+        // and keeps the new file as their own.
+        if (like == path) {
+            [[maybe_unused]] const int owned = ::fchown(out.handle(), st.st_uid, st.st_gid);
+        }
+        if (::fchmod(out.handle(), st.st_mode & 07777) != 0) {
+            setError(error, systemError(errno));
+            out.cancelWriting();
+            return false;
+        }
     }
     if (!produce(out, error)) {
         out.cancelWriting();
@@ -259,7 +270,7 @@ bool LocalFileSystem::writeAtomically(const QString &path, QFileDevice::Permissi
 
 bool LocalFileSystem::writeFileAtomic(const QString &path, QByteArrayView data, QString *error)
 {
-    return writeAtomically(path, nullptr, [&](QFileDevice &out, QString *err) {
+    return writeAtomically(path, path, [&](QFileDevice &out, QString *err) {
         for (qint64 done = 0; done < data.size();) {
             const qint64 n = writeChunk(out, done, data.data() + done,
                                         std::min<qint64>(kChunk, data.size() - done), err);
@@ -330,8 +341,7 @@ bool LocalFileSystem::copyFile(const QString &from, const QString &to)
     if (!fileExists(from) || !source.open(QIODevice::ReadOnly))
         return false;
     const QDateTime modified = QFileInfo(from).lastModified();
-    QFileDevice::Permissions permissions = source.permissions();
-    return writeAtomically(to, &permissions, [&](QFileDevice &out, QString *err) {
+    return writeAtomically(to, from, [&](QFileDevice &out, QString *err) {
         QByteArray buffer;
         qint64 offset = 0;
         while (!(buffer = source.read(kChunk)).isEmpty()) {

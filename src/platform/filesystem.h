@@ -85,7 +85,9 @@ protected:
     virtual bool readAllowed(const QString &path) const;
 
 private:
-    bool writeAtomically(const QString &path, QFileDevice::Permissions *permissions,
+    // like: the file whose owner and mode the result takes (the target itself for a write,
+    // the source for a copy); none for a new file.
+    bool writeAtomically(const QString &path, const QString &like,
                          const std::function<bool(QFileDevice &, QString *)> &produce,
                          QString *error);
 };

@@ -2,6 +2,7 @@
 
 #include "platform/cp932codec.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <iconv.h>
@@ -85,39 +86,36 @@ char16_t undecodableByte(int codePage, unsigned char b)
 std::u16string decodeWithIconv(int codePage, iconv_t cd, std::string_view bytes)
 {
     std::u16string out;
-    out.resize(bytes.size() + 4);
+    size_t used = 0;
+    // Converts the input (or, given none, writes out what a stateful decoder such as
+    // Windows-1258's still holds back), growing the output as needed.
+    auto run = [&](char **in, size_t *inLeft) {
+        for (;;) {
+            const size_t room = (inLeft ? *inLeft : 0) * 2 + 8;
+            if (out.size() - used < room)
+                out.resize(used + room);
+            char *outPtr = reinterpret_cast<char *>(out.data() + used);
+            size_t outLeft = (out.size() - used) * sizeof(char16_t);
+            const size_t before = outLeft;
+            const size_t rc = iconv(cd, in, inLeft, &outPtr, &outLeft);
+            used += (before - outLeft) / sizeof(char16_t);
+            if (rc != static_cast<size_t>(-1) || errno != E2BIG)
+                return rc != static_cast<size_t>(-1);
+        }
+    };
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     char *in = const_cast<char *>(bytes.data());
     size_t inLeft = bytes.size();
-    size_t used = 0;
-    while (inLeft > 0) {
-        // Every code page here gives at most two UTF-16 units per byte.
-        if (out.size() - used < 2 * inLeft + 4)
-            out.resize(used + 2 * inLeft + 4);
-        char *outPtr = reinterpret_cast<char *>(out.data() + used);
-        size_t outLeft = (out.size() - used) * sizeof(char16_t);
-        const size_t before = outLeft;
-        const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        used += (before - outLeft) / sizeof(char16_t);
-        if (rc != static_cast<size_t>(-1))
-            break;
-        if (errno == E2BIG)
-            continue;
-        // EILSEQ or EINVAL (a character cut off at the end): one byte becomes a
-        // replacement and decoding goes on with the next.
+    while (!run(&in, &inLeft) && inLeft > 0) {
+        // EILSEQ, or EINVAL for a character cut off at the end: keep what came before,
+        // give one replacement for the byte and go on with the next.
+        run(nullptr, nullptr);
+        out.resize(std::max(out.size(), used + 1));
         out[used++] = undecodableByte(codePage, static_cast<unsigned char>(*in));
         ++in;
         --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    // Flush a stateful decoder (ISO-2022-JP).
-    if (out.size() - used < 8)
-        out.resize(used + 8);
-    char *outPtr = reinterpret_cast<char *>(out.data() + used);
-    size_t outLeft = (out.size() - used) * sizeof(char16_t);
-    const size_t before = outLeft;
-    iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
-    used += (before - outLeft) / sizeof(char16_t);
+    run(nullptr, nullptr);
     out.resize(used);
     return out;
 }

@@ -40,6 +40,7 @@ TEST(CodePages, DecodeAndEncodeSamples)
         {949, "\xC7\xD1\xB1\xDB", u"\uD55C\uAE00"},
         {950, "\xA4\xA4\xA4\xE5", u"\u4E2D\u6587"},
         {10000, "\x8A", u"\u00E4"},
+        {1258, "\xE0" "a\xF2", u"\u00E0\u1EA1"},            // a letter and a combining mark
         {cp::kSymbol, "\xB7\x41", u"\uF0B7\uF041"},
     };
     for (const Case &c : cases) {
@@ -61,6 +62,7 @@ TEST(CodePages, DamagedBytesDecodeToReplacements)
         {936, "\xC4", u"\uFFFD"},                     // lead byte cut off at the end
         {936, "a\xC4\xE3\xC4", u"a\u4F60\uFFFD"},
         {949, "\xC7 x", u"\uFFFD x"},                 // lead byte with no trail
+        {1258, "a\x81", u"a\uFFFD"},                 // the held-back letter is kept
         {1252, "\x81\x8D", u"\u0081\u008D"},          // unassigned: C1 controls, as Windows
         {932, "\x82", u"\uF782"},                     // 932 keeps the byte itself
         {99999, "caf\xE9", u"caf\u00E9"},             // unknown code page: read as 1252

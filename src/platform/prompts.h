@@ -118,8 +118,9 @@ public:
         bool scripted = true;       // false: the script had no fitting answer
     };
 
-    // Message boxes take the next queued button; a button not in the box's set, or an
-    // empty queue, answers the box's cancel choice and marks the record unscripted.
+    // Message boxes take the next queued button. When the queue is empty or its next button
+    // is not in the box's set (it stays queued), the box answers as if closed (Cancel, else
+    // No, else OK) and its record is marked unscripted.
     void answer(PromptResult button) { buttons_.push_back(button); }
     // Open/save dialogs take the next queued file choice; an empty queue cancels.
     void chooseFiles(QStringList files, int filterIndex = 1)

@@ -1,0 +1,310 @@
+#include "platform/prompts.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace velmo {
+
+QString promptButtonText(PromptResult button)
+{
+    switch (button) {
+    case PromptResult::Ok: return QStringLiteral("OK");
+    case PromptResult::Cancel: return QStringLiteral("キャンセル");
+    case PromptResult::Yes: return QStringLiteral("はい(&Y)");
+    case PromptResult::No: return QStringLiteral("いいえ(&N)");
+    case PromptResult::None: break;
+    }
+    return QString();
+}
+
+std::vector<PromptResult> promptButtonList(PromptButtons buttons)
+{
+    switch (buttons) {
+    case PromptButtons::Ok: return {PromptResult::Ok};
+    case PromptButtons::OkCancel: return {PromptResult::Ok, PromptResult::Cancel};
+    case PromptButtons::YesNo: return {PromptResult::Yes, PromptResult::No};
+    case PromptButtons::YesNoCancel: return {PromptResult::Yes, PromptResult::No, PromptResult::Cancel};
+    }
+    return {PromptResult::Ok};
+}
+
+namespace {
+
+// What a box answers when it is closed without a button: the choice that gives up.
+PromptResult dismissAnswer(PromptButtons buttons)
+{
+    const auto list = promptButtonList(buttons);
+    for (PromptResult r : {PromptResult::Cancel, PromptResult::No, PromptResult::Ok}) {
+        if (std::find(list.begin(), list.end(), r) != list.end())
+            return r;
+    }
+    return PromptResult::Ok;
+}
+
+bool inSet(PromptButtons buttons, PromptResult r)
+{
+    const auto list = promptButtonList(buttons);
+    return std::find(list.begin(), list.end(), r) != list.end();
+}
+
+QMessageBox::Icon qtIcon(PromptIcon icon)
+{
+    switch (icon) {
+    case PromptIcon::Stop: return QMessageBox::Critical;
+    case PromptIcon::Question: return QMessageBox::Question;
+    case PromptIcon::Exclamation: return QMessageBox::Warning;
+    case PromptIcon::Information: return QMessageBox::Information;
+    case PromptIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::ButtonRole qtRole(PromptResult r)
+{
+    switch (r) {
+    case PromptResult::Yes: return QMessageBox::YesRole;
+    case PromptResult::No: return QMessageBox::NoRole;
+    case PromptResult::Cancel: return QMessageBox::RejectRole;
+    default: return QMessageBox::AcceptRole;
+    }
+}
+
+// Windows matches file patterns without regard to case; so do we: "*.txt" -> "*.[tT][xX][tT]".
+QString caseFreePattern(const QString &pattern)
+{
+    QString out;
+    for (QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            out += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Qt reads a filter's patterns from its last parentheses; the description keeps its own
+// "(*.txt)" for the user, the hidden part carries the patterns Qt matches with.
+QStringList qtFilters(const std::vector<FileFilter> &filters)
+{
+    QStringList out;
+    for (const FileFilter &f : filters) {
+        QStringList patterns;
+        for (const QString &p : f.pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            patterns << caseFreePattern(p.trimmed());
+        out << f.description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return out;
+}
+
+FileDialogResult runFileDialog(QWidget *owner, const FileDialogOptions &o, bool save)
+{
+    QFileDialog dialog(owner, o.title, o.initialFolder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (save)
+        dialog.setFileMode(QFileDialog::AnyFile);
+    else if (o.allowMultiple)
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+    else
+        dialog.setFileMode(o.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(save && o.overwritePrompt));
+    dialog.setDefaultSuffix(o.defaultExtension);
+    const QStringList filters = qtFilters(o.filters);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = std::clamp(o.filterIndex, 1, int(filters.size()));
+        dialog.selectNameFilter(filters.at(index - 1));
+    }
+    if (!o.fileName.isEmpty())
+        dialog.selectFile(o.fileName);
+
+    FileDialogResult result;
+    result.filterIndex = o.filterIndex;
+    if (dialog.exec() != QDialog::Accepted)
+        return result;
+    result.accepted = true;
+    result.files = dialog.selectedFiles();
+    const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+    if (chosen >= 0)
+        result.filterIndex = int(chosen) + 1;
+    if (result.files.isEmpty())
+        result.accepted = false;
+    return result;
+}
+
+} // namespace
+
+void showException(Prompts &prompts, const std::exception &error)
+{
+    prompts.showError(QString::fromUtf8(error.what()));
+}
+
+// ---- QtPrompts
+
+PromptResult QtPrompts::messageBox(const QString &text, PromptButtons buttons, PromptIcon icon,
+                                   PromptResult defaultButton)
+{
+    QMessageBox box(owner_);
+    box.setWindowTitle(kPromptCaption);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setIcon(qtIcon(icon));
+    std::vector<std::pair<QAbstractButton *, PromptResult>> made;
+    for (PromptResult r : promptButtonList(buttons)) {
+        QAbstractButton *b = box.addButton(promptButtonText(r), qtRole(r));
+        made.emplace_back(b, r);
+        if (r == defaultButton)
+            box.setDefaultButton(qobject_cast<QPushButton *>(b));
+        if (r == PromptResult::Cancel || (buttons == PromptButtons::Ok && r == PromptResult::Ok))
+            box.setEscapeButton(b);
+    }
+    if (defaultButton == PromptResult::None || !inSet(buttons, defaultButton))
+        box.setDefaultButton(qobject_cast<QPushButton *>(made.front().first));
+    box.exec();
+    for (const auto &[b, r] : made) {
+        if (box.clickedButton() == b)
+            return r;
+    }
+    return dismissAnswer(buttons);
+}
+
+void QtPrompts::showError(const QString &message)
+{
+    messageBox(message, PromptButtons::Ok, PromptIcon::Stop, PromptResult::Ok);
+}
+
+FileDialogResult QtPrompts::openFileDialog(const FileDialogOptions &options)
+{
+    return runFileDialog(owner_, options, false);
+}
+
+FileDialogResult QtPrompts::saveFileDialog(const FileDialogOptions &options)
+{
+    return runFileDialog(owner_, options, true);
+}
+
+std::optional<QString> QtPrompts::folderDialog(const QString &title, const QString &initialFolder)
+{
+    // No folder creation from here: the dialog picks an existing folder.
+    const QString folder = QFileDialog::getExistingDirectory(
+        owner_, title, initialFolder,
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder;
+}
+
+// ---- ScriptedPrompts
+
+PromptResult ScriptedPrompts::messageBox(const QString &text, PromptButtons buttons, PromptIcon icon,
+                                         PromptResult defaultButton)
+{
+    Record r;
+    r.kind = Kind::Message;
+    r.caption = kPromptCaption;
+    r.text = text;
+    r.buttons = buttons;
+    r.icon = icon;
+    r.defaultButton = defaultButton;
+    if (!buttons_.empty() && inSet(buttons, buttons_.front())) {
+        r.answer = buttons_.front();
+    } else {
+        // Leave a mismatching answer queued: it was meant for a later box.
+        r.answer = dismissAnswer(buttons);
+        r.scripted = false;
+    }
+    if (r.scripted)
+        buttons_.pop_front();
+    log_.push_back(r);
+    return r.answer;
+}
+
+void ScriptedPrompts::showError(const QString &message)
+{
+    Record r;
+    r.kind = Kind::Error;
+    r.caption = kPromptCaption;
+    r.text = message;
+    r.buttons = PromptButtons::Ok;
+    r.icon = PromptIcon::Stop;
+    r.answer = PromptResult::Ok;
+    log_.push_back(r);
+}
+
+FileDialogResult ScriptedPrompts::nextFiles(Kind kind, const FileDialogOptions &options)
+{
+    Record r;
+    r.kind = kind;
+    r.text = options.title;
+    r.dialog = options;
+    FileDialogResult result;
+    result.filterIndex = options.filterIndex;
+    if (files_.empty()) {
+        r.scripted = false;
+    } else {
+        result = files_.front();
+        files_.pop_front();
+    }
+    r.answer = result.accepted ? PromptResult::Ok : PromptResult::Cancel;
+    log_.push_back(r);
+    return result;
+}
+
+FileDialogResult ScriptedPrompts::openFileDialog(const FileDialogOptions &options)
+{
+    return nextFiles(Kind::OpenFile, options);
+}
+
+FileDialogResult ScriptedPrompts::saveFileDialog(const FileDialogOptions &options)
+{
+    return nextFiles(Kind::SaveFile, options);
+}
+
+std::optional<QString> ScriptedPrompts::folderDialog(const QString &title, const QString &initialFolder)
+{
+    Record r;
+    r.kind = Kind::Folder;
+    r.text = title;
+    r.initialFolder = initialFolder;
+    std::optional<QString> result;
+    if (folders_.empty()) {
+        r.scripted = false;
+    } else {
+        result = folders_.front();
+        folders_.pop_front();
+    }
+    r.answer = result ? PromptResult::Ok : PromptResult::Cancel;
+    log_.push_back(r);
+    return result;
+}
+
+std::vector<ScriptedPrompts::Record> ScriptedPrompts::messages() const
+{
+    std::vector<Record> out;
+    for (const Record &r : log_) {
+        if (r.kind == Kind::Message || r.kind == Kind::Error)
+            out.push_back(r);
+    }
+    return out;
+}
+
+int ScriptedPrompts::unscripted() const
+{
+    return int(std::count_if(log_.begin(), log_.end(), [](const Record &r) { return !r.scripted; }));
+}
+
+void ScriptedPrompts::clear()
+{
+    buttons_.clear();
+    files_.clear();
+    folders_.clear();
+    log_.clear();
+}
+
+} // namespace velmo

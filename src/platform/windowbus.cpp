@@ -1,0 +1,876 @@
+#include "platform/windowbus.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace velmo {
+
+namespace {
+
+constexpr qsizetype kMaxLine = 1024;
+
+// A folder of ours that nobody else can enter: created 0700 when missing, refused when it
+// is a link, not a folder, or owned by someone else.
+bool ensurePrivateFolder(const QByteArray &path)
+{
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st{};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    if ((st.st_mode & 0777) != 0700 && ::chmod(path.constData(), 0700) != 0)
+        return false;
+    return true;
+}
+
+bool fillAddress(sockaddr_un &addr, const QByteArray &path)
+{
+    std::memset(&addr, 0, sizeof addr);
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= qsizetype(sizeof addr.sun_path))
+        return false;
+    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    return true;
+}
+
+enum class ConnectResult { Connected, Refused, Missing, Failed };
+
+// Connects to a window's socket without blocking. Refused means the file is there but no
+// process listens on it any more: the window died without removing it.
+ConnectResult connectTo(const QString &path, int *fdOut)
+{
+    *fdOut = -1;
+    sockaddr_un addr;
+    if (!fillAddress(addr, QFile::encodeName(path)))
+        return ConnectResult::Failed;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return ConnectResult::Failed;
+    int rc;
+    do {
+        rc = ::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (err == ECONNREFUSED)
+            return ConnectResult::Refused;
+        if (err == ENOENT)
+            return ConnectResult::Missing;
+        return ConnectResult::Failed;
+    }
+    if (!LocalWindowBus::peerIsSameUser(fd)) {
+        ::close(fd);
+        return ConnectResult::Failed;
+    }
+    *fdOut = fd;
+    return ConnectResult::Connected;
+}
+
+bool sendAll(int fd, const QByteArray &data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::send(fd, data.constData() + done, size_t(data.size() - done),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false; // a request is far smaller than a socket buffer: no room means trouble
+        done += n;
+    }
+    return true;
+}
+
+// A handle as it appears in a file name: canonical positive decimal, no sign, no zeros first.
+std::optional<WindowHandle> parseHandle(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 10 || text.front() == QLatin1Char('0'))
+        return std::nullopt;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qlonglong v = text.toLongLong(&ok);
+    if (!ok || v <= 0 || v > INT32_MAX)
+        return std::nullopt;
+    return WindowHandle(v);
+}
+
+std::optional<std::int64_t> parseInt(const QByteArray &field)
+{
+    if (field.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong v = field.toLongLong(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return std::int64_t(v);
+}
+
+struct Request {
+    enum Kind { Info, Send, Post, Front } kind;
+    std::uint32_t message = 0;
+    std::int64_t wParam = 0;
+    std::int64_t lParam = 0;
+};
+
+std::optional<Request> parseRequest(const QByteArray &line)
+{
+    const QList<QByteArray> f = line.split(' ');
+    if (f.size() == 1 && f[0] == "INFO")
+        return Request{Request::Info};
+    if (f.size() == 1 && f[0] == "FRONT")
+        return Request{Request::Front};
+    if (f.size() == 4 && (f[0] == "SEND" || f[0] == "POST")) {
+        const auto msg = parseInt(f[1]);
+        const auto w = parseInt(f[2]);
+        const auto l = parseInt(f[3]);
+        if (!msg || !w || !l || *msg < 0 || *msg > 0xFFFFFFFFLL)
+            return std::nullopt;
+        return Request{f[0] == "SEND" ? Request::Send : Request::Post, std::uint32_t(*msg), *w, *l};
+    }
+    return std::nullopt;
+}
+
+QByteArray oneLine(const QString &text)
+{
+    QString t = text;
+    t.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return t.toUtf8();
+}
+
+// A question to one window, waiting for its one-line answer.
+struct Pending {
+    WindowHandle handle = 0;
+    int fd = -1;
+    QByteArray reply;
+    bool finished = false;
+    bool ok = false;
+};
+
+// Reads what has arrived; finished once a whole line is in, or the peer hung up.
+void readReply(Pending &p)
+{
+    char buf[512];
+    for (;;) {
+        const ssize_t n = ::recv(p.fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n > 0) {
+            p.reply.append(buf, n);
+            const qsizetype nl = p.reply.indexOf('\n');
+            if (nl >= 0) {
+                p.reply.truncate(nl);
+                p.finished = true;
+                p.ok = true;
+                return;
+            }
+            if (p.reply.size() > kMaxLine) {
+                p.finished = true;
+                return;
+            }
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        p.finished = true; // closed or failed before answering
+        return;
+    }
+}
+
+} // namespace
+
+// ---- Windows command-line splitting
+
+QStringList splitWindowsCommandLine(const QString &line)
+{
+    QStringList args;
+    QString current;
+    bool inArg = false;
+    int quotes = 0;     // 1 while inside quotes; counts a run of quotes
+    int backslashes = 0;
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    while (i < n && (line[i] == QLatin1Char(' ') || line[i] == QLatin1Char('\t')))
+        ++i;
+    for (; i < n; ++i) {
+        const QChar c = line[i];
+        if ((c == QLatin1Char(' ') || c == QLatin1Char('\t')) && quotes == 0) {
+            args << current;
+            current.clear();
+            inArg = false;
+            backslashes = 0;
+            while (i + 1 < n && (line[i + 1] == QLatin1Char(' ') || line[i + 1] == QLatin1Char('\t')))
+                ++i;
+            continue;
+        }
+        inArg = true;
+        if (c == QLatin1Char('\\')) {
+            current += c;
+            ++backslashes;
+        } else if (c == QLatin1Char('"')) {
+            if (backslashes % 2 == 0) {
+                // Even: half the backslashes stay, the quote toggles quoting.
+                current.chop(backslashes / 2);
+                ++quotes;
+            } else {
+                // Odd: half stay and the quote is literal.
+                current.chop(backslashes / 2 + 1);
+                current += QLatin1Char('"');
+            }
+            backslashes = 0;
+            // A run of quotes: every third one is literal.
+            while (i + 1 < n && line[i + 1] == QLatin1Char('"')) {
+                ++i;
+                if (++quotes == 3) {
+                    current += QLatin1Char('"');
+                    quotes = 0;
+                }
+            }
+            if (quotes == 2)
+                quotes = 0;
+        } else {
+            current += c;
+            backslashes = 0;
+        }
+    }
+    if (inArg)
+        args << current;
+    return args;
+}
+
+// ---- LocalWindowBus
+
+LocalWindowBus::LocalWindowBus(const QString &namespaceKey, QObject *parent)
+    : QObject(parent), namespaceKey_(namespaceKey)
+{
+}
+
+LocalWindowBus::~LocalWindowBus()
+{
+    closeEndpoint();
+}
+
+QString LocalWindowBus::folderFor(const QString &namespaceKey)
+{
+    QString base = QStringLiteral("/tmp");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && runtime.startsWith('/')) {
+        struct stat st{};
+        if (::stat(runtime.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
+            base = QFile::decodeName(runtime);
+    }
+    const QString key = QDir::cleanPath(QFileInfo(namespaceKey).absoluteFilePath());
+    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+    return base + QStringLiteral("/velmo-%1/").arg(::geteuid()) + QString::fromLatin1(hash);
+}
+
+QString LocalWindowBus::folder() const
+{
+    if (!folder_.isEmpty())
+        return folder_;
+    const QString wanted = folderFor(namespaceKey_);
+    const QString parent = wanted.left(wanted.lastIndexOf(QLatin1Char('/')));
+    if (ensurePrivateFolder(QFile::encodeName(parent)) && ensurePrivateFolder(QFile::encodeName(wanted)))
+        folder_ = wanted;
+    return folder_;
+}
+
+QString LocalWindowBus::socketPath(WindowHandle handle) const
+{
+    return folder() + QLatin1Char('/') + QString::number(handle);
+}
+
+bool LocalWindowBus::peerIsSameUser(int socketDescriptor)
+{
+    struct ucred cred{};
+    socklen_t len = sizeof cred;
+    if (::getsockopt(socketDescriptor, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || len != sizeof cred)
+        return false;
+    return cred.uid == ::geteuid();
+}
+
+WindowHandle LocalWindowBus::openEndpoint(BusWindow *window)
+{
+    if (server_)
+        return handle_;
+    lastError_.clear();
+    if (!window) {
+        lastError_ = QStringLiteral("no window to attach");
+        return 0;
+    }
+    if (folder().isEmpty()) {
+        lastError_ = QStringLiteral("cannot use the private folder %1").arg(folderFor(namespaceKey_));
+        return 0;
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const WindowHandle h = QRandomGenerator::global()->bounded(1, INT32_MAX);
+        const QString path = socketPath(h);
+        sockaddr_un addr;
+        if (!fillAddress(addr, QFile::encodeName(path))) {
+            lastError_ = QStringLiteral("socket path too long: %1").arg(path);
+            return 0;
+        }
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            lastError_ = QString::fromLocal8Bit(std::strerror(errno));
+            return 0;
+        }
+        // bind() claims the name atomically: a handle taken by a live window, or by a
+        // dead one whose file was left behind, is simply passed over.
+        if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
+            const int err = errno;
+            ::close(fd);
+            if (err == EADDRINUSE)
+                continue;
+            lastError_ = QString::fromLocal8Bit(std::strerror(err));
+            return 0;
+        }
+        ::chmod(addr.sun_path, 0600);
+        if (::listen(fd, SOMAXCONN) != 0) {
+            lastError_ = QString::fromLocal8Bit(std::strerror(errno));
+            ::close(fd);
+            ::unlink(addr.sun_path);
+            return 0;
+        }
+        auto *server = new QLocalServer(this);
+        if (!server->listen(qintptr(fd))) {
+            lastError_ = server->errorString();
+            delete server;
+            ::close(fd);
+            ::unlink(addr.sun_path);
+            return 0;
+        }
+        server_ = server;
+        handle_ = h;
+        window_ = window;
+        connect(server_, &QLocalServer::newConnection, this, &LocalWindowBus::acceptConnections);
+        return h;
+    }
+    lastError_ = QStringLiteral("no free window handle");
+    return 0;
+}
+
+void LocalWindowBus::closeEndpoint()
+{
+    if (!server_)
+        return;
+    const QString path = socketPath(handle_);
+    server_->close();
+    server_->deleteLater(); // a request of one of its connections may be on the stack
+    server_ = nullptr;
+    ::unlink(QFile::encodeName(path).constData());
+    handle_ = 0;
+    window_ = nullptr;
+    posted_.clear();
+}
+
+void LocalWindowBus::acceptConnections()
+{
+    while (server_ && server_->hasPendingConnections()) {
+        QLocalSocket *socket = server_->nextPendingConnection();
+        if (!peerIsSameUser(int(socket->socketDescriptor()))) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequests(socket); });
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (socket->bytesAvailable() > 0)
+            readRequests(socket);
+    }
+}
+
+void LocalWindowBus::readRequests(QLocalSocket *rawSocket)
+{
+    QPointer<QLocalSocket> socket(rawSocket);
+    while (socket && socket->isOpen()) {
+        if (!socket->canReadLine()) {
+            if (socket->bytesAvailable() > kMaxLine) {
+                socket->write("ERR request too long\n");
+                socket->disconnectFromServer();
+            }
+            return;
+        }
+        QByteArray line = socket->readLine(kMaxLine + 2);
+        if (line.endsWith('\n'))
+            line.chop(1);
+        const std::optional<Request> request = parseRequest(line);
+        if (!request) {
+            socket->write("ERR bad request\n");
+            socket->disconnectFromServer();
+            return;
+        }
+        if (!window_) {
+            socket->write("ERR closed\n");
+            socket->disconnectFromServer();
+            return;
+        }
+        switch (request->kind) {
+        case Request::Info:
+            socket->write("OK " + QByteArray::number(handle_) + ' ' + oneLine(window_->busClassName()).replace(' ', '_')
+                          + ' ' + oneLine(window_->busCaption()) + '\n');
+            break;
+        case Request::Front:
+            socket->write(window_->busBringToFront() ? "OK 1\n" : "OK 0\n");
+            break;
+        case Request::Post:
+            posted_.push_back(Posted{request->message, request->wParam, request->lParam});
+            if (!deliveryScheduled_) {
+                deliveryScheduled_ = true;
+                QTimer::singleShot(0, this, &LocalWindowBus::deliverPosted);
+            }
+            break;
+        case Request::Send: {
+            // The handler may itself send and so serve other requests meanwhile; the socket
+            // may be gone when it returns (the sender gave up).
+            const std::int64_t result = window_->handleBusMessage(request->message, request->wParam, request->lParam);
+            if (socket)
+                socket->write("OK " + QByteArray::number(qlonglong(result)) + '\n');
+            break;
+        }
+        }
+        if (socket)
+            socket->flush();
+    }
+}
+
+void LocalWindowBus::deliverPosted()
+{
+    deliveryScheduled_ = false;
+    // Posted messages wait while this window waits on a send of its own, as a thread
+    // blocked in a send only takes sent messages; they are delivered once it returns.
+    while (sendDepth_ == 0 && window_ && !posted_.empty()) {
+        const Posted p = posted_.front();
+        posted_.pop_front();
+        window_->handleBusMessage(p.message, p.wParam, p.lParam);
+    }
+}
+
+std::optional<QByteArray> LocalWindowBus::request(WindowHandle to, const QByteArray &line, bool wantReply)
+{
+    if (to <= 0 || folder().isEmpty())
+        return std::nullopt;
+    int fd = -1;
+    if (connectTo(socketPath(to), &fd) != ConnectResult::Connected)
+        return std::nullopt;
+    if (!sendAll(fd, line + '\n')) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    if (!wantReply) {
+        ::close(fd);
+        return QByteArray();
+    }
+
+    Pending p;
+    p.handle = to;
+    p.fd = fd;
+    QEventLoop loop;
+    QSocketNotifier notifier(fd, QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
+        readReply(p);
+        if (p.finished)
+            loop.quit();
+    });
+    QTimer bound;
+    bound.setSingleShot(true);
+    QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
+    readReply(p);
+    if (!p.finished) {
+        bound.start(timeoutMs_);
+        // While waiting, keep serving this window's own endpoint (so two windows sending to
+        // each other both get through), but take no user input.
+        ++sendDepth_;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        --sendDepth_;
+    }
+    notifier.setEnabled(false);
+    ::close(fd);
+    if (sendDepth_ == 0 && !posted_.empty() && !deliveryScheduled_) {
+        deliveryScheduled_ = true;
+        QTimer::singleShot(0, this, &LocalWindowBus::deliverPosted);
+    }
+    if (!p.ok)
+        return std::nullopt;
+    return p.reply;
+}
+
+std::vector<WindowInfo> LocalWindowBus::enumerateWindows(std::size_t limit)
+{
+    std::vector<WindowInfo> result;
+    if (limit == 0)
+        return result;
+    const QString dir = folder();
+    if (dir.isEmpty())
+        return result;
+
+    std::vector<WindowHandle> handles;
+    const QStringList names = QDir(dir).entryList(QDir::System | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        if (auto h = parseHandle(name))
+            handles.push_back(*h);
+    }
+    std::sort(handles.begin(), handles.end());
+
+    // Ask every window at once, so one that hangs costs one bound, not one per window.
+    std::vector<Pending> asked;
+    for (WindowHandle h : handles) {
+        if (h == handle_ && window_)
+            continue;
+        int fd = -1;
+        const ConnectResult r = connectTo(socketPath(h), &fd);
+        if (r == ConnectResult::Refused) {
+            ::unlink(QFile::encodeName(socketPath(h)).constData()); // left by a window that died
+            continue;
+        }
+        if (r != ConnectResult::Connected)
+            continue;
+        if (!sendAll(fd, "INFO\n")) {
+            ::close(fd);
+            continue;
+        }
+        Pending p;
+        p.handle = h;
+        p.fd = fd;
+        readReply(p);
+        asked.push_back(p);
+    }
+
+    auto unfinished = [&] {
+        return std::any_of(asked.begin(), asked.end(), [](const Pending &p) { return !p.finished; });
+    };
+    if (unfinished()) {
+        QEventLoop loop;
+        std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+        for (std::size_t i = 0; i < asked.size(); ++i) {
+            if (asked[i].finished)
+                continue;
+            auto n = std::make_unique<QSocketNotifier>(asked[i].fd, QSocketNotifier::Read);
+            QSocketNotifier *raw = n.get();
+            QObject::connect(raw, &QSocketNotifier::activated, &loop, [&, i, raw] {
+                readReply(asked[i]);
+                if (asked[i].finished)
+                    raw->setEnabled(false);
+                if (!unfinished())
+                    loop.quit();
+            });
+            notifiers.push_back(std::move(n));
+        }
+        QTimer bound;
+        bound.setSingleShot(true);
+        QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
+        bound.start(timeoutMs_);
+        ++sendDepth_;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        --sendDepth_;
+        for (auto &n : notifiers)
+            n->setEnabled(false);
+    }
+
+    for (WindowHandle h : handles) {
+        if (result.size() >= limit)
+            break;
+        if (h == handle_ && window_) {
+            result.push_back(WindowInfo{h, window_->busCaption(), window_->busClassName(), true});
+            continue;
+        }
+        auto it = std::find_if(asked.begin(), asked.end(), [h](const Pending &p) { return p.handle == h; });
+        if (it == asked.end())
+            continue;
+        WindowInfo info;
+        info.handle = h;
+        info.responding = false;
+        // "OK <handle> <class> <caption>"
+        if (it->ok && it->reply.startsWith("OK ")) {
+            const QByteArray rest = it->reply.mid(3);
+            const qsizetype s1 = rest.indexOf(' ');
+            const qsizetype s2 = s1 < 0 ? -1 : rest.indexOf(' ', s1 + 1);
+            if (s1 > 0 && s2 > s1 && rest.left(s1) == QByteArray::number(h)) {
+                info.className = QString::fromUtf8(rest.mid(s1 + 1, s2 - s1 - 1));
+                info.caption = QString::fromUtf8(rest.mid(s2 + 1));
+                info.responding = true;
+            }
+        }
+        // A window that went away while we asked is not listed; one that hangs still is.
+        if (!info.responding && it->finished)
+            continue;
+        result.push_back(info);
+    }
+    for (Pending &p : asked)
+        ::close(p.fd);
+    if (sendDepth_ == 0 && !posted_.empty() && !deliveryScheduled_) {
+        deliveryScheduled_ = true;
+        QTimer::singleShot(0, this, &LocalWindowBus::deliverPosted);
+    }
+    return result;
+}
+
+std::optional<std::int64_t> LocalWindowBus::sendMessage(WindowHandle to, std::uint32_t message,
+                                                        std::int64_t wParam, std::int64_t lParam)
+{
+    if (to == handle_ && window_) {
+        // To itself: delivered directly, as the system does for a window's own thread.
+        return window_->handleBusMessage(message, wParam, lParam);
+    }
+    const auto reply = request(to,
+                               "SEND " + QByteArray::number(qulonglong(message)) + ' '
+                                   + QByteArray::number(qlonglong(wParam)) + ' '
+                                   + QByteArray::number(qlonglong(lParam)),
+                               true);
+    if (!reply || !reply->startsWith("OK "))
+        return std::nullopt;
+    return parseInt(reply->mid(3));
+}
+
+bool LocalWindowBus::postMessage(WindowHandle to, std::uint32_t message, std::int64_t wParam,
+                                 std::int64_t lParam)
+{
+    if (to == handle_ && window_) {
+        posted_.push_back(Posted{message, wParam, lParam});
+        if (!deliveryScheduled_) {
+            deliveryScheduled_ = true;
+            QTimer::singleShot(0, this, &LocalWindowBus::deliverPosted);
+        }
+        return true;
+    }
+    return request(to,
+                   "POST " + QByteArray::number(qulonglong(message)) + ' '
+                       + QByteArray::number(qlonglong(wParam)) + ' '
+                       + QByteArray::number(qlonglong(lParam)),
+                   false)
+        .has_value();
+}
+
+bool LocalWindowBus::isWindow(WindowHandle handle)
+{
+    if (handle <= 0)
+        return false;
+    if (handle == handle_ && window_)
+        return true;
+    if (folder().isEmpty())
+        return false;
+    int fd = -1;
+    if (connectTo(socketPath(handle), &fd) != ConnectResult::Connected)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool LocalWindowBus::setForegroundWindow(WindowHandle handle)
+{
+    if (handle == handle_ && window_)
+        return window_->busBringToFront();
+    const auto reply = request(handle, "FRONT", true);
+    return reply && *reply == "OK 1";
+}
+
+bool LocalWindowBus::launchEditor(const QString &program, const QString &parameters, LaunchShow)
+{
+    // The desktop decides whether a new window takes the focus; both ways start it alike.
+    if (program.isEmpty())
+        return false;
+    return QProcess::startDetached(program, splitWindowsCommandLine(parameters));
+}
+
+// ---- MemoryBusNetwork
+
+MemoryBusNetwork::MemoryBusNetwork() : lifetime_(std::make_shared<bool>(true)) {}
+
+MemoryBusNetwork::~MemoryBusNetwork() = default;
+
+WindowHandle MemoryBusNetwork::attach(BusWindow *window)
+{
+    const WindowHandle h = nextHandle_++;
+    windows_[h] = Entry{window, false};
+    return h;
+}
+
+WindowHandle MemoryBusNetwork::addWindow(BusWindow *window)
+{
+    return attach(window);
+}
+
+void MemoryBusNetwork::detach(WindowHandle handle)
+{
+    windows_.erase(handle);
+}
+
+void MemoryBusNetwork::killWindow(WindowHandle handle)
+{
+    windows_.erase(handle);
+}
+
+void MemoryBusNetwork::hangWindow(WindowHandle handle, bool hung)
+{
+    auto it = windows_.find(handle);
+    if (it != windows_.end())
+        it->second.hung = hung;
+}
+
+bool MemoryBusNetwork::alive(WindowHandle handle) const
+{
+    return windows_.count(handle) != 0;
+}
+
+std::vector<WindowInfo> MemoryBusNetwork::enumerate(std::size_t limit) const
+{
+    std::vector<WindowInfo> out;
+    for (const auto &[h, e] : windows_) {
+        if (out.size() >= limit)
+            break;
+        if (e.hung)
+            out.push_back(WindowInfo{h, QString(), QString(), false});
+        else
+            out.push_back(WindowInfo{h, e.window->busCaption(), e.window->busClassName(), true});
+    }
+    return out;
+}
+
+std::optional<std::int64_t> MemoryBusNetwork::send(WindowHandle from, WindowHandle to, std::uint32_t message,
+                                                   std::int64_t wParam, std::int64_t lParam)
+{
+    auto it = windows_.find(to);
+    if (it == windows_.end() || it->second.hung)
+        return std::nullopt;
+    deliveries_.push_back(Delivery{from, to, message, wParam, lParam, true});
+    return it->second.window->handleBusMessage(message, wParam, lParam);
+}
+
+bool MemoryBusNetwork::post(WindowHandle from, WindowHandle to, std::uint32_t message, std::int64_t wParam,
+                            std::int64_t lParam)
+{
+    if (!alive(to))
+        return false;
+    const Delivery d{from, to, message, wParam, lParam, false};
+    deliveries_.push_back(d);
+    queue_.push_back(d);
+    if (autoDeliver_ && QCoreApplication::instance()) {
+        std::weak_ptr<bool> alive = lifetime_;
+        QTimer::singleShot(0, QCoreApplication::instance(), [this, alive] {
+            if (alive.lock())
+                deliverPosted();
+        });
+    }
+    return true;
+}
+
+int MemoryBusNetwork::deliverPosted()
+{
+    int delivered = 0;
+    std::deque<Delivery> waiting; // posts to a hung window stay queued for it
+    while (!queue_.empty()) {
+        const Delivery d = queue_.front();
+        queue_.pop_front();
+        auto it = windows_.find(d.to);
+        if (it == windows_.end())
+            continue;
+        if (it->second.hung) {
+            waiting.push_back(d);
+            continue;
+        }
+        it->second.window->handleBusMessage(d.message, d.wParam, d.lParam);
+        ++delivered;
+    }
+    queue_ = std::move(waiting);
+    return delivered;
+}
+
+bool MemoryBusNetwork::bringToFront(WindowHandle handle)
+{
+    auto it = windows_.find(handle);
+    if (it == windows_.end() || it->second.hung)
+        return false;
+    return it->second.window->busBringToFront();
+}
+
+bool MemoryBusNetwork::launch(const QString &program, const QString &parameters, LaunchShow show)
+{
+    launches_.push_back(Launch{program, parameters, splitWindowsCommandLine(parameters), show});
+    return launchResult_;
+}
+
+// ---- MemoryWindowBus
+
+WindowHandle MemoryWindowBus::openEndpoint(BusWindow *window)
+{
+    if (handle_ == 0 && window)
+        handle_ = network_.attach(window);
+    return handle_;
+}
+
+void MemoryWindowBus::closeEndpoint()
+{
+    if (handle_ != 0)
+        network_.detach(handle_);
+    handle_ = 0;
+}
+
+std::vector<WindowInfo> MemoryWindowBus::enumerateWindows(std::size_t limit)
+{
+    return network_.enumerate(limit);
+}
+
+std::optional<std::int64_t> MemoryWindowBus::sendMessage(WindowHandle to, std::uint32_t message,
+                                                         std::int64_t wParam, std::int64_t lParam)
+{
+    return network_.send(handle_, to, message, wParam, lParam);
+}
+
+bool MemoryWindowBus::postMessage(WindowHandle to, std::uint32_t message, std::int64_t wParam,
+                                  std::int64_t lParam)
+{
+    return network_.post(handle_, to, message, wParam, lParam);
+}
+
+bool MemoryWindowBus::isWindow(WindowHandle handle)
+{
+    return network_.alive(handle);
+}
+
+bool MemoryWindowBus::setForegroundWindow(WindowHandle handle)
+{
+    return network_.bringToFront(handle);
+}
+
+bool MemoryWindowBus::launchEditor(const QString &program, const QString &parameters, LaunchShow show)
+{
+    return network_.launch(program, parameters, show);
+}
+
+// ---- RecordingBusWindow
+
+std::int64_t RecordingBusWindow::handleBusMessage(std::uint32_t message, std::int64_t wParam, std::int64_t lParam)
+{
+    const Received r{message, wParam, lParam};
+    received_.push_back(r);
+    if (reaction_)
+        reaction_(r);
+    return result_;
+}
+
+} // namespace velmo

@@ -125,9 +125,11 @@ TEST(Cp932, InvalidBytesBecomeRawBytesAndSurviveEncoding)
         const cp932::EncodeResult back = cp932::encode(text);
         EXPECT_EQ(back.bytes, c.bytes);
         EXPECT_TRUE(back.unrepresentable.empty());
-        for (char16_t ch : text)
-            if (cp932::isRawByte(ch))
+        for (char16_t ch : text) {
+            if (cp932::isRawByte(ch)) {
                 EXPECT_EQ(cp932::byteWidth(ch), 1);
+            }
+        }
     }
 }
 

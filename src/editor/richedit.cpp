@@ -1,0 +1,882 @@
+#include "editor/richedit.h"
+
+#include "editor/positionindex.h"
+#include "editor/punctuation.h"
+#include "editor/richstream.h"
+#include "platform/componenterror.h"
+#include "platform/cp932codec.h"
+#include "rtf/rtfreader.h"
+#include "rtf/rtfwriter.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTextList>
+#include <cmath>
+
+namespace velmo {
+
+using editor::PositionIndex;
+
+namespace {
+
+constexpr char16_t kLineBreak = 0x2028;
+
+QString lineEndsToParagraphs(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QChar(u'\r'), QChar(u'\n'));
+    return text;
+}
+
+int pointsFromTwips(int twips)
+{
+    return int(std::lround(twips / double(rtf::kTwipsPerPoint)));
+}
+
+} // namespace
+
+TRichEdit::TRichEdit(QWidget *parent)
+    : QTextEdit(parent), m_index(std::make_unique<PositionIndex>(document()))
+{
+    setFrameShape(QFrame::NoFrame);
+    document()->setDocumentMargin(0);
+    setAcceptRichText(true);
+    applyWrap();
+
+    // One notification per actual move of the selection, as the rich-edit control gives it.
+    auto notifySelection = [this, last = std::pair<int, int>(-1, -1)]() mutable {
+        const QTextCursor c = textCursor();
+        const std::pair<int, int> now(c.selectionStart(), c.selectionEnd());
+        if (now == last)
+            return;
+        last = now;
+        emit SelectionChange();
+    };
+    connect(this, &QTextEdit::cursorPositionChanged, this, notifySelection);
+    connect(this, &QTextEdit::selectionChanged, this, notifySelection);
+    connect(this, &QTextEdit::textChanged, this, &TRichEdit::Change);
+}
+
+TRichEdit::~TRichEdit() = default;
+
+int TRichEdit::toQt(int pos) const
+{
+    return m_index->qtPos(pos);
+}
+
+int TRichEdit::fromQt(int qtPos) const
+{
+    return int(m_index->bytePos(qtPos));
+}
+
+QPoint TRichEdit::viewportOrigin() const
+{
+    return viewport()->geometry().topLeft() - contentsRect().topLeft();
+}
+
+// ----- line and position queries -----
+
+int TRichEdit::GetTextLength() const
+{
+    return int(m_index->textLength());
+}
+
+int TRichEdit::LineFromChar(int pos) const
+{
+    if (pos < 0)
+        pos = SelStart();
+    return m_index->lineFromByte(pos);
+}
+
+int TRichEdit::GetRow() const
+{
+    return LineFromChar(SelStart());
+}
+
+int TRichEdit::GetColumn() const
+{
+    return SelStart() - LineIndex(GetRow());
+}
+
+int TRichEdit::GetLineCount() const
+{
+    return m_index->lineCount();
+}
+
+int TRichEdit::LineIndex(int line) const
+{
+    if (line < 0)
+        line = GetRow();
+    return int(m_index->line(line).start);
+}
+
+int TRichEdit::LineLength(int pos) const
+{
+    if (pos < 0)
+        pos = SelStart();
+    return int(m_index->line(m_index->lineFromByte(pos)).length);
+}
+
+int TRichEdit::GetFirstVisibleLine() const
+{
+    return LineFromChar(fromQt(cursorForPosition(QPoint(0, 0)).position()));
+}
+
+int TRichEdit::CharFromPos(int x, int y) const
+{
+    const QPoint p = QPoint(x, y) - viewportOrigin();
+    return fromQt(cursorForPosition(p).position());
+}
+
+TPoint TRichEdit::PosFromChar(int pos) const
+{
+    QTextCursor c(document());
+    c.setPosition(toQt(pos));
+    const QPoint p = cursorRect(c).topLeft() + viewportOrigin();
+    return {p.x(), p.y()};
+}
+
+void TRichEdit::PosFromChar(int pos, TPoint &point) const
+{
+    point = PosFromChar(pos);
+}
+
+// ----- undo and scrolling -----
+
+bool TRichEdit::GetCanUndo() const
+{
+    return document()->isUndoAvailable();
+}
+
+bool TRichEdit::Undo()
+{
+    if (!document()->isUndoAvailable())
+        return false;
+    undo();
+    return true;
+}
+
+void TRichEdit::EmptyUndoBuffer()
+{
+    document()->clearUndoRedoStacks();
+}
+
+bool TRichEdit::LineScroll(int dx, int dy)
+{
+    if (dy != 0) {
+        const int target = std::clamp(GetFirstVisibleLine() + dy, 0, std::max(GetLineCount() - 1, 0));
+        const auto line = m_index->line(target);
+        const QTextBlock block = document()->findBlock(line.qtStart);
+        const QRectF box = document()->documentLayout()->blockBoundingRect(block);
+        double y = box.top();
+        if (QTextLayout *layout = block.layout(); layout && layout->lineCount() > 0)
+            y += layout->lineForTextPosition(line.qtStart - block.position()).y();
+        verticalScrollBar()->setValue(int(y));
+    }
+    if (dx != 0)
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + dx * fontMetrics().averageCharWidth());
+    return true;
+}
+
+int TRichEdit::Scroll(int action)
+{
+    QScrollBar *bar = verticalScrollBar();
+    const int before = GetFirstVisibleLine();
+    switch (action) {
+    case SB_LINEUP: bar->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
+    case SB_LINEDOWN: bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
+    case SB_PAGEUP: bar->triggerAction(QAbstractSlider::SliderPageStepSub); break;
+    case SB_PAGEDOWN: bar->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
+    default: return 0;
+    }
+    return (1 << 16) | ((GetFirstVisibleLine() - before) & 0xFFFF);
+}
+
+bool TRichEdit::ScrollCaret()
+{
+    ensureCursorVisible();
+    return true;
+}
+
+// ----- clipboard -----
+
+bool TRichEdit::CanPaste(unsigned format) const
+{
+    const QMimeData *data = QApplication::clipboard()->mimeData();
+    if (!data)
+        return false;
+    if (format == CF_TEXT || format == CF_UNICODETEXT || m_plainText)
+        return data->hasText();
+    return canInsertFromMimeData(data);
+}
+
+bool TRichEdit::PasteSpecial(unsigned format)
+{
+    const QMimeData *data = QApplication::clipboard()->mimeData();
+    if (!data || isReadOnly())
+        return false;
+    if (format == CF_TEXT || format == CF_UNICODETEXT) {
+        if (!data->hasText())
+            return false;
+        const QString text = lineEndsToParagraphs(data->text());
+        if (exceedsMaxLength(cp932::byteLength(text.toStdU16String())))
+            return false;
+        textCursor().insertText(text);
+        return true;
+    }
+    if (!canInsertFromMimeData(data))
+        return false;
+    insertFromMimeData(data);
+    return true;
+}
+
+void TRichEdit::CutToClipboard() { cut(); }
+void TRichEdit::CopyToClipboard() { copy(); }
+void TRichEdit::PasteFromClipboard() { paste(); }
+
+void TRichEdit::ClearSelection()
+{
+    if (!isReadOnly())
+        textCursor().removeSelectedText();
+}
+
+void TRichEdit::SelectAll()
+{
+    selectAll();
+}
+
+bool TRichEdit::canInsertFromMimeData(const QMimeData *source) const
+{
+    if (m_plainText)
+        return source->hasText();
+    return QTextEdit::canInsertFromMimeData(source);
+}
+
+void TRichEdit::insertFromMimeData(const QMimeData *source)
+{
+    if (isReadOnly())
+        return;
+    if (m_plainText || !source->hasHtml()) {
+        if (!source->hasText())
+            return;
+        const QString text = lineEndsToParagraphs(source->text());
+        if (exceedsMaxLength(cp932::byteLength(text.toStdU16String()))) {
+            QApplication::beep();
+            return;
+        }
+        textCursor().insertText(text);
+        ensureCursorVisible();
+        return;
+    }
+    QTextEdit::insertFromMimeData(source);
+}
+
+bool TRichEdit::exceedsMaxLength(std::int64_t insertedBytes) const
+{
+    if (m_maxLength <= 0)
+        return false;
+    return m_index->textLength() - SelLength() + insertedBytes > m_maxLength;
+}
+
+void TRichEdit::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!isReadOnly()) {
+        const QString text = event->text();
+        std::int64_t bytes = 0;
+        if (enter)
+            bytes = 2;
+        else if (!text.isEmpty() && text[0].isPrint())
+            bytes = std::int64_t(cp932::byteLength(text.toStdU16String()));
+        if (bytes > 0 && exceedsMaxLength(bytes)) {
+            QApplication::beep();
+            event->accept();
+            return;
+        }
+        // A text document has paragraphs only: Shift+Enter ends a paragraph too.
+        if (enter && m_plainText && (event->modifiers() & Qt::ShiftModifier)) {
+            textCursor().insertBlock();
+            ensureCursorVisible();
+            event->accept();
+            return;
+        }
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void TRichEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    // Pre-edit text in the composition colours: the clause being converted (the one the
+    // input method highlights) in the "watching" colours, the rest in the plain ones.
+    QList<QInputMethodEvent::Attribute> attributes = event->attributes();
+    bool changed = false;
+    for (auto &a : attributes) {
+        if (a.type != QInputMethodEvent::TextFormat)
+            continue;
+        QTextCharFormat f = a.value.value<QTextFormat>().toCharFormat();
+        const bool target = f.background().style() != Qt::NoBrush;
+        const TCompColor &c = m_imeColors[target ? 1 : 0];
+        if (c == TCompColor{})
+            continue;
+        f.setForeground(toQColor(c.crText));
+        f.setBackground(toQColor(c.crBackground));
+        f.setFontWeight(c.dwEffects & 1 ? QFont::Bold : QFont::Normal);
+        f.setFontItalic(c.dwEffects & 2);
+        f.setFontUnderline(c.dwEffects & 4);
+        f.setFontStrikeOut(c.dwEffects & 8);
+        a.value = QVariant::fromValue(QTextFormat(f));
+        changed = true;
+    }
+    if (!changed) {
+        QTextEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent copy(event->preeditString(), attributes);
+    copy.setCommitString(event->commitString(), event->replacementStart(), event->replacementLength());
+    QTextEdit::inputMethodEvent(&copy);
+    event->setAccepted(copy.isAccepted());
+}
+
+void TRichEdit::resizeEvent(QResizeEvent *event)
+{
+    QTextEdit::resizeEvent(event);
+    if (m_wordWrap && lineWrapMode() == QTextEdit::WidgetWidth)
+        m_index->invalidateLines();
+}
+
+// ----- selection and text -----
+
+int TRichEdit::SelStart() const
+{
+    return fromQt(textCursor().selectionStart());
+}
+
+void TRichEdit::SetSelStart(int pos)
+{
+    QTextCursor c = textCursor();
+    c.setPosition(toQt(pos));
+    setTextCursor(c);
+}
+
+int TRichEdit::SelLength() const
+{
+    const QTextCursor c = textCursor();
+    if (!c.hasSelection())
+        return 0;
+    return fromQt(c.selectionEnd()) - fromQt(c.selectionStart());
+}
+
+void TRichEdit::SetSelLength(int length)
+{
+    QTextCursor c = textCursor();
+    const int start = SelStart();
+    c.setPosition(toQt(start));
+    c.setPosition(toQt(start + std::max(length, 0)), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+QString TRichEdit::SelText() const
+{
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar(kLineBreak), QChar(u'\v'));
+    return text;
+}
+
+void TRichEdit::SetSelText(const QString &text)
+{
+    textCursor().insertText(lineEndsToParagraphs(text));
+}
+
+QString TRichEdit::Text() const
+{
+    QString out;
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
+        if (b != document()->begin())
+            out += QStringLiteral("\r\n");
+        out += QString::fromStdU16String(editor::blockText(b));
+    }
+    return out;
+}
+
+void TRichEdit::SetText(const QString &text)
+{
+    setPlainText(lineEndsToParagraphs(text));
+}
+
+std::string TRichEdit::TextBytes() const
+{
+    std::string out;
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
+        if (b != document()->begin())
+            out += "\r\n";
+        out += editor::encodeCounted(editor::blockText(b));
+    }
+    return out;
+}
+
+std::string TRichEdit::TextRangeBytes(int first, int length) const
+{
+    const std::int64_t total = m_index->textLength();
+    std::int64_t from = std::clamp<std::int64_t>(first, 0, total);
+    const std::int64_t to = std::clamp<std::int64_t>(std::int64_t(first) + std::max(length, 0), from, total);
+    std::string out;
+    int number = m_index->blockAt(from);
+    for (QTextBlock b = document()->findBlockByNumber(number); b.isValid() && m_index->blockStart(number) < to;
+         b = b.next(), ++number) {
+        std::string bytes = editor::encodeCounted(editor::blockText(b));
+        if (b.next().isValid())
+            bytes += "\r\n";
+        const std::int64_t start = m_index->blockStart(number);
+        const std::int64_t a = std::max<std::int64_t>(from - start, 0);
+        const std::int64_t e = std::min<std::int64_t>(to - start, std::int64_t(bytes.size()));
+        if (e > a)
+            out.append(bytes, std::size_t(a), std::size_t(e - a));
+    }
+    return out;
+}
+
+QString TRichEdit::LineText(int line) const
+{
+    const auto l = m_index->line(line);
+    if (l.start < 0)
+        return {};
+    QTextCursor c(document());
+    c.setPosition(l.qtStart);
+    c.setPosition(l.qtStart + l.qtLength, QTextCursor::KeepAnchor);
+    return c.selectedText();
+}
+
+QStringList TRichEdit::Lines() const
+{
+    QStringList lines;
+    const int n = GetLineCount();
+    lines.reserve(n);
+    for (int i = 0; i < n; ++i)
+        lines << LineText(i);
+    return lines;
+}
+
+// ----- find -----
+
+int TRichEdit::FindText(const QString &text, int cpMin, int cpMax, unsigned flags, int *matchEnd) const
+{
+    if (matchEnd)
+        *matchEnd = -1;
+    const int length = GetTextLength();
+    if (text.isEmpty() || cpMin > length)
+        return -1;
+    if (cpMax < 0 || cpMax > length)
+        cpMax = length;
+    cpMin = std::max(cpMin, 0);
+    // A start inside a double-byte character moves to the next character: matches begin
+    // and end on character boundaries only.
+    int from = toQt(cpMin);
+    if (fromQt(from) < cpMin)
+        ++from;
+    QTextDocument::FindFlags qtFlags;
+    if (flags & FR_MATCHCASE)
+        qtFlags |= QTextDocument::FindCaseSensitively;
+    if (flags & FR_WHOLEWORD)
+        qtFlags |= QTextDocument::FindWholeWords;
+    QTextCursor start(document());
+    start.setPosition(from);
+    QString needle = text;
+    needle.replace(QChar(u'\v'), QChar(kLineBreak));
+    const QTextCursor found = document()->find(needle, start, qtFlags);
+    if (found.isNull())
+        return -1;
+    const int end = fromQt(found.selectionEnd());
+    if (end > cpMax)
+        return -1;
+    if (matchEnd)
+        *matchEnd = end;
+    return fromQt(found.selectionStart());
+}
+
+// ----- formats -----
+
+namespace {
+
+TTextAttributes attributesFrom(const QTextCharFormat &f, const QFont &font, TColor defaultColor, int defaultCharset)
+{
+    TTextAttributes a;
+    const QStringList families = f.hasProperty(QTextFormat::FontFamilies) ? f.fontFamilies().toStringList() : QStringList();
+    a.Name = families.isEmpty() ? font.family() : families.first();
+    const double points = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : font.pointSizeF();
+    a.Size = int(std::lround(points));
+    a.Color = (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush)
+                  ? fromQColor(f.foreground().color())
+                  : defaultColor;
+    const bool bold = f.hasProperty(QTextFormat::FontWeight) ? f.fontWeight() >= QFont::DemiBold : font.bold();
+    const bool italic = f.hasProperty(QTextFormat::FontItalic) ? f.fontItalic() : font.italic();
+    const bool underline = f.hasProperty(QTextFormat::TextUnderlineStyle) ? f.fontUnderline() : font.underline();
+    const bool strike = f.hasProperty(QTextFormat::FontStrikeOut) ? f.fontStrikeOut() : font.strikeOut();
+    a.Style = (bold ? fsBold : 0) | (italic ? fsItalic : 0) | (underline ? fsUnderline : 0) | (strike ? fsStrikeOut : 0);
+    a.Charset = f.hasProperty(editor::kCharsetProperty) ? f.intProperty(editor::kCharsetProperty) : defaultCharset;
+    const int pitch = f.hasProperty(editor::kPitchFamilyProperty) ? (f.intProperty(editor::kPitchFamilyProperty) & 3)
+                                                                  : (font.fixedPitch() ? 1 : 0);
+    a.Pitch = TFontPitch(pitch == 3 ? 0 : pitch);
+    return a;
+}
+
+QTextCharFormat formatFrom(const TTextAttributes &a, unsigned fields)
+{
+    QTextCharFormat f;
+    if (fields & afName)
+        f.setFontFamilies(QStringList{a.Name});
+    if ((fields & afSize) && a.Size > 0)
+        f.setFontPointSize(a.Size);
+    if (fields & afColor)
+        f.setForeground(toQColor(a.Color));
+    if (fields & afStyle) {
+        f.setFontWeight(a.Style & fsBold ? QFont::Bold : QFont::Normal);
+        f.setFontItalic(a.Style & fsItalic);
+        f.setFontUnderline(a.Style & fsUnderline);
+        f.setFontStrikeOut(a.Style & fsStrikeOut);
+    }
+    if (fields & afCharset)
+        f.setProperty(editor::kCharsetProperty, a.Charset);
+    if (fields & afPitch)
+        f.setProperty(editor::kPitchFamilyProperty, int(a.Pitch));
+    return f;
+}
+
+} // namespace
+
+TTextAttributes TRichEdit::SelAttributes() const
+{
+    const QTextCursor c = textCursor();
+    QTextCharFormat f;
+    if (c.hasSelection()) {
+        QTextCursor k(document());
+        k.setPosition(c.selectionStart());
+        k.movePosition(QTextCursor::NextCharacter);
+        f = k.charFormat();
+    } else {
+        f = c.charFormat();
+    }
+    return attributesFrom(f, font(), DefAttributes().Color, DefAttributes().Charset);
+}
+
+void TRichEdit::SetSelAttributes(const TTextAttributes &attributes, unsigned fields)
+{
+    if (m_plainText) {
+        // Text mode has one font: a change applies to all the text and to what is typed.
+        SetDefAttributes(attributes, fields);
+        QTextCursor all(document());
+        all.select(QTextCursor::Document);
+        all.mergeCharFormat(formatFrom(attributes, fields));
+        QTextCursor c = textCursor();
+        c.mergeCharFormat(formatFrom(attributes, fields));
+        setTextCursor(c);
+        return;
+    }
+    QTextCursor c = textCursor();
+    if (c.hasSelection()) {
+        c.mergeCharFormat(formatFrom(attributes, fields));
+    } else {
+        mergeCurrentCharFormat(formatFrom(attributes, fields));
+    }
+    if (fields & (afName | afSize | afStyle))
+        m_index->invalidateLines();
+}
+
+TTextAttributes TRichEdit::DefAttributes() const
+{
+    TTextAttributes a = attributesFrom(QTextCharFormat(), font(), clBlack, 1);
+    a.Color = m_defaultFormat.colour ? TColor(*m_defaultFormat.colour) : clWindowText;
+    a.Charset = m_defaultFormat.charset;
+    const int pitch = m_defaultFormat.pitch();
+    a.Pitch = TFontPitch(pitch == 3 ? 0 : pitch);
+    return a;
+}
+
+void TRichEdit::SetDefAttributes(const TTextAttributes &attributes, unsigned fields)
+{
+    QFont f = font();
+    if (fields & afName)
+        f.setFamilies(QStringList{attributes.Name});
+    if ((fields & afSize) && attributes.Size > 0)
+        f.setPointSize(attributes.Size);
+    if (fields & afStyle) {
+        f.setBold(attributes.Style & fsBold);
+        f.setItalic(attributes.Style & fsItalic);
+        f.setUnderline(attributes.Style & fsUnderline);
+        f.setStrikeOut(attributes.Style & fsStrikeOut);
+    }
+    SetFont(f);
+    if (fields & afName)
+        m_defaultFormat.face = attributes.Name.toStdU16String();
+    if ((fields & afSize) && attributes.Size > 0)
+        m_defaultFormat.sizeHalfPoints = attributes.Size * 2;
+    if (fields & afStyle) {
+        m_defaultFormat.bold = attributes.Style & fsBold;
+        m_defaultFormat.italic = attributes.Style & fsItalic;
+        m_defaultFormat.underline = attributes.Style & fsUnderline;
+        m_defaultFormat.strikeOut = attributes.Style & fsStrikeOut;
+    }
+    if (fields & afColor) {
+        if (attributes.Color & clSystemColor) {
+            m_defaultFormat.colour.reset();
+        } else {
+            m_defaultFormat.colour = attributes.Color;
+        }
+        QPalette p = palette();
+        p.setColor(QPalette::Text, toQColor(attributes.Color));
+        setPalette(p);
+    }
+    if (fields & afCharset)
+        m_defaultFormat.charset = attributes.Charset;
+    if (fields & afPitch)
+        m_defaultFormat.pitchAndFamily = (m_defaultFormat.pitchAndFamily & ~3) | int(attributes.Pitch);
+}
+
+TParaAttributes TRichEdit::Paragraph() const
+{
+    return paragraphOf(document()->findBlock(textCursor().selectionStart()));
+}
+
+TParaAttributes TRichEdit::paragraphOf(const QTextBlock &block) const
+{
+    const QTextBlockFormat b = block.blockFormat();
+    const int fi = b.hasProperty(editor::kFirstIndentTwipsProperty) ? b.intProperty(editor::kFirstIndentTwipsProperty)
+                                                                    : int(std::lround(b.textIndent() / editor::kPixelsPerTwip));
+    const int li = b.hasProperty(editor::kLeftIndentTwipsProperty) ? b.intProperty(editor::kLeftIndentTwipsProperty)
+                                                                   : int(std::lround(b.leftMargin() / editor::kPixelsPerTwip));
+    const int ri = b.hasProperty(editor::kRightIndentTwipsProperty) ? b.intProperty(editor::kRightIndentTwipsProperty)
+                                                                    : int(std::lround(b.rightMargin() / editor::kPixelsPerTwip));
+    TParaAttributes p;
+    const Qt::Alignment a = b.alignment() & Qt::AlignHorizontal_Mask;
+    p.Alignment = (a & Qt::AlignRight) ? TAlignment::taRightJustify
+                  : (a & Qt::AlignHCenter) ? TAlignment::taCenter
+                                           : TAlignment::taLeftJustify;
+    p.FirstIndent = pointsFromTwips(li + fi);
+    p.LeftIndent = pointsFromTwips(-fi);
+    p.RightIndent = pointsFromTwips(ri);
+    p.Numbering = block.textList() ? TNumberingStyle::nsBullet : TNumberingStyle::nsNone;
+    return p;
+}
+
+void TRichEdit::SetParagraph(const TParaAttributes &attributes, unsigned fields)
+{
+    QTextCursor c = textCursor();
+    const QTextBlock first = document()->findBlock(c.selectionStart());
+    const QTextBlock last = document()->findBlock(c.selectionEnd());
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        // Each paragraph keeps the values the store does not name.
+        QTextCursor at(block);
+        TParaAttributes p = paragraphOf(block);
+        if (fields & pfAlignment)
+            p.Alignment = attributes.Alignment;
+        if (fields & pfFirstIndent)
+            p.FirstIndent = attributes.FirstIndent;
+        if (fields & pfLeftIndent)
+            p.LeftIndent = attributes.LeftIndent;
+        if (fields & pfRightIndent)
+            p.RightIndent = attributes.RightIndent;
+        const int li = (p.FirstIndent + p.LeftIndent) * rtf::kTwipsPerPoint;
+        const int fi = -p.LeftIndent * rtf::kTwipsPerPoint;
+        const int ri = p.RightIndent * rtf::kTwipsPerPoint;
+        QTextBlockFormat b;
+        b.setAlignment(p.Alignment == TAlignment::taRightJustify ? Qt::AlignRight
+                       : p.Alignment == TAlignment::taCenter     ? Qt::AlignHCenter
+                                                                 : Qt::AlignLeft);
+        b.setProperty(editor::kFirstIndentTwipsProperty, fi);
+        b.setProperty(editor::kLeftIndentTwipsProperty, li);
+        b.setProperty(editor::kRightIndentTwipsProperty, ri);
+        b.setLeftMargin(li * editor::kPixelsPerTwip);
+        b.setTextIndent(fi * editor::kPixelsPerTwip);
+        b.setRightMargin(ri * editor::kPixelsPerTwip);
+        at.mergeBlockFormat(b);
+        if (fields & pfNumbering) {
+            const bool bullet = attributes.Numbering == TNumberingStyle::nsBullet;
+            if (bullet && !block.textList()) {
+                QTextBlock prev = block.previous();
+                if (prev.isValid() && prev.textList()) {
+                    prev.textList()->add(block);
+                } else {
+                    QTextListFormat lf;
+                    lf.setStyle(QTextListFormat::ListDisc);
+                    at.createList(lf);
+                }
+            } else if (!bullet && block.textList()) {
+                block.textList()->remove(block);
+                QTextBlockFormat plain;
+                plain.setIndent(0);
+                at.mergeBlockFormat(plain);
+            }
+        }
+        if (block == last)
+            break;
+    }
+    edit.endEditBlock();
+}
+
+// ----- flags -----
+
+bool TRichEdit::Modified() const
+{
+    return document()->isModified();
+}
+
+void TRichEdit::SetModified(bool on)
+{
+    document()->setModified(on);
+}
+
+void TRichEdit::SetPlainText(bool on)
+{
+    m_plainText = on;
+    setAcceptRichText(!on);
+}
+
+void TRichEdit::SetWordWrap(bool on)
+{
+    if (m_wordWrap == on)
+        return;
+    m_wordWrap = on;
+    applyWrap();
+}
+
+void TRichEdit::applyWrap()
+{
+    if (!m_wordWrap) {
+        setLineWrapMode(QTextEdit::NoWrap);
+    } else if (m_rectSet && m_wrapWidth > 0) {
+        setLineWrapMode(QTextEdit::FixedPixelWidth);
+        setLineWrapColumnOrWidth(m_wrapWidth);
+    } else {
+        setLineWrapMode(QTextEdit::WidgetWidth);
+    }
+    m_index->setWrapped(m_wordWrap);
+    m_index->invalidateLines();
+}
+
+void TRichEdit::SetColor(TColor color)
+{
+    m_color = color;
+    QPalette p = palette();
+    p.setColor(QPalette::Base, toQColor(color));
+    setPalette(p);
+    viewport()->update();
+}
+
+void TRichEdit::SetFont(const QFont &f)
+{
+    setFont(f);
+    document()->setDefaultFont(f);
+    m_index->invalidateLines();
+}
+
+// ----- formatting rectangle -----
+
+TRect TRichEdit::GetEditRect() const
+{
+    const QRect vp = viewport()->geometry().translated(-contentsRect().topLeft());
+    TRect r{vp.left(), vp.top(), vp.left() + vp.width(), vp.top() + vp.height()};
+    if (m_rectSet)
+        r.right = m_editRect.right;
+    return r;
+}
+
+void TRichEdit::SetEditRect(const TRect &rect, int wrapWidth)
+{
+    if (!m_wordWrap)
+        return;
+    m_rectSet = true;
+    m_editRect = rect;
+    m_wrapWidth = wrapWidth < 0 ? rect.width() : wrapWidth;
+    const int clientHeight = contentsRect().height();
+    setViewportMargins(std::max(rect.left, 0), std::max(rect.top, 0), 0, std::max(clientHeight - rect.bottom, 0));
+    applyWrap();
+}
+
+// ----- line breaking and input method -----
+
+unsigned TRichEdit::SetWordWrapMode(unsigned mode)
+{
+    const unsigned previous = m_wordWrapMode;
+    m_wordWrapMode = mode;
+    return previous;
+}
+
+bool TRichEdit::GetPunctuation(int type, QString &text) const
+{
+    if (type < 1 || type > kPunctuationTypes)
+        return false;
+    switch (editor::punctuationLevel(m_wordWrapMode)) {
+    case 1: text = editor::builtInPunctuation(1, type); break;
+    case 2: text = editor::builtInPunctuation(2, type); break;
+    default: text = m_customPunctuation[std::size_t(type - 1)]; break;
+    }
+    return true;
+}
+
+bool TRichEdit::SetPunctuation(int type, const QString &text)
+{
+    if (type < 1 || type > kPunctuationTypes)
+        return false;
+    // The set travels as a zero-terminated byte string in a buffer of bounded size.
+    if (cp932::byteLength(text.toStdU16String()) + 1 > editor::kPunctuationBufferBytes)
+        return false;
+    m_customPunctuation[std::size_t(type - 1)] = text;
+    return true;
+}
+
+bool TRichEdit::GetImeCompColor(TCompColors &colors) const
+{
+    colors = m_imeColors;
+    return true;
+}
+
+bool TRichEdit::SetImeCompColor(const TCompColors &colors)
+{
+    m_imeColors = colors;
+    return true;
+}
+
+// ----- stream in and out -----
+
+void TRichEdit::LoadFromStream(std::string_view bytes)
+{
+    if (m_plainText || !rtf::looksLikeRtf(bytes)) {
+        // Text that is not RTF goes in as text, as the rich-edit control takes it.
+        editor::textToDocument(bytes, *document());
+    } else {
+        rtf::ReadResult result = rtf::read(bytes);
+        if (!result.ok())
+            throw ComponentError(rtf::kStreamReadFailedMessage);
+        m_defaultFormat = result.document.defaultFormat;
+        editor::modelToDocument(result.document, *document());
+    }
+    if (m_plainText) {
+        // One font for all the text: drop any format the text arrived with.
+        QTextCursor all(document());
+        all.select(QTextCursor::Document);
+        all.setCharFormat(QTextCharFormat());
+        document()->clearUndoRedoStacks();
+    }
+    m_index->rebuild();
+    m_index->invalidateLines();
+    moveCursor(QTextCursor::Start);
+    document()->setModified(false);
+}
+
+std::string TRichEdit::SaveToStream() const
+{
+    if (m_plainText)
+        return editor::documentToText(*document());
+    return rtf::write(editor::documentToModel(*document(), m_defaultFormat));
+}
+
+} // namespace velmo

@@ -1,0 +1,45 @@
+// Conversion between the rich-text model (what RTF is read into and written from) and the
+// editor's QTextDocument, and the code-page-932 text form of a document. Every value the
+// model holds survives model -> document -> model.
+#pragma once
+
+#include "rtf/rtfmodel.h"
+
+#include <QTextFormat>
+#include <string>
+#include <string_view>
+
+class QTextDocument;
+class QTextBlock;
+
+namespace velmo::editor {
+
+// Model values that Qt has no field for, kept on the formats as user properties.
+enum FormatProperty {
+    kCharsetProperty = QTextFormat::UserProperty + 1,
+    kPitchFamilyProperty,
+    kFirstIndentTwipsProperty,
+    kLeftIndentTwipsProperty,
+    kRightIndentTwipsProperty,
+};
+
+// Screen pixels per twip (96 dots per inch, 1440 twips per inch).
+constexpr double kPixelsPerTwip = 96.0 / 1440.0;
+
+// Replaces the document's content by the model's paragraphs. Undo history is cleared.
+void modelToDocument(const rtf::Document &model, QTextDocument &document);
+// The document as a model; fields a run does not set come from defaultFormat.
+rtf::Document documentToModel(const QTextDocument &document, const rtf::CharFormat &defaultFormat);
+
+// Text mode: code-page-932 bytes <-> paragraphs. Paragraphs end at CR LF; a lone CR or LF
+// and a NUL byte are kept as raw-byte characters, so that saving gives the same bytes back.
+void textToDocument(std::string_view bytes, QTextDocument &document);
+std::string documentToText(const QTextDocument &document);
+
+// The text of a block as the model writes it: line breaks (U+2028) become '\v'.
+std::u16string blockText(const QTextBlock &block);
+// Encodes text so that every character takes exactly the bytes positions count for it:
+// a character code page 932 cannot hold becomes "??" (two bytes, as it is counted).
+std::string encodeCounted(std::u16string_view text);
+
+} // namespace velmo::editor

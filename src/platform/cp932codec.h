@@ -26,7 +26,10 @@ std::u16string decode(std::string_view bytes);
 struct EncodeResult {
     std::string bytes;
     // UTF-16 indexes of the characters that code page 932 cannot hold; each was written
-    // as the replacement byte. Empty when the text was stored losslessly.
+    // as the replacement byte. Empty when the text was stored losslessly. A character held
+    // only as a look-alike counts as one it cannot hold: WAVE DASH (U+301C) would be written
+    // as 0x8160, which reads back as FULLWIDTH TILDE, and YEN SIGN as 0x5C, a backslash.
+    // A surrogate pair is one character, reported at its first unit.
     std::vector<std::size_t> unrepresentable;
 };
 EncodeResult encode(std::u16string_view text, char replacement = '?');

@@ -171,7 +171,8 @@ int codePageForCharset(int rtfCharset, int documentCodePage)
     case 204: return 1251;  // RUSSIAN
     case 222: return 874;   // THAI
     case 238: return 1250;  // EASTEUROPE
-    case 255: return 437;   // OEM
+    case 254: return 437;   // PC437
+    case 255: return 932;   // OEM: the OEM code page of a Japanese system
     default: return documentCodePage;
     }
 }

@@ -14,7 +14,8 @@ TEST(CodePages, CharsetToCodePage)
     const std::pair<int, int> cases[] = {
         {0, 1252},    {2, cp::kSymbol}, {77, 10000}, {128, 932},  {129, 949}, {130, 1361},
         {134, 936},   {136, 950},       {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255},
-        {178, 1256},  {186, 1257},      {204, 1251}, {222, 874},  {238, 1250},
+        {178, 1256},  {186, 1257},      {204, 1251}, {222, 874},  {238, 1250}, {254, 437},
+        {255, 932},
     };
     for (auto [charset, codePage] : cases)
         EXPECT_EQ(cp::codePageForCharset(charset, 932), codePage) << charset;

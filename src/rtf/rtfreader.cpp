@@ -1,0 +1,780 @@
+// The dispatcher: gives the tokenizer's control words their meaning. Groups are kept on an
+// explicit stack (no recursion), so nesting depth costs heap, and beyond a fixed depth only
+// a counter, never call stack.
+#include "rtf/rtfreader.h"
+
+#include "rtf/rtftokenizer.h"
+
+#include "platform/codepages.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+
+namespace velmo::rtf {
+
+namespace {
+
+enum class Kw : std::uint8_t {
+    Unknown,
+    // document
+    Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U, Upr, Ud, DefChp,
+    // tables of fonts and colours
+    FontTbl, ColorTbl, Red, Green, Blue, FCharset, FPrq, Cpg,
+    FNil, FRoman, FSwiss, FModern, FScript, FDecor, FTech, FBidi,
+    // character formatting
+    F, Af, Loch, Hich, Dbch, Plain, Fs, B, I, Ul, UlNone, UlStyle, Strike, StrikeD, Cf,
+    Highlight, Hidden,
+    // paragraph formatting
+    Pard, Ql, Qc, Qr, Qj, Qd, Fi, Li, Ri, Lin, Rin, Ls, Pn, PnLvlBlt,
+    // text
+    Par, Line, Tab, Cell, NestCell, Row, Page, Sect, Char,
+    // destinations whose text is not shown
+    SkipDest,
+};
+
+struct KeywordInfo {
+    Kw kw;
+    char16_t ch = 0; // for Kw::Char
+};
+
+const std::unordered_map<std::string_view, KeywordInfo> &keywords()
+{
+    static const std::unordered_map<std::string_view, KeywordInfo> table = [] {
+        std::unordered_map<std::string_view, KeywordInfo> t{
+            {"ansi", {Kw::Ansi}}, {"mac", {Kw::Mac}}, {"pc", {Kw::Pc}}, {"pca", {Kw::Pca}},
+            {"ansicpg", {Kw::AnsiCpg}}, {"deff", {Kw::Deff}}, {"uc", {Kw::Uc}}, {"u", {Kw::U}},
+            {"upr", {Kw::Upr}}, {"ud", {Kw::Ud}}, {"defchp", {Kw::DefChp}},
+            {"fonttbl", {Kw::FontTbl}}, {"colortbl", {Kw::ColorTbl}}, {"red", {Kw::Red}},
+            {"green", {Kw::Green}}, {"blue", {Kw::Blue}}, {"fcharset", {Kw::FCharset}},
+            {"fprq", {Kw::FPrq}}, {"cpg", {Kw::Cpg}}, {"fnil", {Kw::FNil}},
+            {"froman", {Kw::FRoman}}, {"fswiss", {Kw::FSwiss}}, {"fmodern", {Kw::FModern}},
+            {"fscript", {Kw::FScript}}, {"fdecor", {Kw::FDecor}}, {"ftech", {Kw::FTech}},
+            {"fbidi", {Kw::FBidi}},
+            {"f", {Kw::F}}, {"af", {Kw::Af}}, {"loch", {Kw::Loch}}, {"hich", {Kw::Hich}},
+            {"dbch", {Kw::Dbch}}, {"plain", {Kw::Plain}}, {"fs", {Kw::Fs}}, {"b", {Kw::B}},
+            {"i", {Kw::I}}, {"ul", {Kw::Ul}}, {"ulnone", {Kw::UlNone}},
+            {"strike", {Kw::Strike}}, {"striked", {Kw::StrikeD}}, {"cf", {Kw::Cf}},
+            {"highlight", {Kw::Highlight}}, {"v", {Kw::Hidden}},
+            {"pard", {Kw::Pard}}, {"ql", {Kw::Ql}}, {"qc", {Kw::Qc}}, {"qr", {Kw::Qr}},
+            {"qj", {Kw::Qj}}, {"qd", {Kw::Qd}}, {"fi", {Kw::Fi}}, {"li", {Kw::Li}},
+            {"ri", {Kw::Ri}}, {"lin", {Kw::Lin}}, {"rin", {Kw::Rin}}, {"ls", {Kw::Ls}},
+            {"pn", {Kw::Pn}}, {"pnlvlblt", {Kw::PnLvlBlt}},
+            {"par", {Kw::Par}}, {"line", {Kw::Line}}, {"tab", {Kw::Tab}}, {"cell", {Kw::Cell}},
+            {"nestcell", {Kw::NestCell}}, {"row", {Kw::Row}}, {"page", {Kw::Page}},
+            {"sect", {Kw::Sect}},
+            {"emdash", {Kw::Char, 0x2014}}, {"endash", {Kw::Char, 0x2013}},
+            {"bullet", {Kw::Char, 0x2022}}, {"lquote", {Kw::Char, 0x2018}},
+            {"rquote", {Kw::Char, 0x2019}}, {"ldblquote", {Kw::Char, 0x201C}},
+            {"rdblquote", {Kw::Char, 0x201D}}, {"emspace", {Kw::Char, 0x2003}},
+            {"enspace", {Kw::Char, 0x2002}}, {"qmspace", {Kw::Char, 0x2005}},
+            {"zwj", {Kw::Char, 0x200D}}, {"zwnj", {Kw::Char, 0x200C}},
+            {"ltrmark", {Kw::Char, 0x200E}}, {"rtlmark", {Kw::Char, 0x200F}},
+            {"zwbo", {Kw::Char, 0x200B}}, {"zwnbo", {Kw::Char, 0xFEFF}},
+        };
+        // Every underline style is an underline to the model.
+        for (const char *w : {"uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave",
+                              "ulldash", "ulth", "ulthd", "ulthdash", "ulthdashd",
+                              "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
+            t.emplace(w, KeywordInfo{Kw::UlStyle});
+        // Destinations that hold no visible text of the document.
+        for (const char *w : {"stylesheet", "info", "pict", "header", "headerl", "headerr",
+                              "headerf", "footer", "footerl", "footerr", "footerf", "footnote",
+                              "fldinst", "pntext", "listtext", "listtable",
+                              "listoverridetable", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
+                              "objdata", "objclass", "objname", "nonshppict", "shppict", "shp",
+                              "do", "tc", "tcn", "xe", "template", "fchars", "lchars", "ftnsep",
+                              "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "annotation",
+                              "atnid", "atnauthor", "background", "pgdsctbl", "latentstyles",
+                              "themedata", "colorschememapping", "datastore", "generator",
+                              "userprops", "docvar", "bkmkstart", "bkmkend", "txe", "private",
+                              "author", "operator", "title", "subject", "keywords", "comment",
+                              "doccomm", "company", "category", "hlinkbase", "mmathPr"})
+            t.emplace(w, KeywordInfo{Kw::SkipDest});
+        return t;
+    }();
+    return table;
+}
+
+KeywordInfo lookup(std::string_view word)
+{
+    const auto &table = keywords();
+    auto it = table.find(word);
+    return it == table.end() ? KeywordInfo{Kw::Unknown} : it->second;
+}
+
+constexpr std::size_t kMaxDepth = 4096;
+constexpr int kMaxUnicodeSkip = 1 << 16;
+
+enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp };
+
+// Fonts of the three character classes that \loch, \hich and \dbch switch between.
+enum Slot { LowAnsi = 0, HighAnsi = 1, DoubleByte = 2 };
+
+struct CharState {
+    std::array<int, 3> fonts{-1, -1, -1}; // -1: the document's default font
+    int slot = -1;                        // -1: no class named, all three alike
+    int sizeHalfPoints = kDefaultSizeHalfPoints;
+    Colour colour;
+    Colour highlight;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    bool hidden = false;
+};
+
+struct ParaState {
+    Alignment align = Alignment::Left;
+    int firstIndent = 0;
+    int leftIndent = 0;
+    int rightIndent = 0;
+    bool bullet = false;
+};
+
+struct Group {
+    Dest dest = Dest::Body;
+    bool star = false;  // \* seen: an unknown destination word makes this group skipped
+    int uc = 1;         // fallback characters after \uN
+    CharState ch;
+    ParaState para;
+};
+
+struct FontEntry {
+    std::u16string face;
+    int charset = kDefaultCharset;
+    int pitchAndFamily = 0;
+    int codePage = 0; // from \cpg; 0: follow the character set
+};
+
+int clampInt(std::int64_t v, int lo, int hi) { return int(std::clamp<std::int64_t>(v, lo, hi)); }
+
+void trimSpaces(std::u16string &s)
+{
+    const auto notSpace = [](char16_t c) { return c != u' '; };
+    s.erase(s.begin(), std::find_if(s.begin(), s.end(), notSpace));
+    s.erase(std::find_if(s.rbegin(), s.rend(), notSpace).base(), s.end());
+}
+
+class Reader {
+public:
+    Document read(std::string_view input);
+
+private:
+    Group &top() { return m_groups.back(); }
+    void handleText(std::string_view bytes);
+    void handleByte(unsigned char b);
+    void handleControlWord(const Token &t);
+    void handleSymbol(char s);
+    void openGroup();
+    bool closeGroup(); // false when the document's own group closed
+
+    void flush();
+    void appendBody(std::u16string_view text);
+    void emitPendingCellTab();
+    void appendUnicode(std::int32_t value);
+    void endParagraph();
+    void commitFont();
+    void commitColour();
+
+    int fontIndexOf(const CharState &ch) const;
+    const FontEntry *fontOf(const CharState &ch) const;
+    int codePageOf(const CharState &ch) const;
+    CharFormat formatOf(const CharState &ch) const;
+    Colour colourAt(std::int32_t index) const;
+
+    std::vector<Group> m_groups;
+    std::size_t m_overflow = 0; // groups opened past kMaxDepth
+    int m_ucSkip = 0;
+
+    int m_docCodePage = codepage::kWindowsLatin1;
+    int m_deff = 0;
+    CharState m_default;
+    std::unordered_map<int, FontEntry> m_fonts;
+    std::vector<Colour> m_colours;
+
+    // Font table entry being read.
+    bool m_fontOpen = false;
+    int m_fontIndex = 0;
+    FontEntry m_font;
+    // Colour table entry being read.
+    int m_red = 0, m_green = 0, m_blue = 0;
+    bool m_colourSeen = false;
+
+    // Bytes of text waiting to be decoded together (a double-byte character arrives as two
+    // \'hh escapes, or an escape and a literal byte).
+    std::string m_bytes;
+
+    Document m_doc;
+    Paragraph m_para;
+    bool m_pendingCellTab = false;
+};
+
+Document Reader::read(std::string_view input)
+{
+    Tokenizer tokens(input);
+    // The document's own group is opened by the first brace.
+    bool started = false;
+    for (;;) {
+        const Token t = tokens.next();
+        if (t.kind == Token::End)
+            break;
+        if (!started) {
+            if (t.kind == Token::GroupOpen) {
+                m_groups.emplace_back();
+                started = true;
+            }
+            continue;
+        }
+        if (m_ucSkip > 0) {
+            // Fallback of a \uN: each byte, escape, word or symbol counts one; a brace
+            // ends the fallback early.
+            if (t.kind == Token::Text) {
+                const std::size_t n = std::min<std::size_t>(t.text.size(), std::size_t(m_ucSkip));
+                m_ucSkip -= int(n);
+                if (n < t.text.size())
+                    handleText(t.text.substr(n));
+                continue;
+            }
+            if (t.kind != Token::GroupOpen && t.kind != Token::GroupClose) {
+                --m_ucSkip;
+                continue;
+            }
+            m_ucSkip = 0;
+        }
+        switch (t.kind) {
+        case Token::Text:
+            handleText(t.text);
+            break;
+        case Token::HexByte:
+            handleByte(t.byte);
+            break;
+        case Token::ControlSymbol:
+            handleSymbol(t.symbol);
+            break;
+        case Token::ControlWord:
+            flush();
+            handleControlWord(t);
+            break;
+        case Token::GroupOpen:
+            flush();
+            openGroup();
+            break;
+        case Token::GroupClose:
+            flush();
+            if (!closeGroup())
+                goto done;
+            break;
+        case Token::Binary:
+            flush(); // data of objects and pictures: never text
+            break;
+        case Token::End:
+            break;
+        }
+    }
+done:
+    flush();
+    if (m_groups.empty())
+        m_groups.emplace_back();
+    // Text after the last paragraph mark is a paragraph of its own; an empty tail is just
+    // the end of the previous one.
+    if (!m_para.runs.empty() || m_doc.paragraphs.empty())
+        endParagraph();
+    m_doc.defaultFormat = formatOf(m_default);
+    return std::move(m_doc);
+}
+
+void Reader::openGroup()
+{
+    if (m_groups.size() >= kMaxDepth) {
+        ++m_overflow;
+        return;
+    }
+    Group g = top();
+    g.star = false;
+    if (g.dest == Dest::DefChp)
+        g.dest = Dest::Skip;
+    m_groups.push_back(g);
+}
+
+bool Reader::closeGroup()
+{
+    if (m_overflow > 0) {
+        --m_overflow;
+        return true;
+    }
+    if (m_groups.size() <= 1)
+        return false; // the document ends here; keep its state for the last paragraph
+    const Group closing = m_groups.back();
+    m_groups.pop_back();
+    switch (closing.dest) {
+    case Dest::FontTable:
+        // An entry of the table is a group of its own; the table's end also ends an
+        // entry written without braces.
+        if (top().dest != Dest::FontTable || m_fontOpen)
+            commitFont();
+        break;
+    case Dest::DefChp:
+        if (top().dest != Dest::DefChp) {
+            m_default = closing.ch;
+            m_default.hidden = false;
+            for (Group &g : m_groups)
+                g.ch = m_default;
+        }
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void Reader::handleText(std::string_view bytes)
+{
+    switch (top().dest) {
+    case Dest::Body: {
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(bytes[i]);
+            if (c >= 0x20)
+                continue;
+            m_bytes.append(bytes.substr(start, i - start));
+            start = i + 1;
+            if (c == '\t') {
+                flush();
+                appendBody(u"\t");
+            }
+            // Other control bytes are not text in RTF.
+        }
+        if (start < bytes.size()) {
+            emitPendingCellTab();
+            m_bytes.append(bytes.substr(start));
+        }
+        break;
+    }
+    case Dest::FontTable:
+        for (char c : bytes) {
+            if (c == ';') {
+                commitFont();
+            } else if (static_cast<unsigned char>(c) >= 0x20) {
+                if (!m_fontOpen) {
+                    m_fontOpen = true; // a name without \f: numbered after the last
+                }
+                m_bytes.push_back(c);
+            }
+        }
+        break;
+    case Dest::ColourTable:
+        for (char c : bytes)
+            if (c == ';')
+                commitColour();
+        break;
+    default:
+        break;
+    }
+}
+
+void Reader::handleByte(unsigned char b)
+{
+    const Dest d = top().dest;
+    if (d == Dest::Body || d == Dest::FontTable) {
+        if (d == Dest::Body)
+            emitPendingCellTab();
+        m_bytes.push_back(static_cast<char>(b));
+    }
+}
+
+void Reader::handleSymbol(char s)
+{
+    switch (s) {
+    case '\\':
+    case '{':
+    case '}':
+        handleText(std::string_view(&s, 1));
+        return;
+    case '*':
+        flush();
+        top().star = true;
+        return;
+    case '~':
+        flush();
+        if (top().dest == Dest::Body)
+            appendBody(u"\u00A0");
+        return;
+    case '_':
+        flush();
+        if (top().dest == Dest::Body)
+            appendBody(u"\u2011");
+        return;
+    default:
+        // \- (optional hyphen), \: and \| show nothing.
+        flush();
+        return;
+    }
+}
+
+void Reader::handleControlWord(const Token &t)
+{
+    Group &g = top();
+    const KeywordInfo info = lookup(t.text);
+    const bool star = g.star;
+    g.star = false;
+    const std::int32_t p = t.param;
+
+    switch (g.dest) {
+    case Dest::Skip:
+        return;
+    case Dest::Upr:
+        if (info.kw == Kw::Ud)
+            g.dest = Dest::Body;
+        return;
+    default:
+        break;
+    }
+    if (star && info.kw != Kw::Pn && info.kw != Kw::Ud && info.kw != Kw::DefChp) {
+        g.dest = Dest::Skip;
+        return;
+    }
+
+    CharState &ch = g.ch;
+    ParaState &para = g.para;
+    switch (info.kw) {
+    case Kw::Unknown:
+        return;
+    case Kw::Ansi: m_docCodePage = codepage::kWindowsLatin1; return;
+    case Kw::Mac: m_docCodePage = 10000; return;
+    case Kw::Pc: m_docCodePage = 437; return;
+    case Kw::Pca: m_docCodePage = 850; return;
+    case Kw::AnsiCpg:
+        if (t.hasParam && p > 0)
+            m_docCodePage = p;
+        return;
+    case Kw::Deff: m_deff = p; return;
+    case Kw::Uc: g.uc = clampInt(p, 0, kMaxUnicodeSkip); return;
+    case Kw::U:
+        appendUnicode(p);
+        m_ucSkip = g.uc;
+        return;
+    case Kw::Upr: g.dest = Dest::Upr; return;
+    case Kw::Ud: return; // outside \upr: its text is simply read
+    case Kw::DefChp:
+        g.dest = Dest::DefChp;
+        g.ch = m_default;
+        return;
+    case Kw::FontTbl:
+        g.dest = Dest::FontTable;
+        m_fontOpen = false;
+        return;
+    case Kw::ColorTbl:
+        g.dest = Dest::ColourTable;
+        m_colours.clear();
+        m_colourSeen = false;
+        m_red = m_green = m_blue = 0;
+        return;
+    case Kw::SkipDest: g.dest = Dest::Skip; return;
+    default:
+        break;
+    }
+
+    if (g.dest == Dest::FontTable) {
+        switch (info.kw) {
+        case Kw::F:
+            if (m_fontOpen)
+                commitFont();
+            m_fontOpen = true;
+            m_fontIndex = p;
+            return;
+        case Kw::FCharset: m_fontOpen = true; m_font.charset = clampInt(p, 0, 255); return;
+        case Kw::Cpg: m_font.codePage = clampInt(p, 0, 65535); return;
+        case Kw::FPrq: m_font.pitchAndFamily = (m_font.pitchAndFamily & ~0x03) | (p & 0x03); return;
+        case Kw::FNil: m_font.pitchAndFamily = (m_font.pitchAndFamily & 0x03) | kFamilyDontCare; return;
+        case Kw::FRoman: m_font.pitchAndFamily = (m_font.pitchAndFamily & 0x03) | kFamilyRoman; return;
+        case Kw::FSwiss: m_font.pitchAndFamily = (m_font.pitchAndFamily & 0x03) | kFamilySwiss; return;
+        case Kw::FModern: m_font.pitchAndFamily = (m_font.pitchAndFamily & 0x03) | kFamilyModern; return;
+        case Kw::FScript: m_font.pitchAndFamily = (m_font.pitchAndFamily & 0x03) | kFamilyScript; return;
+        case Kw::FDecor:
+        case Kw::FTech: m_font.pitchAndFamily = (m_font.pitchAndFamily & 0x03) | kFamilyDecorative; return;
+        case Kw::FBidi: m_font.pitchAndFamily = (m_font.pitchAndFamily & 0x03) | kFamilyDontCare; return;
+        default: return;
+        }
+    }
+    if (g.dest == Dest::ColourTable) {
+        switch (info.kw) {
+        case Kw::Red: m_red = clampInt(p, 0, 255); m_colourSeen = true; return;
+        case Kw::Green: m_green = clampInt(p, 0, 255); m_colourSeen = true; return;
+        case Kw::Blue: m_blue = clampInt(p, 0, 255); m_colourSeen = true; return;
+        default: return;
+        }
+    }
+
+    const bool on = !t.hasParam || p != 0;
+    const bool body = g.dest == Dest::Body; // not \defchp, which only sets formats
+    switch (info.kw) {
+    // character formatting
+    case Kw::F:
+        if (ch.slot < 0)
+            ch.fonts = {p, p, p};
+        else
+            ch.fonts[std::size_t(ch.slot)] = p;
+        return;
+    case Kw::Af:
+        // Outside \loch/\hich/\dbch this is the right-to-left font, which we do not show.
+        if (ch.slot >= 0)
+            ch.fonts[std::size_t(ch.slot)] = p;
+        return;
+    case Kw::Loch: ch.slot = LowAnsi; return;
+    case Kw::Hich: ch.slot = HighAnsi; return;
+    case Kw::Dbch: ch.slot = DoubleByte; return;
+    case Kw::Plain: ch = m_default; return;
+    case Kw::Fs:
+        ch.sizeHalfPoints = t.hasParam && p > 0 ? clampInt(p, 1, 32767) : kDefaultSizeHalfPoints;
+        return;
+    case Kw::B: ch.bold = on; return;
+    case Kw::I: ch.italic = on; return;
+    case Kw::Ul:
+    case Kw::UlStyle: ch.underline = on; return;
+    case Kw::UlNone: ch.underline = false; return;
+    case Kw::Strike:
+    case Kw::StrikeD: ch.strikeOut = on; return;
+    case Kw::Cf: ch.colour = colourAt(t.hasParam ? p : 0); return;
+    case Kw::Highlight: ch.highlight = p > 0 ? colourAt(p) : Colour{}; return;
+    case Kw::Hidden: ch.hidden = on; return;
+    // paragraph formatting
+    case Kw::Pard: para = ParaState{}; return;
+    case Kw::Ql:
+    case Kw::Qj:
+    case Kw::Qd: para.align = Alignment::Left; return;
+    case Kw::Qc: para.align = Alignment::Centre; return;
+    case Kw::Qr: para.align = Alignment::Right; return;
+    case Kw::Fi: para.firstIndent = p; return;
+    case Kw::Li:
+    case Kw::Lin: para.leftIndent = p; return;
+    case Kw::Ri:
+    case Kw::Rin: para.rightIndent = p; return;
+    case Kw::Ls: para.bullet = p != 0; return;
+    case Kw::PnLvlBlt: para.bullet = true; return;
+    case Kw::Pn:
+        // Old-style numbering: the paragraph is a list item; the group only describes it.
+        para.bullet = true;
+        if (m_groups.size() >= 2)
+            m_groups[m_groups.size() - 2].para.bullet = true;
+        g.dest = Dest::Skip;
+        return;
+    // text
+    case Kw::Par:
+    case Kw::Row:
+        if (body) {
+            m_pendingCellTab = false;
+            endParagraph();
+        }
+        return;
+    case Kw::Page:
+    case Kw::Sect:
+        // A break of page or section also ends a paragraph, unless a \par just did.
+        if (body && !m_para.runs.empty()) {
+            m_pendingCellTab = false;
+            endParagraph();
+        }
+        return;
+    case Kw::Cell:
+    case Kw::NestCell:
+        if (body) {
+            if (m_pendingCellTab)
+                appendBody(u"\t");
+            m_pendingCellTab = true;
+        }
+        return;
+    case Kw::Line:
+        if (body)
+            appendBody(u"\v");
+        return;
+    case Kw::Tab:
+        if (body)
+            appendBody(u"\t");
+        return;
+    case Kw::Char:
+        if (body)
+            appendBody(std::u16string_view(&info.ch, 1));
+        return;
+    default:
+        return;
+    }
+}
+
+void Reader::appendUnicode(std::int32_t value)
+{
+    char16_t units[2];
+    std::size_t n = 1;
+    if (value > 0xFFFF && value <= 0x10FFFF) {
+        // Some writers give characters beyond the basic plane as one number.
+        const std::uint32_t v = std::uint32_t(value) - 0x10000;
+        units[0] = char16_t(0xD800 + (v >> 10));
+        units[1] = char16_t(0xDC00 + (v & 0x3FF));
+        n = 2;
+    } else {
+        units[0] = char16_t(std::uint32_t(value) & 0xFFFF); // negative: the signed 16-bit form
+    }
+    const std::u16string_view text(units, n);
+    switch (top().dest) {
+    case Dest::Body:
+        appendBody(text);
+        break;
+    case Dest::FontTable:
+        m_fontOpen = true;
+        m_font.face += text;
+        break;
+    default:
+        break;
+    }
+}
+
+void Reader::flush()
+{
+    if (m_bytes.empty())
+        return;
+    std::u16string text;
+    const Group &g = top();
+    const bool ascii = std::all_of(m_bytes.begin(), m_bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    int cp = codePageOf(g.ch);
+    if (g.dest == Dest::FontTable) {
+        // A symbol font's name is ordinary text, not glyph numbers.
+        cp = m_font.codePage ? m_font.codePage : codepage::codePageForCharset(m_font.charset, m_docCodePage);
+        if (cp == codepage::kSymbol)
+            cp = codepage::kWindowsLatin1;
+    }
+    if (ascii && cp != codepage::kSymbol)
+        text.assign(m_bytes.begin(), m_bytes.end());
+    else
+        text = codepage::decode(cp, m_bytes);
+    m_bytes.clear();
+    if (g.dest == Dest::FontTable)
+        m_font.face += text;
+    else if (g.dest == Dest::Body)
+        appendBody(text);
+}
+
+void Reader::appendBody(std::u16string_view text)
+{
+    const Group &g = top();
+    if (g.ch.hidden || g.dest != Dest::Body)
+        return;
+    emitPendingCellTab();
+    appendText(m_para, text, formatOf(g.ch));
+}
+
+void Reader::emitPendingCellTab()
+{
+    // The tab between two cells goes before the next cell's text, so that a row's last
+    // cell adds none. Bytes held for decoding belong after it, which cannot happen here:
+    // a cell ends with a control word, and those flush.
+    const Group &g = top();
+    if (!m_pendingCellTab || g.ch.hidden || g.dest != Dest::Body)
+        return;
+    m_pendingCellTab = false;
+    appendText(m_para, u"\t", formatOf(g.ch));
+}
+
+void Reader::endParagraph()
+{
+    flush();
+    const ParaState &ps = top().para;
+    m_para.align = ps.align;
+    m_para.firstIndentTwips = ps.firstIndent;
+    m_para.leftIndentTwips = ps.leftIndent;
+    m_para.rightIndentTwips = ps.rightIndent;
+    m_para.bullet = ps.bullet;
+    m_doc.paragraphs.push_back(std::move(m_para));
+    m_para = Paragraph{};
+}
+
+void Reader::commitFont()
+{
+    flush();
+    if (m_fontOpen) {
+        trimSpaces(m_font.face);
+        m_fonts.insert_or_assign(m_fontIndex, std::move(m_font));
+        ++m_fontIndex;
+    }
+    m_font = FontEntry{};
+    m_fontOpen = false;
+}
+
+void Reader::commitColour()
+{
+    m_colours.push_back(m_colourSeen ? Colour(rgb(m_red, m_green, m_blue)) : Colour{});
+    m_red = m_green = m_blue = 0;
+    m_colourSeen = false;
+}
+
+Colour Reader::colourAt(std::int32_t index) const
+{
+    if (index < 0 || std::size_t(index) >= m_colours.size())
+        return {};
+    return m_colours[std::size_t(index)];
+}
+
+int Reader::fontIndexOf(const CharState &ch) const
+{
+    const int f = ch.fonts[std::size_t(ch.slot < 0 ? LowAnsi : ch.slot)];
+    return f < 0 ? m_deff : f;
+}
+
+const FontEntry *Reader::fontOf(const CharState &ch) const
+{
+    auto it = m_fonts.find(fontIndexOf(ch));
+    if (it == m_fonts.end())
+        it = m_fonts.find(m_deff);
+    return it == m_fonts.end() ? nullptr : &it->second;
+}
+
+int Reader::codePageOf(const CharState &ch) const
+{
+    const FontEntry *font = fontOf(ch);
+    if (!font)
+        return m_docCodePage;
+    if (font->codePage)
+        return font->codePage;
+    return codepage::codePageForCharset(font->charset, m_docCodePage);
+}
+
+CharFormat Reader::formatOf(const CharState &ch) const
+{
+    CharFormat f;
+    if (const FontEntry *font = fontOf(ch)) {
+        f.face = font->face;
+        f.charset = font->charset;
+        f.pitchAndFamily = font->pitchAndFamily;
+    }
+    f.sizeHalfPoints = ch.sizeHalfPoints;
+    f.colour = ch.colour;
+    f.highlight = ch.highlight;
+    f.bold = ch.bold;
+    f.italic = ch.italic;
+    f.underline = ch.underline;
+    f.strikeOut = ch.strikeOut;
+    return f;
+}
+
+} // namespace
+
+bool looksLikeRtf(std::string_view bytes)
+{
+    std::size_t i = 0;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
+        ++i;
+    return bytes.substr(i, 5) == "{\\rtf";
+}
+
+ReadResult read(std::string_view rtf)
+{
+    ReadResult result;
+    if (!looksLikeRtf(rtf)) {
+        result.error = ReadError::NotRtf;
+        result.message = "the data does not begin with {\\rtf";
+        return result;
+    }
+    result.document = Reader().read(rtf);
+    return result;
+}
+
+} // namespace velmo::rtf

@@ -1,0 +1,353 @@
+#include "rtf/rtfwriter.h"
+
+#include "platform/codepages.h"
+#include "platform/cp932codec.h"
+
+#include <map>
+#include <memory>
+#include <tuple>
+#include <unordered_map>
+
+namespace velmo::rtf {
+
+namespace {
+
+constexpr int kDocumentCodePage = codepage::kShiftJis;
+
+// How each character of one code page is written: as the bytes of that code page when it
+// reads back as the same character, else as \uN. Built lazily, one entry per character met.
+class ByteForms {
+public:
+    explicit ByteForms(int codePage) : m_codePage(codePage), m_forms(0x10000, kUnknown) {}
+
+    // The code page's bytes for c (one or two, high byte first), or 0 for "write \uN".
+    std::uint32_t of(char16_t c)
+    {
+        std::uint32_t &form = m_forms[c];
+        if (form == kUnknown)
+            form = compute(c);
+        return form;
+    }
+
+private:
+    static constexpr std::uint32_t kUnknown = 0xFFFFFFFF;
+
+    std::uint32_t compute(char16_t c) const
+    {
+        if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF) || cp932::isRawByte(c))
+            return 0; // controls, halves of pairs, and bytes kept from broken text
+        const std::u16string_view text(&c, 1);
+        std::string bytes;
+        if (m_codePage == codepage::kShiftJis) {
+            cp932::EncodeResult r = cp932::encode(text);
+            if (!r.unrepresentable.empty())
+                return 0;
+            bytes = std::move(r.bytes);
+        } else {
+            std::optional<std::string> r = codepage::encode(m_codePage, text);
+            if (!r)
+                return 0;
+            bytes = std::move(*r);
+        }
+        if (bytes.empty() || bytes.size() > 2 || codepage::decode(m_codePage, bytes) != text)
+            return 0;
+        std::uint32_t form = 0;
+        for (char b : bytes)
+            form = form << 8 | static_cast<unsigned char>(b);
+        // A single byte is marked so that 0 stays free for "write \uN".
+        return bytes.size() == 1 ? (form | 0x10000) : form;
+    }
+
+    int m_codePage;
+    std::vector<std::uint32_t> m_forms;
+};
+
+struct FontKey {
+    std::u16string face;
+    int charset;
+    int pitchAndFamily;
+    bool operator<(const FontKey &o) const
+    {
+        return std::tie(face, charset, pitchAndFamily) < std::tie(o.face, o.charset, o.pitchAndFamily);
+    }
+};
+
+FontKey keyOf(const CharFormat &f) { return FontKey{f.face, f.charset, f.pitchAndFamily}; }
+
+const char *familyWord(int pitchAndFamily)
+{
+    switch (pitchAndFamily & 0xF0) {
+    case kFamilyRoman: return "\\froman";
+    case kFamilySwiss: return "\\fswiss";
+    case kFamilyModern: return "\\fmodern";
+    case kFamilyScript: return "\\fscript";
+    case kFamilyDecorative: return "\\fdecor";
+    default: return "\\fnil";
+    }
+}
+
+class Writer {
+public:
+    std::string write(const Document &doc);
+
+private:
+    int fontIndex(const CharFormat &f);
+    int colourIndex(const Colour &c);
+    ByteForms &formsFor(int codePage);
+
+    void word(const char *w) { m_out += w; m_delimit = true; }
+    void word(const char *w, long long n)
+    {
+        m_out += w;
+        m_out += std::to_string(n);
+        m_delimit = true;
+    }
+    void hexByte(unsigned b);
+    void text(std::u16string_view s, int codePage);
+
+    void fontTable();
+    void colourTable();
+    void charFormat(const CharFormat &f, const CharFormat &base);
+    void paragraph(const Paragraph &p);
+
+    std::string m_out;
+    bool m_delimit = false; // a control word was written last and needs its space before text
+    std::map<FontKey, int> m_fontIds;
+    std::vector<FontKey> m_fonts;
+    std::map<std::uint32_t, int> m_colourIds;
+    std::vector<std::uint32_t> m_colours;
+    std::unordered_map<int, std::unique_ptr<ByteForms>> m_forms;
+    int m_bulletFont = -1;
+    CharFormat m_default;
+};
+
+int Writer::fontIndex(const CharFormat &f)
+{
+    auto [it, inserted] = m_fontIds.try_emplace(keyOf(f), int(m_fonts.size()));
+    if (inserted)
+        m_fonts.push_back(it->first);
+    return it->second;
+}
+
+int Writer::colourIndex(const Colour &c)
+{
+    if (!c)
+        return 0; // the table's first, empty entry: automatic
+    auto [it, inserted] = m_colourIds.try_emplace(*c, int(m_colours.size()) + 1);
+    if (inserted)
+        m_colours.push_back(*c);
+    return it->second;
+}
+
+ByteForms &Writer::formsFor(int codePage)
+{
+    std::unique_ptr<ByteForms> &f = m_forms[codePage];
+    if (!f)
+        f = std::make_unique<ByteForms>(codePage);
+    return *f;
+}
+
+void Writer::hexByte(unsigned b)
+{
+    static const char digits[] = "0123456789abcdef";
+    m_out += "\\'";
+    m_out += digits[(b >> 4) & 0xF];
+    m_out += digits[b & 0xF];
+    m_delimit = false;
+}
+
+void Writer::text(std::u16string_view s, int codePage)
+{
+    const bool symbol = codePage == codepage::kSymbol;
+    ByteForms *forms = nullptr;
+    for (char16_t c : s) {
+        if (c >= 0x20 && c < 0x7F && !symbol) {
+            if (m_delimit) {
+                m_out += ' ';
+                m_delimit = false;
+            }
+            if (c == '\\' || c == '{' || c == '}')
+                m_out += '\\';
+            m_out += char(c);
+            continue;
+        }
+        if (c == u'\t') {
+            word("\\tab");
+            continue;
+        }
+        if (c == u'\v') {
+            word("\\line");
+            continue;
+        }
+        if (!forms)
+            forms = &formsFor(codePage);
+        const std::uint32_t form = forms->of(c);
+        if (form & 0x10000) {
+            hexByte(form & 0xFF);
+        } else if (form != 0) {
+            hexByte(form >> 8);
+            hexByte(form & 0xFF);
+        } else {
+            // RTF's \u takes a signed 16-bit number.
+            m_out += "\\u";
+            m_out += std::to_string(c > 0x7FFF ? int(c) - 0x10000 : int(c));
+            m_out += '?';
+            m_delimit = false;
+        }
+    }
+}
+
+void Writer::fontTable()
+{
+    m_out += "{\\fonttbl";
+    for (std::size_t i = 0; i < m_fonts.size(); ++i) {
+        const FontKey &f = m_fonts[i];
+        m_out += "{";
+        word("\\f", long(i));
+        word(familyWord(f.pitchAndFamily));
+        if (f.pitchAndFamily & 0x03)
+            word("\\fprq", f.pitchAndFamily & 0x03);
+        word("\\fcharset", f.charset);
+        m_out += ' ';
+        m_delimit = false;
+        // Face names are in the font's own code page, as readers expect them; a symbol
+        // font's name is ordinary text.
+        int cp = codepage::codePageForCharset(f.charset, kDocumentCodePage);
+        text(f.face, cp == codepage::kSymbol ? codepage::kWindowsLatin1 : cp);
+        m_out += ";}";
+        m_delimit = false;
+    }
+    m_out += "}\r\n";
+}
+
+void Writer::colourTable()
+{
+    m_out += "{\\colortbl ;";
+    for (std::uint32_t c : m_colours) {
+        m_out += "\\red" + std::to_string(c & 0xFF) + "\\green" + std::to_string((c >> 8) & 0xFF)
+                 + "\\blue" + std::to_string((c >> 16) & 0xFF) + ";";
+    }
+    m_out += "}\r\n";
+    m_delimit = false;
+}
+
+// Writes the format as \plain and the words that differ from it. \plain means RTF's
+// defaults to most readers and our \defchp to ours, so a property is written whenever it
+// differs from either.
+void Writer::charFormat(const CharFormat &f, const CharFormat &base)
+{
+    word("\\plain");
+    word("\\f", fontIndex(f));
+    word("\\fs", f.sizeHalfPoints);
+    const auto flag = [&](bool value, bool baseValue, const char *on, const char *off) {
+        if (value)
+            word(on);
+        else if (baseValue)
+            word(off);
+    };
+    flag(f.bold, base.bold, "\\b", "\\b0");
+    flag(f.italic, base.italic, "\\i", "\\i0");
+    flag(f.underline, base.underline, "\\ul", "\\ulnone");
+    flag(f.strikeOut, base.strikeOut, "\\strike", "\\strike0");
+    if (f.colour || base.colour)
+        word("\\cf", colourIndex(f.colour));
+    if (f.highlight || base.highlight)
+        word("\\highlight", colourIndex(f.highlight));
+}
+
+void Writer::paragraph(const Paragraph &p)
+{
+    word("\\pard");
+    if (p.bullet) {
+        // Old-style bullets, which rich-edit controls write; \pntext is what readers that
+        // do not know lists show instead.
+        m_out += "{\\pntext";
+        word("\\f", m_bulletFont);
+        hexByte(0xB7);
+        word("\\tab");
+        m_out += "}{\\*\\pn\\pnlvlblt";
+        word("\\pnf", m_bulletFont);
+        word("\\pnindent0");
+        m_out += "{\\pntxtb";
+        hexByte(0xB7);
+        m_out += "}}";
+        m_delimit = false;
+    }
+    if (p.align == Alignment::Centre)
+        word("\\qc");
+    else if (p.align == Alignment::Right)
+        word("\\qr");
+    if (p.firstIndentTwips)
+        word("\\fi", p.firstIndentTwips);
+    if (p.leftIndentTwips)
+        word("\\li", p.leftIndentTwips);
+    if (p.rightIndentTwips)
+        word("\\ri", p.rightIndentTwips);
+}
+
+std::string Writer::write(const Document &doc)
+{
+    // Fonts and colours are numbered before anything is written: the default font is 0.
+    m_default = doc.defaultFormat;
+    fontIndex(m_default);
+    colourIndex(m_default.colour);
+    colourIndex(m_default.highlight);
+    bool anyBullet = false;
+    std::size_t textSize = 0;
+    for (const Paragraph &p : doc.paragraphs) {
+        anyBullet = anyBullet || p.bullet;
+        for (const Run &r : p.runs) {
+            fontIndex(r.format);
+            colourIndex(r.format.colour);
+            colourIndex(r.format.highlight);
+            textSize += r.text.size();
+        }
+    }
+    if (anyBullet) {
+        CharFormat symbol;
+        symbol.face = u"Symbol";
+        symbol.charset = kSymbolCharset;
+        symbol.pitchAndFamily = kFamilyDecorative;
+        m_bulletFont = fontIndex(symbol);
+    }
+
+    m_out.reserve(512 + textSize * 4);
+    m_out += "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041";
+    fontTable();
+    colourTable();
+    // The default character format; readers that do not know it skip the group.
+    m_out += "{\\*\\defchp";
+    charFormat(m_default, CharFormat{});
+    m_out += "}\r\n";
+    m_delimit = false;
+    word("\\viewkind4");
+    word("\\uc1");
+
+    const CharFormat *last = nullptr;
+    for (const Paragraph &p : doc.paragraphs) {
+        paragraph(p);
+        for (const Run &r : p.runs) {
+            if (r.text.empty())
+                continue;
+            if (!last || !(*last == r.format)) {
+                charFormat(r.format, m_default);
+                last = &r.format;
+            }
+            text(r.text, codepage::codePageForCharset(r.format.charset, kDocumentCodePage));
+        }
+        word("\\par");
+        m_out += "\r\n";
+        m_delimit = false;
+    }
+    m_out += "}\r\n";
+    return std::move(m_out);
+}
+
+} // namespace
+
+std::string write(const Document &document)
+{
+    return Writer().write(document);
+}
+
+} // namespace velmo::rtf

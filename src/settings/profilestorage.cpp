@@ -1,0 +1,150 @@
+#include "settings/profilestorage.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmo {
+namespace {
+
+// A file descriptor closed on every way out.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+bool readAll(int fd, std::string &out)
+{
+    char buf[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        out.append(buf, size_t(n));
+    }
+}
+
+bool writeAll(int fd, const std::string &data)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+
+// Writes data to a new file beside target and renames it over target. The new file takes
+// the target's permission bits (or the usual ones for a new file).
+bool replaceFile(const std::string &target, const std::string &data, mode_t mode)
+{
+    std::string temp = target + ".XXXXXX";
+    Fd fd(::mkstemp(temp.data()));
+    if (!fd.ok())
+        return false;
+    const bool written = writeAll(fd.get(), data) && ::fchmod(fd.get(), mode) == 0;
+    if (!written || ::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ProfileStorage &ProfileStorage::system()
+{
+    static LocalProfileStorage local;
+    return local;
+}
+
+std::optional<std::string> LocalProfileStorage::read(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    Fd fd(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+    if (!fd.ok())
+        return std::nullopt;
+    std::string bytes;
+    if (!readAll(fd.get(), bytes))
+        return std::nullopt;
+    return bytes;
+}
+
+bool LocalProfileStorage::modify(const QString &path, const Edit &edit)
+{
+    const std::string target = QFile::encodeName(path).toStdString();
+    const std::string lockName = target + ".lock";
+    Fd lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (!lock.ok())
+        return false;
+    while (::flock(lock.get(), LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    // The lock is released when `lock` closes.
+
+    std::string bytes;
+    mode_t mode = 0666 & ~[] { const mode_t m = ::umask(0); ::umask(m); return m; }();
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        // A file without its owner's write bit is read-only, whoever we are: root would
+        // otherwise replace it without a word.
+        if (!(st.st_mode & S_IWUSR) || ::access(target.c_str(), W_OK) != 0)
+            return false;
+        mode = st.st_mode & 07777;
+        Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!in.ok() || !readAll(in.get(), bytes))
+            return false;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+
+    if (!edit(bytes))
+        return true;
+    return replaceFile(target, bytes, mode);
+}
+
+std::optional<std::string> FaultyProfileStorage::read(const QString &path)
+{
+    return local_.read(path);
+}
+
+bool FaultyProfileStorage::modify(const QString &path, const Edit &edit)
+{
+    if (remaining_ == 0) {
+        ++refused_;
+        return false;
+    }
+    if (remaining_ > 0)
+        --remaining_;
+    ++writes_;
+    return local_.modify(path, edit);
+}
+
+} // namespace velmo

@@ -100,9 +100,15 @@ TEST_F(FileSystemTest, AtomicWriteReplacesContentKeepsModeAndLeavesNothingBeside
     ASSERT_TRUE(fs.writeFileAtomic(target, "third"));
     EXPECT_EQ(modeOf(target), 0444u);
 
-    // A new file gets the usual mode for new files.
+    // Saving through a link writes the file it points to and keeps the link.
+    ASSERT_TRUE(QFile::link(target, path("link.txt")));
+    ASSERT_TRUE(fs.writeFileAtomic(path("link.txt"), "via link"));
+    EXPECT_TRUE(QFileInfo(path("link.txt")).isSymLink());
+    EXPECT_EQ(readBytes(target), "via link");
+
     ASSERT_TRUE(fs.writeFileAtomic(path("new.txt"), "fresh"));
     EXPECT_EQ(readBytes(path("new.txt")), "fresh");
+    EXPECT_EQ(entries(dir.path()), (QStringList{"a.txt", "link.txt", "new.txt"}));
 }
 
 TEST_F(FileSystemTest, WriteFailingMidwayLeavesOldFileIntact)

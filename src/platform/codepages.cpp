@@ -55,9 +55,15 @@ struct Descriptors {
     bool valid() const { return toUnicode != kNoDescriptor && fromUnicode != kNoDescriptor; }
 };
 
+// A file can name any number of code pages; past a few dozen the cache starts afresh, so
+// that hostile input cannot make it grow without bound.
+constexpr std::size_t kMaxCachedCodePages = 64;
+
 const Descriptors &descriptorsFor(int codePage)
 {
     thread_local std::unordered_map<int, Descriptors> cache;
+    if (cache.size() >= kMaxCachedCodePages && cache.find(codePage) == cache.end())
+        cache.clear();
     auto [it, inserted] = cache.try_emplace(codePage);
     if (inserted) {
         const std::string name = iconvName(codePage);
@@ -67,13 +73,20 @@ const Descriptors &descriptorsFor(int codePage)
     return it->second;
 }
 
-const Descriptors *usableDescriptors(int codePage)
+// The converters for a code page, or for 1252 when iconv does not know it. Valid until the
+// next lookup.
+struct Usable {
+    const Descriptors *descriptors = nullptr;
+    int codePage = kWindowsLatin1;
+};
+
+Usable usableDescriptors(int codePage)
 {
     const Descriptors &d = descriptorsFor(codePage);
     if (d.valid())
-        return &d;
+        return {&d, codePage};
     const Descriptors &fallback = descriptorsFor(kWindowsLatin1);
-    return fallback.valid() ? &fallback : nullptr;
+    return {fallback.valid() ? &fallback : nullptr, kWindowsLatin1};
 }
 
 char16_t undecodableByte(int codePage, unsigned char b)
@@ -206,16 +219,15 @@ std::u16string decode(int codePage, std::string_view bytes)
             out[i] = static_cast<char16_t>(0xF000 + static_cast<unsigned char>(bytes[i]));
         return out;
     }
-    const Descriptors *d = usableDescriptors(codePage);
-    if (!d) {
+    const Usable u = usableDescriptors(codePage);
+    if (!u.descriptors) {
         // No converter at all in this C library: keep the bytes as Latin-1.
         std::u16string out(bytes.size(), u'\0');
         for (size_t i = 0; i < bytes.size(); ++i)
             out[i] = static_cast<unsigned char>(bytes[i]);
         return out;
     }
-    const int effective = descriptorsFor(codePage).valid() ? codePage : kWindowsLatin1;
-    return decodeWithIconv(effective, d->toUnicode, bytes);
+    return decodeWithIconv(u.codePage, u.descriptors->toUnicode, bytes);
 }
 
 std::optional<std::string> encode(int codePage, std::u16string_view text)
@@ -237,13 +249,13 @@ std::optional<std::string> encode(int codePage, std::u16string_view text)
         }
         return out;
     }
-    const Descriptors *d = usableDescriptors(codePage);
-    if (!d)
+    const Usable u = usableDescriptors(codePage);
+    if (!u.descriptors)
         return std::nullopt;
-    std::optional<std::string> bytes = encodeWithIconv(d->fromUnicode, text);
+    std::optional<std::string> bytes = encodeWithIconv(u.descriptors->fromUnicode, text);
     // Some converters substitute a look-alike (best fit) for a character they lack; that
     // is not the character, so only a conversion that decodes back to the text counts.
-    if (bytes && decodeWithIconv(codePage, d->toUnicode, *bytes) != text)
+    if (bytes && decodeWithIconv(u.codePage, u.descriptors->toUnicode, *bytes) != text)
         return std::nullopt;
     return bytes;
 }

@@ -26,7 +26,7 @@ bool isSupported(int codePage);
 // literal character); the reader collects a run of bytes and decodes it as a whole.
 bool isLeadByte(int codePage, unsigned char b);
 
-// Bytes to UTF-16. Never throws. Code page 932 keeps invalid bytes as U+F700 + byte (see
+// Bytes to UTF-16; any bytes are accepted. Code page 932 keeps invalid bytes as U+F700 + byte (see
 // cp932codec.h); Symbol gives U+F000 + byte; in the other code pages a byte that is not
 // part of a valid character gives U+FFFD, except that Windows-1252's five unassigned
 // bytes give the C1 control of the same value, as Windows does.

@@ -102,6 +102,17 @@ TEST(CodePages, LeadBytes)
         EXPECT_EQ(cp::isLeadByte(c.codePage, c.byte), c.lead) << c.codePage << " " << int(c.byte);
 }
 
+TEST(CodePages, ManyCodePagesInOneFile)
+{
+    // A hostile file may name thousands of code pages; each still converts correctly.
+    for (int i = 0; i < 300; ++i) {
+        const int unknown = 40000 + i;
+        ASSERT_EQ(cp::decode(unknown, "\xE9"), u"\u00E9") << unknown;
+        ASSERT_EQ(cp::decode(1251, "\xCF"), u"\u041F") << i;
+        ASSERT_EQ(cp::encode(i % 2 ? 1251 : unknown, u"\u00E9"), i % 2 ? std::nullopt : std::optional<std::string>("\xE9"));
+    }
+}
+
 TEST(CodePages, ConvertersAreNotSharedBetweenThreads)
 {
     // Each thread interleaves two code pages whose decoders keep state between calls.

@@ -578,8 +578,7 @@ void Reader::handleControlWord(const Token &t)
     case Kw::Cell:
     case Kw::NestCell:
         if (body) {
-            if (m_pendingCellTab)
-                appendBody(u"\t");
+            emitPendingCellTab(); // the previous cell was empty
             m_pendingCellTab = true;
         }
         return;

@@ -154,6 +154,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> seconds;
 
+    // Colour only on a terminal, so that saved output stays readable.
+    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &run : runs) {

@@ -1,0 +1,432 @@
+// Construction, start-up and closing of the editor window.
+#include "app/mainform.h"
+
+#include "app/uitexts.h"
+#include "platform/prompts.h"
+#include "platform/shell.h"
+#include "platform/system.h"
+#include "settings/profilefile.h"
+#include "settings/teoption.h"
+#include "settings/placement.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace velmo {
+
+namespace {
+
+// The panel behind the editor; its caption shows while the editor is hidden (mode changes).
+class BackPanel : public QLabel {
+public:
+    explicit BackPanel(QWidget *parent) : QLabel(QString::fromUtf8(texts::kWaitMinuts), parent)
+    {
+        setAlignment(Qt::AlignCenter);
+        setAutoFillBackground(true);
+    }
+};
+
+} // namespace
+
+TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
+    : QMainWindow(parent), services_(services)
+{
+    setObjectName(QStringLiteral("TMainForm"));
+    if (!services_.storage)
+        services_.storage = &ProfileStorage::system();
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    CreateComponents();
+    FileNameText.clear();
+    helpFile_ = HelpFileName();
+    // Deferred work (reporting to the launching window, the open-file registry) runs when
+    // the event loop has nothing else to do.
+    if (auto *dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            if (IdleWorkPending())
+                QTimer::singleShot(0, this, [this] { IdleWork(); });
+        });
+    if (services_.bus)
+        services_.bus->openEndpoint(this);
+}
+
+// Frees what the window owns in the order the records depend on each other.
+TMainForm::~TMainForm()
+{
+    // Destroying the window is the end of its life, closed or not.
+    if (services_.bus)
+        services_.bus->closeEndpoint();
+    FontFaceList.clear();
+    AppRecord.reset();
+    Placement.reset();
+    Options.reset();
+    JumpLineHistory.clear();
+    JumpColumnHistory.clear();
+    PendingLaunches.clear();
+}
+
+QTextEdit *TMainForm::CreateEditor(QWidget *parent)
+{
+    // The one place the editing control is made.
+    auto *editor = new QTextEdit(parent);
+    editor->setObjectName(QStringLiteral("RichEdit"));
+    editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    editor->setContextMenuPolicy(Qt::CustomContextMenu);
+    return editor;
+}
+
+void TMainForm::CreateComponents()
+{
+    CreateMenus();
+    CreateToolbars();
+    CreateStatusBar();
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientPanel"));
+    auto *row = new QHBoxLayout(client);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    reScrollBox = new QScrollArea(client);
+    reScrollBox->setObjectName(QStringLiteral("reScrollBox"));
+    reScrollBox->setFrameShape(QFrame::NoFrame);
+    reScrollBox->setWidgetResizable(true);
+    reScrollBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    reBackPanel = new BackPanel(reScrollBox);
+    reBackPanel->setObjectName(QStringLiteral("reBackPanel"));
+    auto *column = new QVBoxLayout(reBackPanel);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    IndentPanel = new QWidget(reBackPanel);
+    IndentPanel->setObjectName(QStringLiteral("IndentPanel"));
+    IndentPanel->hide();
+    reRoolerPanel = new QWidget(reBackPanel);
+    reRoolerPanel->setObjectName(QStringLiteral("reRoolerPanel"));
+    reRoolerPanel->setFixedHeight(17);
+    reRoolerPanel->setAutoFillBackground(true);
+    QPalette ruler = reRoolerPanel->palette();
+    ruler.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xEE));
+    reRoolerPanel->setPalette(ruler);
+    reRoolerPanel->hide();
+    RichEdit = CreateEditor(reBackPanel);
+    column->addWidget(IndentPanel);
+    column->addWidget(reRoolerPanel);
+    column->addWidget(RichEdit, 1);
+    reScrollBox->setWidget(reBackPanel);
+    reScrollBox->installEventFilter(this);
+    row->addWidget(reScrollBox, 1);
+
+    VScrollPanel = new QWidget(client);
+    VScrollPanel->setObjectName(QStringLiteral("VScrollPanel"));
+    auto *bar = new QVBoxLayout(VScrollPanel);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->setSpacing(0);
+    VScrollTopPanel = new QWidget(VScrollPanel);
+    VScrollTopPanel->setObjectName(QStringLiteral("VScrollTopPanel"));
+    VScrollTopPanel->setFixedHeight(2);
+    VScrollBar = new QScrollBar(Qt::Vertical, VScrollPanel);
+    VScrollBar->setObjectName(QStringLiteral("VScrollBar"));
+    VScrollBottomPanel = new QWidget(VScrollPanel);
+    VScrollBottomPanel->setObjectName(QStringLiteral("VScrollBottomPanel"));
+    VScrollBottomPanel->hide();
+    bar->addWidget(VScrollTopPanel);
+    bar->addWidget(VScrollBar, 1);
+    bar->addWidget(VScrollBottomPanel);
+    row->addWidget(VScrollPanel);
+    setCentralWidget(client);
+
+    // The window's own scroll bar stands in for the editor's.
+    QScrollBar *inner = RichEdit->verticalScrollBar();
+    connect(inner, &QScrollBar::rangeChanged, VScrollBar, &QScrollBar::setRange);
+    connect(inner, &QScrollBar::valueChanged, VScrollBar, &QScrollBar::setValue);
+    connect(VScrollBar, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
+    connect(RichEdit, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { PopupMenu->popup(RichEdit->mapToGlobal(at)); });
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TMainForm::FormShow()
+{
+    JumpLineHistory.clear();
+    JumpColumnHistory.clear();
+    CreateRecords();
+    FontFaceList.clear();
+    PendingLaunches.clear();
+    OwnerWindow = 0;
+    ClosingOnRequest = false;
+    HistoryChanged = false;
+    RegistryRefreshPending = false;
+    PrintOnStart = false;
+
+    const int scrollExtent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    VScrollPanel->setFixedWidth(scrollExtent);
+    VScrollBottomPanel->setFixedHeight(scrollExtent);
+    setWindowTitle(QString::fromUtf8(texts::kTitle));
+    applicationTitle_ = windowTitle();
+    setWindowIconText(applicationTitle_);
+    EnumerateFonts();
+
+    const bool firstStart = LoadSettings(false);
+    if (firstStart)
+        SaveSettings();
+
+    RichEdit->document()->setModified(false);
+
+    if (firstStart) {
+        if (width() < 880) {
+            // Too narrow for both toolbars side by side: the formats toolbar starts a second row.
+            removeToolBar(FormatsToolbar);
+            addToolBarBreak(Qt::TopToolBarArea);
+            addToolBar(Qt::TopToolBarArea, FormatsToolbar);
+            FormatsToolbar->show();
+        }
+        ShowHelp(1, 1);
+        OpenFileList({GuideFileName()}, true);
+    } else if (!services_.arguments.isEmpty()) {
+        QStringList files;
+        if (ParseCommandLine(files) > 0)
+            OpenFileList(files, RichEdit->isReadOnly());
+    } else if (Options->AutoOpen) {
+        TakeLastEditFile();
+    }
+}
+
+void TMainForm::TakeLastEditFile()
+{
+    Options->TakeLastEditFile();
+    const QString file = Options->CurrentFile;
+    if (!file.isEmpty() && QFileInfo(file).isFile()) {
+        // A negative position marks a document that was read-only.
+        const int position = Options->LastEditPos;
+        OpenFileList({file}, position < 0);
+        lastEditCaret_ = position < 0 ? -position : position;
+    } else {
+        SetDocumentName(QString());
+    }
+}
+
+int TMainForm::ParseCommandLine(QStringList &fileList)
+{
+    const CommandLine line = velmo::ParseCommandLine(services_.arguments);
+    fileList = line.files;
+    ApplyCommandLine(line);
+    return int(fileList.size());
+}
+
+void TMainForm::ApplyCommandLine(const CommandLine &line)
+{
+    if (line.printOnStart)
+        PrintOnStart = true;
+    RichEdit->setReadOnly(line.readOnly);
+    if (line.owner)
+        OwnerWindow = *line.owner;
+    // Position and size switches override the placement read from the settings file.
+    if (line.left || line.top || line.width || line.height) {
+        QRect bounds = placementWindow_->Bounds();
+        if (line.left)
+            bounds.moveLeft(*line.left);
+        if (line.top)
+            bounds.moveTop(*line.top);
+        if (line.width)
+            bounds.setWidth(*line.width);
+        if (line.height)
+            bounds.setHeight(*line.height);
+        placementWindow_->SetBounds(bounds);
+    }
+    // A bad placement value is reported; the window keeps the placement it has.
+    for (const QString &error : line.errors)
+        ShowError(error);
+}
+
+void TMainForm::OpenFileList(const QStringList &files, bool readOnly)
+{
+    if (files.isEmpty())
+        return;
+    RichEdit->setReadOnly(readOnly);
+    filesToOpen_ = files;
+    filesToOpenReadOnly_ = readOnly;
+}
+
+void TMainForm::SetDocumentName(const QString &name)
+{
+    const bool readOnly = RichEdit->isReadOnly();
+    FormatsToolbar->setEnabled(!readOnly);
+
+    const QString title = QString::fromUtf8(texts::kTitle);
+    if (name.isEmpty()) {
+        setWindowTitle(title);
+        applicationTitle_ = title;
+    } else {
+        applicationTitle_ = QString::fromUtf8(texts::kTitlePrefix) + QFileInfo(name).fileName();
+        QString caption = title;
+        if (Options->FileNameTitle)
+            caption = QString::fromUtf8(readOnly ? texts::kReadOnlyTitlePrefix : texts::kTitlePrefix) + name;
+        setWindowTitle(caption);
+    }
+    // On this desktop the task bar shows a window's icon text.
+    setWindowIconText(applicationTitle_);
+
+    SaveDialogFileName = name;
+    Options->CurrentFile = name;
+
+    if (Options->SaveDataDir) {
+        QDir::setCurrent(Options->CurrentDir);
+    } else if (!name.isEmpty()) {
+        Options->CurrentDir = QFileInfo(name).absolutePath();
+        QDir::setCurrent(Options->CurrentDir);
+    }
+
+    if (OwnerWindow == 0 && !name.isEmpty()) {
+        TProfileFile(SettingsFileName(), *services_.storage).EraseSection(QStringLiteral("EditFiles"));
+        BroadcastNotify(NotifyRegistryRefresh, EDITORNOTIFY_MAGIC, false);
+        RegistryRefreshPending = true;
+    }
+}
+
+void TMainForm::EnumerateFonts()
+{
+    FontFaceList.clear();
+    FontNameComboBox->clear();
+    QStringList names;
+    for (const QString &family : QFontDatabase::families()) {
+        // Faces for vertical writing are not offered.
+        if (family.startsWith(u'@'))
+            continue;
+        FontFace face;
+        face.name = family;
+        face.pitch = QFontDatabase::isFixedPitch(family) ? 2 : 1;
+        face.charset = QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese) ? 128 : 1;
+        FontFaceList.push_back(face);
+        names.append(family);
+    }
+    names.sort(Qt::CaseInsensitive);
+    FontNameComboBox->addItems(names);
+}
+
+void TMainForm::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == reScrollBox && event->type() == QEvent::Resize)
+        FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::FormResize()
+{
+    if (!resizeAttached_ || !reScrollBox)
+        return;
+    // The square below the scroll bar fills the corner beside the box's horizontal bar.
+    VScrollBottomPanel->setVisible(reScrollBox->viewport()->width() < reBackPanel->width());
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+bool TMainForm::FormCloseQuery()
+{
+    // Nothing in this window can be saved yet, so there is nothing to ask about.
+    return true;
+}
+
+void TMainForm::FormClose()
+{
+    closed_ = true;
+    resizeAttached_ = false;
+    RemoveTempFolder();
+    if (!ClosingOnRequest) {
+        // A refused write is shown; the window closes all the same, since the save question
+        // for the document has already been answered.
+        try {
+            SaveSettings();
+        } catch (const std::exception &error) {
+            ShowError(QString::fromUtf8(error.what()));
+        }
+    }
+    FontFaceList.clear();
+    try {
+        UnregisterOpenFile(false);
+    } catch (const std::exception &error) {
+        ShowError(QString::fromUtf8(error.what()));
+    }
+}
+
+void TMainForm::RemoveTempFolder()
+{
+    if (!services_.shell)
+        return;
+    const QString folder = services_.shell->tempFolder() + QStringLiteral("Velmo");
+    if (QFileInfo(folder).isDir())
+        services_.shell->deleteFolder(folder);
+}
+
+void TMainForm::FileExitMenuClick()
+{
+    close();
+}
+
+void TMainForm::ShowError(const QString &message)
+{
+    if (services_.prompts)
+        services_.prompts->showError(message);
+}
+
+QString TMainForm::ProgramPath() const
+{
+    return services_.system ? services_.system->programPath() : QString();
+}
+
+QString TMainForm::SettingsFileName() const
+{
+    return SystemInfo::withExtension(ProgramPath(), QStringLiteral(".ini"));
+}
+
+QString TMainForm::HelpFileName() const
+{
+    return SystemInfo::withExtension(ProgramPath(), QStringLiteral(".html"));
+}
+
+QString TMainForm::GuideFileName() const
+{
+    return SystemInfo::withExtension(ProgramPath(), QStringLiteral(".rtf"));
+}
+
+} // namespace velmo

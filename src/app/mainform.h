@@ -1,0 +1,239 @@
+// The editor window: one document, its toolbars, menus and status bar, the option records it
+// owns, and its life from start-up to destruction. Each concern has its own source file:
+// mainform.cpp (construction, start-up, closing), menus.cpp (menus and toolbars),
+// settingsio.cpp (settings file), toolbarstate.cpp (toolbar positions), help.cpp,
+// multiwindow.cpp (the other editor windows).
+#pragma once
+
+#include "app/commandline.h"
+#include "platform/windowbus.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QScrollBar;
+class QTextEdit;
+class QToolBar;
+class QToolButton;
+
+namespace velmo {
+
+class FileSystem;
+class Prompts;
+class Shell;
+class SystemInfo;
+class Screen;
+class Printers;
+class ProfileStorage;
+class TAppRecord;
+class TGeneralOptions;
+class TWindowPlacement;
+class WidgetPlacementWindow;
+
+// What the window asks of the platform. Everything is handed in, so tests hand in doubles.
+struct MainFormServices {
+    Prompts *prompts = nullptr;
+    FileSystem *fileSystem = nullptr;
+    Shell *shell = nullptr;
+    WindowBus *bus = nullptr;
+    SystemInfo *system = nullptr;
+    Screen *screen = nullptr;
+    Printers *printers = nullptr;
+    ProfileStorage *storage = nullptr; // how the settings file reaches the disk
+    // The arguments of this process after the program name.
+    QStringList arguments;
+};
+
+// One installed face as the face box lists it.
+struct FontFace {
+    QString name;
+    int pitch = 0;   // 0 default, 1 variable, 2 fixed
+    int charset = 1; // 128 for faces that write Japanese, else 1 (default)
+};
+
+// The private message between editor windows and its notification codes.
+inline constexpr std::uint32_t WM_EDITORNOTIFY = 0x49F5;
+inline constexpr std::int64_t EDITORNOTIFY_MAGIC = 0x45F5;
+enum EditorNotify : std::int64_t {
+    NotifyClose = 1,
+    NotifySettingsChanged = 2,
+    NotifyHistoryChanged = 3,
+    NotifyReady = 4,
+    NotifyRegistryRefresh = 5,
+};
+
+class TMainForm : public QMainWindow, public BusWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(const MainFormServices &services, QWidget *parent = nullptr);
+    ~TMainForm() override; // FormDestroy
+
+    // --- start-up and closing ---
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+    void RemoveTempFolder();
+    bool LoadSettings(bool reload);
+    void SaveSettings();
+
+    // --- documents and the command line ---
+    int ParseCommandLine(QStringList &fileList);
+    void OpenFileList(const QStringList &files, bool readOnly);
+    void SetDocumentName(const QString &name);
+    void ShowHelp(int command, int data);
+    void FormResize();
+
+    // --- the other editor windows ---
+    int CountOtherWindows();
+    void BroadcastNotify(std::int64_t code, std::int64_t lParam, bool wait);
+    void RegisterOpenFile(bool eraseFirst);
+    void UnregisterOpenFile(bool wholeSection);
+    void IdleWork();
+    bool IdleWorkPending() const;
+
+    // --- paths derived from the program's own path ---
+    QString ProgramPath() const;
+    QString SettingsFileName() const;
+    QString HelpFileName() const;
+    QString GuideFileName() const;
+
+    // The text the desktop shows for this program on its task bar.
+    QString ApplicationTitle() const { return applicationTitle_; }
+
+    // Documents handed to this window that no document loader has taken yet, and whether
+    // they were to be opened read-only. Opening documents in this window, and in new
+    // windows, is not available yet: the list is kept as given.
+    const QStringList &FilesToOpen() const { return filesToOpen_; }
+    bool FilesToOpenReadOnly() const { return filesToOpenReadOnly_; }
+    int LastEditCaret() const { return lastEditCaret_; }
+
+    // --- BusWindow ---
+    std::int64_t handleBusMessage(std::uint32_t message, std::int64_t wParam,
+                                  std::int64_t lParam) override;
+    QString busCaption() const override;
+    QString busClassName() const override;
+    bool busBringToFront() override;
+
+    // --- records (from FormShow step 2 to destruction) ---
+    std::unique_ptr<TAppRecord> AppRecord;
+    std::unique_ptr<TGeneralOptions> Options;
+    std::unique_ptr<TWindowPlacement> Placement;
+
+    // --- state ---
+    QStringList JumpLineHistory;
+    QStringList JumpColumnHistory;
+    QStringList PendingLaunches;
+    std::vector<FontFace> FontFaceList;
+    WindowHandle OwnerWindow = 0;
+    bool PrintOnStart = false;
+    bool ClosingOnRequest = false;
+    bool HistoryChanged = false;
+    bool RegistryRefreshPending = false;
+    std::vector<WindowHandle> OtherWindows;
+    QString FileNameText;
+    QString SaveDialogFileName; // the save dialog's file name: the current document
+
+    // --- components ---
+    QToolBar *Toolbar = nullptr;
+    QToolBar *FormatsToolbar = nullptr;
+    QAction *NewButton = nullptr, *NewWindowButton = nullptr, *OpenButton = nullptr,
+            *OpenNewWinButton = nullptr, *SaveButton = nullptr, *SaveAsButton = nullptr,
+            *PrintButton = nullptr, *PageSetupButton = nullptr, *UndoButton = nullptr,
+            *CutButton = nullptr, *DeleteButton = nullptr, *CopyButton = nullptr,
+            *PasteButton = nullptr, *SearchButton = nullptr, *JumpButton = nullptr,
+            *RoolerButton = nullptr, *OptionButton = nullptr, *ModeButton = nullptr,
+            *AboutButton = nullptr;
+    QAction *FontButton = nullptr, *FontSizeButton = nullptr, *BoldButton = nullptr,
+            *ItalicButton = nullptr, *UnderlineButton = nullptr, *FontColorButton = nullptr,
+            *AlLeftButton = nullptr, *AlCenterButton = nullptr, *AlRightButton = nullptr,
+            *NumberingButton = nullptr, *IndentButton = nullptr;
+    QComboBox *FontNameComboBox = nullptr;
+    QComboBox *FontSizeComboBox = nullptr;
+
+    QMenu *FileMenu = nullptr, *EditMenu = nullptr, *SearchMenu = nullptr,
+          *OptionMenu = nullptr, *HelpMenu = nullptr;
+    QAction *FileNewMenu = nullptr, *FileNewWindowMenu = nullptr, *FileSaveMenu = nullptr,
+            *FileSaveAsMenu = nullptr, *FilePageSetupMenu = nullptr, *FilePrintMenu = nullptr,
+            *FileExitMenu = nullptr, *CloseAllMenu = nullptr;
+    QMenu *FileOpenMenu = nullptr, *FileOpenNewMenu = nullptr;
+    QAction *FileOpenItem = nullptr, *FileOpenNewItem = nullptr;
+    QAction *EditUndoMenu = nullptr, *EditCutMenu = nullptr, *EditCopyMenu = nullptr,
+            *EditPasteMenu = nullptr, *EditDeleteMenu = nullptr, *EditSelectAllMenu = nullptr,
+            *EditDateTimeMenu = nullptr, *EditWordWrapMenu = nullptr;
+    QAction *SearchFindMenu = nullptr, *SearchFindNextMenu = nullptr, *SearchJumpMenu = nullptr;
+    QAction *OptionModeMenu = nullptr, *OptionFontMenu = nullptr, *OptionNumberingMenu = nullptr,
+            *OptionIndentMenu = nullptr, *OptionRoolerMenu = nullptr, *OptionSetMenu = nullptr;
+    QMenu *OptionAlMenu = nullptr;
+    QAction *OptionAlLeftMenu = nullptr, *OptionAlCenterMenu = nullptr,
+            *OptionAlRightMenu = nullptr;
+    QAction *HelpIndexMenu = nullptr, *HelpAboutMenu = nullptr, *HelpSysInfoMenu = nullptr;
+
+    QMenu *PopupMenu = nullptr; // the editor's context menu
+    QAction *PopUndoMenu = nullptr, *PopCutMenu = nullptr, *PopCopyMenu = nullptr,
+            *PopPasteMenu = nullptr, *PopDeleteMenu = nullptr, *PopSelectAllMenu = nullptr,
+            *PopFontMenu = nullptr, *PopLeftMenu = nullptr, *PopCenterMenu = nullptr,
+            *PopRightMenu = nullptr, *PopIndentMenu = nullptr, *PopNumberingMenu = nullptr,
+            *PopFindMenu = nullptr, *PopJumpMenu = nullptr, *PopSaveMenu = nullptr,
+            *PopPrintMenu = nullptr, *PopDisplayMenu = nullptr;
+    QMenu *PopFileOpenMenu = nullptr, *PopFileOpenNewMenu = nullptr, *FontSizeMenu = nullptr;
+
+    QStatusBar *StatusBar = nullptr;
+    std::array<QLabel *, 4> StatusPanels{};
+
+    QScrollArea *reScrollBox = nullptr;
+    QWidget *reBackPanel = nullptr;
+    QWidget *IndentPanel = nullptr;
+    QWidget *reRoolerPanel = nullptr;
+    QTextEdit *RichEdit = nullptr;
+    QWidget *VScrollPanel = nullptr;
+    QWidget *VScrollTopPanel = nullptr;
+    QScrollBar *VScrollBar = nullptr;
+    QWidget *VScrollBottomPanel = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateComponents();
+    void CreateRecords();
+    void TakeLastEditFile();
+    QTextEdit *CreateEditor(QWidget *parent);
+    void CreateMenus();
+    void CreateToolbars();
+    void CreateStatusBar();
+    void EnumerateFonts();
+    void FileExitMenuClick();
+    void HelpIndexClick();
+    void HelpAboutClick();
+    void ShowError(const QString &message);
+    void ApplyCommandLine(const CommandLine &line);
+    void SaveToolbarPositions();
+    void LoadToolbarPositions();
+
+    MainFormServices services_;
+    std::unique_ptr<WidgetPlacementWindow> placementWindow_;
+    bool shown_ = false;
+    bool closed_ = false;
+    bool resizeAttached_ = true;
+    QString applicationTitle_;
+    QString helpFile_;
+    int lastEditCaret_ = 0; // where the caret goes in a reopened last document
+    QStringList filesToOpen_;
+    bool filesToOpenReadOnly_ = false;
+};
+
+} // namespace velmo

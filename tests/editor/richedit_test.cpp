@@ -1,0 +1,210 @@
+// The engine's rich-edit queries in byte positions, on text that mixes ASCII, double-byte
+// and half-width characters, paragraph ends, line breaks and wrapped lines.
+#include "editor/positionindex.h"
+#include "editor/richedit.h"
+
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <gtest/gtest.h>
+
+using namespace velmo;
+
+namespace {
+
+// "ab日本" CR LF "ｱｲ漢" \v "xy" CR LF CR LF "end":
+//   line 0 "ab日本"  bytes 0..5, CR LF 6..7
+//   line 1 "ｱｲ漢"    bytes 8..11, line break 12
+//   line 2 "xy"      bytes 13..14, CR LF 15..16
+//   line 3 ""        CR LF 17..18
+//   line 4 "end"     bytes 19..21; text length 22
+const QString kMixed = QString::fromUtf8("ab日本\r\nｱｲ漢\vxy\r\n\r\nend");
+
+struct RowCase {
+    int pos;
+    int selStart; // where the caret lands (a byte inside a character snaps to its start)
+    int row, column, lineIndex, lineLength;
+};
+
+TEST(RichEditPositions, RowColumnLineIndexAndLengthWithoutWrap)
+{
+    TRichEdit edit;
+    edit.SetWordWrap(false);
+    edit.SetText(kMixed);
+    ASSERT_EQ(edit.GetTextLength(), 22);
+    EXPECT_EQ(edit.GetLineCount(), 5);
+    const RowCase cases[] = {
+        {0, 0, 0, 0, 0, 6},    {2, 2, 0, 2, 0, 6},    {3, 2, 0, 2, 0, 6},   // inside 日
+        {6, 6, 0, 6, 0, 6},    {7, 6, 0, 6, 0, 6},    {8, 8, 1, 0, 8, 4},   // CR LF is one step
+        {9, 9, 1, 1, 8, 4},    {10, 10, 1, 2, 8, 4},  {12, 12, 1, 4, 8, 4}, // half-width 1, 漢 2
+        {13, 13, 2, 0, 13, 2}, {17, 17, 3, 0, 17, 0}, {19, 19, 4, 0, 19, 3},
+        {22, 22, 4, 3, 19, 3}, {99, 22, 4, 3, 19, 3},
+    };
+    for (const RowCase &c : cases) {
+        SCOPED_TRACE(c.pos);
+        edit.SetSelStart(c.pos);
+        EXPECT_EQ(edit.SelStart(), c.selStart);
+        EXPECT_EQ(edit.GetRow(), c.row);
+        EXPECT_EQ(edit.GetColumn(), c.column);
+        EXPECT_EQ(edit.LineIndex(c.row), c.lineIndex);
+        EXPECT_EQ(edit.LineIndex(-1), c.lineIndex);
+        EXPECT_EQ(edit.LineLength(c.selStart), c.lineLength);
+        EXPECT_EQ(edit.LineFromChar(c.selStart), c.row);
+    }
+    EXPECT_EQ(edit.LineIndex(5), -1);
+    EXPECT_EQ(edit.Lines(), QStringList({QString::fromUtf8("ab日本"), QString::fromUtf8("ｱｲ漢"), "xy", "", "end"}));
+    // The positions index the byte text directly.
+    const std::string bytes = edit.TextBytes();
+    ASSERT_EQ(bytes.size(), 22u);
+    EXPECT_EQ(bytes.substr(6, 2), "\r\n");
+    EXPECT_EQ(bytes[12], '\v');
+    EXPECT_EQ(edit.TextRangeBytes(19, 10), "end");
+}
+
+TEST(RichEditPositions, SelectionCountsBytes)
+{
+    TRichEdit edit;
+    edit.SetText(kMixed);
+    edit.SetSelStart(2);
+    edit.SetSelLength(8); // 日本 CR LF ｱｲ
+    EXPECT_EQ(edit.SelLength(), 8);
+    EXPECT_EQ(edit.SelText(), QString::fromUtf8("日本\r\nｱｲ"));
+    edit.SetSelText("Z");
+    EXPECT_EQ(edit.GetTextLength(), 15);
+    EXPECT_EQ(edit.Text(), QString::fromUtf8("abZ漢\vxy\r\n\r\nend"));
+}
+
+// Wrapped lines: each display line of a wrapped paragraph is a line, and the lines tile
+// the text exactly (a line ends where the next begins, except for the line end itself).
+TEST(RichEditPositions, WrappedLinesTileTheText)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    edit.SetWordWrap(true);
+    edit.SetEditRect({0, 0, 200, 300});
+    QString text;
+    for (int i = 0; i < 12; ++i)
+        text += QString::fromUtf8("日本語のテキストとascii text ｶﾀｶﾅ ");
+    text += "\r\nshort\r\n" + text;
+    edit.SetText(text);
+    const int lines = edit.GetLineCount();
+    ASSERT_GT(lines, 6);
+    int expectedStart = 0;
+    for (int line = 0; line < lines; ++line) {
+        SCOPED_TRACE(line);
+        const int start = edit.LineIndex(line);
+        if (start != expectedStart) {
+            // Only a paragraph end lies between two lines.
+            EXPECT_EQ(start, expectedStart + 2);
+            EXPECT_EQ(edit.TextRangeBytes(expectedStart, 2), "\r\n");
+        }
+        EXPECT_EQ(edit.LineFromChar(start), line);
+        const int length = edit.LineLength(start);
+        EXPECT_EQ(edit.LineText(line).toStdU16String().size() <= std::size_t(length), true);
+        if (length > 0)
+            EXPECT_EQ(edit.LineFromChar(start + length - 1), line);
+        expectedStart = start + length;
+    }
+    EXPECT_EQ(expectedStart, edit.GetTextLength());
+    EXPECT_EQ(edit.LineIndex(lines), -1);
+
+    // Unwrapping gives the three paragraphs back.
+    edit.SetWordWrap(false);
+    EXPECT_EQ(edit.GetLineCount(), 3);
+}
+
+// After any sequence of edits the incremental index answers as one built from scratch.
+TEST(RichEditPositions, IncrementalIndexMatchesRebuild)
+{
+    for (bool wrapped : {false, true}) {
+        SCOPED_TRACE(wrapped);
+        TRichEdit edit;
+        edit.resize(300, 300);
+        edit.SetWordWrap(wrapped);
+        if (wrapped)
+            edit.SetEditRect({0, 0, 120, 300});
+        edit.SetText(kMixed);
+        const QString pieces[] = {QString::fromUtf8("漢字"), "a", "\n", QString::fromUtf8("ｶﾅ"), "\n\n",
+                                  QString::fromUtf8("長い行のテキストが折り返されるまで続きます"), "\v"};
+        QRandomGenerator random(7);
+        for (int step = 0; step < 200; ++step) {
+            QTextCursor c(edit.document());
+            const int length = edit.document()->characterCount() - 1;
+            c.setPosition(int(random.bounded(length + 1)));
+            if (random.bounded(3) == 0) {
+                c.setPosition(std::min(length, c.position() + int(random.bounded(6))), QTextCursor::KeepAnchor);
+                c.removeSelectedText();
+            } else {
+                QString piece = pieces[random.bounded(int(std::size(pieces)))];
+                piece.replace(QChar(u'\v'), QChar(0x2028));
+                c.insertText(piece);
+            }
+            const editor::PositionIndex &live = edit.positionIndex();
+            editor::PositionIndex fresh(edit.document());
+            fresh.setWrapped(wrapped);
+            ASSERT_EQ(live.textLength(), fresh.textLength()) << step;
+            ASSERT_EQ(live.lineCount(), fresh.lineCount()) << step;
+            ASSERT_EQ(live.textLength(), std::int64_t(edit.TextBytes().size())) << step;
+            for (int line = 0; line < fresh.lineCount(); ++line)
+                ASSERT_EQ(live.line(line).start, fresh.line(line).start) << step << " line " << line;
+            for (std::int64_t pos = 0; pos <= fresh.textLength(); pos += 3)
+                ASSERT_EQ(live.lineFromByte(pos), fresh.lineFromByte(pos)) << step << " pos " << pos;
+        }
+    }
+}
+
+TEST(RichEditPositions, EmptyDocument)
+{
+    TRichEdit edit;
+    EXPECT_EQ(edit.GetTextLength(), 0);
+    EXPECT_EQ(edit.GetLineCount(), 1);
+    EXPECT_EQ(edit.LineIndex(0), 0);
+    EXPECT_EQ(edit.LineIndex(1), -1);
+    EXPECT_EQ(edit.GetRow(), 0);
+    EXPECT_EQ(edit.GetColumn(), 0);
+    EXPECT_EQ(edit.LineLength(0), 0);
+}
+
+// ----- find -----
+
+struct FindCase {
+    const char *what;
+    int cpMin, cpMax;
+    unsigned flags;
+    int expected;
+};
+
+TEST(RichEditFind, FlagsRangeAndCharacterBoundaries)
+{
+    TRichEdit edit;
+    // "院" is 0x89 0x40 in Shift-JIS: its second byte is the code of "@".
+    edit.SetText(QString::fromUtf8("院@ Word word WORD sword\r\n　ａ@"));
+    // bytes: 院 0-1, @ 2, " Word" 3-7, " word" 8-12, " WORD" 13-17, " sword" 18-23, CR LF,
+    //        "　" 26-27, "ａ" 28-29, "@" 30
+    const FindCase cases[] = {
+        {"@", 0, -1, 0, 2},               // never the second byte of 院
+        {"@", 1, -1, 0, 2},               // a start inside a character moves past it
+        {"@", 3, -1, 0, 30},
+        {"@", 3, 30, 0, -1},              // must end at or before cpMax
+        {"@", 3, 31, 0, 30},
+        {"word", 0, -1, 0, 4},            // case folded
+        {"word", 0, -1, FR_MATCHCASE, 9},
+        {"WORD", 5, -1, FR_MATCHCASE, 14},
+        {"word", 15, -1, 0, 20},          // inside "sword"
+        {"word", 15, -1, FR_WHOLEWORD, -1},
+        {"word", 0, -1, FR_WHOLEWORD | FR_MATCHCASE, 9},
+        {"ａ", 0, -1, 0, 28},
+        {"", 0, -1, 0, -1},
+        {"@", 40, -1, 0, -1},
+    };
+    for (const FindCase &c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " from " + std::to_string(c.cpMin));
+        EXPECT_EQ(edit.FindText(QString::fromUtf8(c.what), c.cpMin, c.cpMax, c.flags | FR_DOWN), c.expected);
+    }
+    int end = 0;
+    EXPECT_EQ(edit.FindText(QString::fromUtf8("ａ@"), 0, -1, 0, &end), 28);
+    EXPECT_EQ(end, 31);
+}
+
+} // namespace

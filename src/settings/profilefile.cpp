@@ -421,6 +421,10 @@ void TProfileFile::EraseSection(const QString &section)
 void TProfileFile::ReplaceSection(const QString &section,
                                   const QList<std::pair<QString, QString>> &values)
 {
+    if (values.isEmpty()) {
+        EraseSection(section);
+        return;
+    }
     change([&](std::string &bytes) {
         Profile p(bytes);
         p.clearSection(toU16(section));

@@ -56,7 +56,8 @@ public:
     void EraseSection(const QString &section);
     // Erases the section and writes it anew with these keys, in one write: a reader in
     // another process sees either the old section or the new one, never a mixture.
-    // The section stays where it was in the file (a new one goes at the end).
+    // The section stays where it was in the file (a new one goes at the end); with no
+    // values it is erased.
     void ReplaceSection(const QString &section, const QList<std::pair<QString, QString>> &values);
     void DeleteKey(const QString &section, const QString &key);
 

@@ -1,0 +1,31 @@
+// Writes `count` keys "<prefix><i>" = i into [Keys] of a settings file, one write each, and
+// after every write the shared key [Shared] Last = <prefix>. Used by the settings tests to
+// run writers in two processes against one file.
+#include "platform/componenterror.h"
+#include "settings/profilefile.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char **argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s <ini> <prefix> <count>\n", argv[0]);
+        return 2;
+    }
+    velmo::TProfileFile ini(QString::fromLocal8Bit(argv[1]));
+    const QString prefix = QString::fromLocal8Bit(argv[2]);
+    const int count = std::atoi(argv[3]);
+    try {
+        for (int i = 0; i < count; ++i) {
+            ini.WriteInteger(QStringLiteral("Keys"), prefix + QString::number(i), i);
+            ini.WriteString(QStringLiteral("Shared"), QStringLiteral("Last"), prefix);
+        }
+    } catch (const velmo::ComponentError &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -103,7 +103,7 @@ private:
         m_delimit = true;
     }
     void hexByte(unsigned b);
-    void text(std::u16string_view s, int codePage);
+    void text(std::u16string_view s, int codePage, bool fontName = false);
 
     void fontTable();
     void colourTable();
@@ -156,12 +156,13 @@ void Writer::hexByte(unsigned b)
     m_delimit = false;
 }
 
-void Writer::text(std::u16string_view s, int codePage)
+void Writer::text(std::u16string_view s, int codePage, bool fontName)
 {
     const bool symbol = codePage == codepage::kSymbol;
     ByteForms *forms = nullptr;
     for (char16_t c : s) {
-        if (c >= 0x20 && c < 0x7F && !symbol) {
+        // In the font table a semicolon would end the name.
+        if (c >= 0x20 && c < 0x7F && !symbol && !(fontName && c == ';')) {
             if (m_delimit) {
                 m_out += ' ';
                 m_delimit = false;
@@ -171,11 +172,11 @@ void Writer::text(std::u16string_view s, int codePage)
             m_out += char(c);
             continue;
         }
-        if (c == u'\t') {
+        if (c == u'\t' && !fontName) {
             word("\\tab");
             continue;
         }
-        if (c == u'\v') {
+        if (c == u'\v' && !fontName) {
             word("\\line");
             continue;
         }
@@ -213,7 +214,7 @@ void Writer::fontTable()
         // Face names are in the font's own code page, as readers expect them; a symbol
         // font's name is ordinary text.
         int cp = codepage::codePageForCharset(f.charset, kDocumentCodePage);
-        text(f.face, cp == codepage::kSymbol ? codepage::kWindowsLatin1 : cp);
+        text(f.face, cp == codepage::kSymbol ? codepage::kWindowsLatin1 : cp, true);
         m_out += ";}";
         m_delimit = false;
     }

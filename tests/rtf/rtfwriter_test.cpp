@@ -1,0 +1,259 @@
+// The writer: round trips through the reader, the shape other programs rely on, and
+// LibreOffice and AbiWord reading what we write (where they are installed).
+#include "rtf/rtfreader.h"
+#include "rtf/rtfwriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+using namespace velmo::rtf;
+namespace fs = std::filesystem;
+
+namespace {
+
+CharFormat font(std::u16string face, int charset, int pitchAndFamily = 0)
+{
+    CharFormat f;
+    f.face = std::move(face);
+    f.charset = charset;
+    f.pitchAndFamily = pitchAndFamily;
+    return f;
+}
+
+const CharFormat kMincho = font(u"ＭＳ 明朝", kShiftJisCharset, kFixedPitch | kFamilyModern);
+
+Document oneRun(std::u16string text, CharFormat format = kMincho)
+{
+    Document d;
+    d.defaultFormat = kMincho;
+    d.paragraphs.emplace_back();
+    appendText(d.paragraphs.back(), text, format);
+    return d;
+}
+
+bool isSevenBit(const std::string &s)
+{
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+TEST(RtfWriter, ShapeThatOtherReadersExpect)
+{
+    Document d = oneRun(u"あｱ日本\U0001F60A{\\}");
+    appendText(d.paragraphs.back(), u"x", font(u"Arial", kAnsiCharset));
+    const std::string rtf = write(d);
+
+    EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg932\\deff0", 0), 0u) << rtf;
+    EXPECT_TRUE(isSevenBit(rtf));
+    // The face name is Shift-JIS in the font table, the text Shift-JIS pairs, half-width
+    // katakana one byte, and a character beyond code page 932 \uN with a fallback.
+    EXPECT_NE(rtf.find("\\fcharset128 \\'82\\'6c\\'82\\'72 \\'96\\'be\\'92\\'a9;"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\'82\\'a0\\'b1\\'93\\'fa\\'96\\'7b\\u-10179?\\u-8694?\\{\\\\\\}"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\uc1"), std::string::npos);
+    EXPECT_NE(rtf.find("{\\colortbl ;"), std::string::npos);
+}
+
+TEST(RtfWriter, EveryCharacterSurvivesARoundTrip)
+{
+    // Characters whose forms differ between Shift-JIS variants, NEC and IBM extensions,
+    // user-defined and raw-byte code points, characters beyond code page 932, controls.
+    const std::u16string tricky =
+        u"\u301C\uFF5E\u2016\u2212\uFFE0\uFFE2\u2225\u2252\u2160\u3231\u2170\uFFE4\uFF07"
+        u"\uE000\uE757\uF780\uF782\uF7FF\u00E9\u0416\U0001F600\uFFFF\u0001\u007F"
+        u"\\{}; \t\v~\u00A5\u203E\uFF61\uFF9F";
+    // Unpaired halves of surrogate pairs too (broken text must not be mended silently).
+    std::u16string withHalves = tricky;
+    withHalves += char16_t(0xD800);
+    withHalves += u'x';
+    withHalves += char16_t(0xDC00);
+    for (const CharFormat &f : {kMincho, font(u"Arial", kAnsiCharset), font(u"Symbol", kSymbolCharset),
+                                font(u"SimSun", 134), font(u"", kDefaultCharset)}) {
+        SCOPED_TRACE(std::string(f.face.begin(), f.face.end()));
+        Document d = oneRun(withHalves, f);
+        appendText(d.paragraphs.back(), u"\uF0B7\uF041", font(u"Symbol", kSymbolCharset));
+        const std::string rtf = write(d);
+        ASSERT_TRUE(isSevenBit(rtf));
+        const ReadResult r = read(rtf);
+        ASSERT_TRUE(r.ok());
+        EXPECT_EQ(r.document, d) << rtf;
+    }
+}
+
+// Random documents in the reader's form: any format, any text, any paragraph settings.
+Document randomDocument(std::mt19937 &rng)
+{
+    const std::u16string pool[] = {u"abc", u"日本語の文章", u"ｶﾀｶﾅ", u"\t", u"\v", u"{", u"\\",
+                                   u"\U0001F600", u"\u301C", u"\uF781", u"é", u" ", u"①Ⅱ"};
+    const CharFormat fonts[] = {kMincho, font(u"Arial", kAnsiCharset, kVariablePitch | kFamilySwiss),
+                                font(u"Symbol", kSymbolCharset, kFamilyDecorative),
+                                font(u"ＭＳ Ｐゴシック", kShiftJisCharset, kVariablePitch),
+                                font(u"Times;New", kAnsiCharset, kFamilyRoman), font(u"", kDefaultCharset)};
+    const Colour colours[] = {Colour{}, Colour(0), Colour(0xFF), Colour(0x123456), Colour(0xFFFFFF)};
+    const auto pick = [&](auto &array) -> const auto & { return array[rng() % std::size(array)]; };
+    const auto randomFormat = [&] {
+        CharFormat f = pick(fonts);
+        f.sizeHalfPoints = int(1 + rng() % 200);
+        f.colour = pick(colours);
+        f.highlight = pick(colours);
+        f.bold = rng() % 2;
+        f.italic = rng() % 2;
+        f.underline = rng() % 2;
+        f.strikeOut = rng() % 2;
+        return f;
+    };
+    Document d;
+    d.defaultFormat = randomFormat();
+    const int paragraphs = int(1 + rng() % 6);
+    for (int i = 0; i < paragraphs; ++i) {
+        Paragraph p;
+        p.align = Alignment(rng() % 3);
+        p.firstIndentTwips = int(rng() % 4000) - 2000;
+        p.leftIndentTwips = int(rng() % 4000);
+        p.rightIndentTwips = int(rng() % 4000);
+        p.bullet = rng() % 3 == 0;
+        const int runs = int(rng() % 5);
+        for (int j = 0; j < runs; ++j)
+            appendText(p, pick(pool), rng() % 3 ? d.defaultFormat : randomFormat());
+        d.paragraphs.push_back(std::move(p));
+    }
+    return d;
+}
+
+TEST(RtfWriter, RandomDocumentsRoundTrip)
+{
+    std::mt19937 rng(20261210);
+    for (int i = 0; i < 500; ++i) {
+        const Document d = randomDocument(rng);
+        const std::string rtf = write(d);
+        const ReadResult r = read(rtf);
+        ASSERT_TRUE(r.ok());
+        ASSERT_EQ(r.document, d) << "document " << i << "\n" << rtf;
+    }
+}
+
+// A temporary folder for one conversion by another program.
+struct TempDir {
+    fs::path path;
+    TempDir()
+    {
+        path = fs::temp_directory_path() / ("velmo-rtf-" + std::to_string(::getpid()));
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+std::string slurp(const fs::path &p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string utf8(std::u16string_view s)
+{
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size())
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// A converted text without byte-order mark and final line end, and the document as such.
+std::string shownText(std::string converted)
+{
+    if (converted.rfind("\xEF\xBB\xBF", 0) == 0)
+        converted.erase(0, 3);
+    while (!converted.empty() && converted.back() == '\n')
+        converted.pop_back();
+    return converted;
+}
+
+std::string shownText(const Document &d)
+{
+    return utf8(d.plainText());
+}
+
+bool installed(const char *program)
+{
+    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// What a word processor shows of our document, line by line.
+Document interopDocument()
+{
+    Document d;
+    d.defaultFormat = kMincho;
+    const auto para = [&](std::initializer_list<std::pair<std::u16string, CharFormat>> runs,
+                          Alignment align = Alignment::Left) {
+        Paragraph p;
+        p.align = align;
+        for (const auto &[text, format] : runs)
+            appendText(p, text, format);
+        d.paragraphs.push_back(std::move(p));
+    };
+    CharFormat bold = kMincho;
+    bold.bold = true;
+    bold.colour = rgb(255, 0, 0);
+    bold.sizeHalfPoints = 28;
+    para({{u"日本語の文書です。", kMincho}, {u"太字の赤", bold}}, Alignment::Centre);
+    para({{u"半角ｶﾀｶﾅ、記号①Ⅱ〜、絵文字\U0001F600", kMincho}});
+    para({{u"English text in Arial, é", font(u"Arial", kAnsiCharset)}, {u"\tタブの後", kMincho}});
+    para({{u"波括弧 {} と \\ 記号", kMincho}});
+    return d;
+}
+
+TEST(RtfWriter, LibreOfficeReadsWhatWeWrite)
+{
+    if (!installed("soffice"))
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed; this check needs it";
+    TempDir dir;
+    const Document d = interopDocument();
+    std::ofstream(dir.path / "doc.rtf", std::ios::binary) << write(d);
+    const std::string command =
+        "cd '" + dir.path.string() + "' && timeout 300 soffice -env:UserInstallation=file://"
+        + dir.path.string() + "/profile --headless --convert-to 'txt:Text (encoded):UTF8' doc.rtf"
+        " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(shownText(slurp(dir.path / "doc.txt")), shownText(d));
+}
+
+TEST(RtfWriter, AbiWordReadsWhatWeWrite)
+{
+    if (!installed("abiword"))
+        GTEST_SKIP() << "AbiWord is not installed; this check needs it";
+    TempDir dir;
+    const Document d = interopDocument();
+    std::ofstream(dir.path / "doc.rtf", std::ios::binary) << write(d);
+    const std::string command = "cd '" + dir.path.string()
+                                + "' && HOME='" + dir.path.string() + "' timeout 300 abiword --to=txt"
+                                  " --to-name=doc.txt doc.rtf >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(shownText(slurp(dir.path / "doc.txt")), shownText(d));
+}
+
+} // namespace

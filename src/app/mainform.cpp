@@ -324,6 +324,7 @@ void TMainForm::EnumerateFonts()
     }
     names.sort(Qt::CaseInsensitive);
     FontNameComboBox->addItems(names);
+    FontNameComboBox->setCurrentIndex(-1);
 }
 
 void TMainForm::resizeEvent(QResizeEvent *event)

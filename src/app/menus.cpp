@@ -286,6 +286,8 @@ void TMainForm::CreateToolbars()
                      36, 38, 40, 42, 48, 56, 64, 72, 96, 128, 192, 256, 384, 512, 768, 1024})
         FontSizeComboBox->addItem(QString::number(size));
     FontSizeComboBox->setMinimumContentsLength(4);
+    // Both boxes show the formats at the caret once there is one to show.
+    FontSizeComboBox->setCurrentIndex(-1);
     FontSizeComboBox->setEnabled(false);
     FormatsToolbar->addWidget(FontSizeComboBox);
     BoldButton = button(FormatsToolbar, "BoldButton", texts::kBoldHint, "format-text-bold");

@@ -1,0 +1,132 @@
+// Page setup: the figures derived from margins and printer, and the fixed A4 page used
+// when no printer can be asked.
+#include "settingstest.h"
+
+#include "settings/muldiv.h"
+#include "settings/pagesetup.h"
+#include "settings/profilefile.h"
+
+namespace velmo {
+namespace {
+
+using test::TempIni;
+
+// An A4 sheet at 600 dpi with a 100-dot unprintable border on every side.
+PrinterGeometry a4at600()
+{
+    PrinterGeometry g;
+    g.name = QStringLiteral("Office");
+    g.resolutionX = g.resolutionY = 600;
+    g.paperWidthDots = 4960;
+    g.paperHeightDots = 7016;
+    g.pageWidthDots = 4760;
+    g.pageHeightDots = 6816;
+    g.pageWidthMM = 201;
+    g.pageHeightMM = 288;
+    g.offsetX = g.offsetY = 100;
+    return g;
+}
+
+TEST(PageSetup, MulDivRoundsHalvesAwayFromZero)
+{
+    struct Case {
+        int a, b, c, expected;
+    } cases[] = {
+        {20, 600, 24, 500}, {20, 360, 24, 300}, {5, 1, 2, 3}, {-5, 1, 2, -3}, {7, 1, 2, 4},
+        {1, 1, 3, 0}, {2, 1, 3, 1}, {10, 96, 72, 13}, {-13, 72, 96, -10}, {1, 1, 0, -1},
+        {2147483647, 2, 1, -1}, {-2147483647 - 1, 1, 1, -2147483647 - 1},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(MulDiv(c.a, c.b, c.c), c.expected) << c.a << "*" << c.b << "/" << c.c;
+}
+
+TEST(PageSetup, WithoutAPrinterTheFixedA4PageApplies)
+{
+    TempIni f;
+    f.write("[Printers]\nLeftMargin=30\nTopMargin=5\nRightMargin=30\nBottomMargin=40\n");
+    FakePrinters none;
+    FixedScreen screen;
+    TPageSetup p(none, screen, f.path());
+    p.Load();
+    EXPECT_TRUE(p.PrinterUnavailable);
+    EXPECT_EQ(p.Margins, (TMarginRect{20, 20, 20, 20}));
+    EXPECT_EQ(p.DpiX, 360);
+    EXPECT_EQ(p.PaperWidthMM, 210);
+    EXPECT_EQ(p.PaperHeightMM, 297);
+    EXPECT_EQ(p.PaperWidthDots, 2976);
+    EXPECT_EQ(p.PageHeightDots, 3969);
+    EXPECT_EQ(p.MinMargins, (TMarginRect{3, 3, 3, 14}));
+    EXPECT_EQ(p.PrintRect, (TMarginRect{300, 300, 2676, 3909}));
+    EXPECT_EQ(p.ScreenTextWidth, 792);
+    EXPECT_EQ(p.ScreenTextHeight, 1203);
+    EXPECT_EQ(p.PrinterName, TPageSetup::UnavailableName());
+}
+
+TEST(PageSetup, FiguresFollowThePrinterAndTheMargins)
+{
+    FakePrinters printer(a4at600());
+    FixedScreen screen({0, 0, 1024, 738}, 19, 96);
+    TPageSetup p(printer, screen);
+    EXPECT_FALSE(p.PrinterUnavailable);
+    EXPECT_EQ(p.PaperWidthMM, 210);
+    EXPECT_EQ(p.PaperHeightMM, 297);
+    EXPECT_EQ(p.PageWidthMM, 201);
+    EXPECT_EQ(p.MinMargins, (TMarginRect{4, 4, 5, 5}));
+    EXPECT_EQ(p.PrintRect, (TMarginRect{500, 500, 4460, 6516})); // 20 mm = 500 dots
+    EXPECT_EQ(p.ScreenTextWidth, 634);                            // 3960 dots at 96 ppi
+    EXPECT_EQ(p.PrinterName, "Office");
+
+    p.Margins = {10, 20, 30, 40};
+    p.Recompute();
+    EXPECT_EQ(p.PrintRect, (TMarginRect{250, 500, 4960 - 750, 7016 - 1000}));
+
+    PrinterGeometry half = a4at600();
+    half.scalePercent = 50;
+    printer.setGeometry(half);
+    p.Recompute();
+    EXPECT_EQ(p.DpiX, 1200);
+    EXPECT_EQ(p.DpiY, 1200);
+    EXPECT_EQ(p.PrintRect.Left, 500); // 10 mm at 1200 dpi
+}
+
+TEST(PageSetup, APrinterThatFailsOnceStaysUnavailable)
+{
+    FakePrinters printer(a4at600());
+    FixedScreen screen;
+    TPageSetup p(printer, screen);
+    p.Margins = {25, 25, 25, 25};
+    printer.setGeometry(std::nullopt);
+    p.Recompute();
+    EXPECT_TRUE(p.PrinterUnavailable);
+    EXPECT_EQ(p.Margins, (TMarginRect{20, 20, 20, 20}));
+    printer.setGeometry(a4at600());
+    p.Recompute();
+    EXPECT_TRUE(p.PrinterUnavailable);
+    EXPECT_EQ(p.ScreenTextWidth, 792);
+
+    PrinterGeometry broken = a4at600();
+    broken.scalePercent = 0; // would divide by zero
+    FakePrinters odd(broken);
+    EXPECT_TRUE(TPageSetup(odd, screen).PrinterUnavailable);
+}
+
+TEST(PageSetup, MarginsAreStoredAsTheyAre)
+{
+    TempIni f;
+    FakePrinters printer(a4at600());
+    FixedScreen screen;
+    TPageSetup p(printer, screen, f.path());
+    p.Load();
+    EXPECT_EQ(p.Margins, (TMarginRect{20, 20, 20, 20}));
+    f.write("[Printers]\nLeftMargin=1\nTopMargin=200\nRightMargin=-3\n");
+    p.Load();
+    EXPECT_EQ(p.Margins, (TMarginRect{1, 200, -3, 20}));
+    EXPECT_EQ(p.PrintRect.Left, 25);
+    p.Margins = {11, 12, 13, 14};
+    p.Save();
+    EXPECT_EQ(f.read(), test::crlf("[Printers]\nLeftMargin=11\nTopMargin=12\nRightMargin=13\n"
+                                   "BottomMargin=14\n"));
+}
+
+} // namespace
+} // namespace velmo

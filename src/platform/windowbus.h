@@ -22,14 +22,18 @@
 //
 // A connection carries requests, one per line (UTF-8, LF-terminated, at most 1024 bytes,
 // fields separated by one blank, integers in signed decimal). Requests are handled in order:
-//   INFO                      -> "OK <handle> <class name> <caption>"  (caption to end of line)
+//   INFO                      -> "OK <handle> <class name> <caption>"  (class: one word; caption: the rest of the line)
 //   SEND <msg> <wParam> <lParam> -> "OK <result>" once the handler has returned
 //   POST <msg> <wParam> <lParam> -> no reply; queued and handled from the event loop
 //   FRONT                     -> "OK 1" or "OK 0" (brought to the front, or not)
 // A malformed request gets "ERR <reason>" and the connection is closed. msg is 0..2^32-1,
-// wParam and lParam are signed 64-bit. Examples with socat:
-//   printf 'INFO\n' | socat - UNIX-CONNECT:<folder>/<handle>
-//   printf 'POST 18933 1 17909\n' | socat - UNIX-CONNECT:<folder>/<handle>   # close request
+// wParam and lParam are signed 64-bit. Examples (python3; socat works alike where installed):
+//   list every window:
+//     for f in <folder>/*; do python3 -c 'import socket,sys; s=socket.socket(socket.AF_UNIX);
+//       s.connect(sys.argv[1]); s.sendall(b"INFO\n"); print(s.recv(1024).decode(), end="")' "$f"; done
+//   ask one window to close (a close request, posted):
+//     python3 -c 'import socket,sys; s=socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]);
+//       s.sendall(b"POST 18933 1 17909\n")' <folder>/<handle>
 // A socket file whose connect() is refused belongs to a window that died; enumeration
 // removes it.
 #pragma once
@@ -102,6 +106,11 @@ public:
     virtual bool isWindow(WindowHandle handle) = 0;
     virtual bool setForegroundWindow(WindowHandle handle) = 0;
 
+    // True while this window waits inside a send (or an enumeration) and serves incoming
+    // sends meanwhile. Idle-time work should wait for the outer loop: a thread blocked in a
+    // send runs no idle handler.
+    virtual bool isWaiting() const { return false; }
+
     // Starts a new editor process: `program` with `parameters` split as a Windows command
     // line is split (splitWindowsCommandLine). False when it could not be started.
     virtual bool launchEditor(const QString &program, const QString &parameters, LaunchShow show) = 0;
@@ -143,6 +152,7 @@ public:
                      std::int64_t lParam) override;
     bool isWindow(WindowHandle handle) override;
     bool setForegroundWindow(WindowHandle handle) override;
+    bool isWaiting() const override { return sendDepth_ > 0; }
     bool launchEditor(const QString &program, const QString &parameters, LaunchShow show) override;
 
     // The folder a namespace key maps to (not created).

@@ -269,7 +269,12 @@ TEST_F(LocalBusTest, WaitingSenderServesSendsButHoldsPostsUntilItReturns)
 {
     auto peer = startPeer(QStringLiteral("Velmo"));
     // The peer answers our send by sending back to us; we answer from inside our wait.
+    bool answeredWhileWaiting = false;
+    self_.setReaction([&](const RecordingBusWindow::Received &) { answeredWhileWaiting = bus_->isWaiting(); });
     EXPECT_EQ(bus_->sendMessage(peer->handle(), kSendTo, bus_->ownHandle(), 0), std::optional<std::int64_t>(42));
+    EXPECT_TRUE(answeredWhileWaiting);
+    EXPECT_FALSE(bus_->isWaiting());
+    self_.setReaction(nullptr);
     ASSERT_EQ(self_.received().size(), 1u);
     EXPECT_EQ(self_.received()[0], (RecordingBusWindow::Received{kEcho, 200, 21}));
 

@@ -28,10 +28,12 @@ namespace {
 
 constexpr char16_t kLineBreak = 0x2028;
 
+// Text handed in by callers: CR LF, CR and LF end paragraphs, '\v' is a line break.
 QString lineEndsToParagraphs(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QChar(u'\r'), QChar(u'\n'));
+    text.replace(QChar(u'\v'), QChar(kLineBreak));
     return text;
 }
 
@@ -767,7 +769,10 @@ void TRichEdit::SetColor(TColor color)
     m_color = color;
     QPalette p = palette();
     p.setColor(QPalette::Base, toQColor(color));
+    // The strips around the formatting rectangle show the same background.
+    p.setColor(QPalette::Window, toQColor(color));
     setPalette(p);
+    setAutoFillBackground(true);
     viewport()->update();
 }
 
@@ -802,6 +807,18 @@ void TRichEdit::SetEditRect(const TRect &rect, int wrapWidth)
 }
 
 // ----- line breaking and input method -----
+
+unsigned TRichEdit::SetOptions(int operation, unsigned options)
+{
+    switch (operation) {
+    case ECOOP_SET: m_options = options; break;
+    case ECOOP_OR: m_options |= options; break;
+    case ECOOP_AND: m_options &= options; break;
+    case ECOOP_XOR: m_options ^= options; break;
+    default: break;
+    }
+    return m_options;
+}
 
 unsigned TRichEdit::SetWordWrapMode(unsigned mode)
 {

@@ -46,6 +46,14 @@ struct TCompColor {
 };
 using TCompColors = std::array<TCompColor, 4>;
 
+// Option operations and options of SetOptions().
+constexpr int ECOOP_SET = 1;
+constexpr int ECOOP_OR = 2;
+constexpr int ECOOP_AND = 3;
+constexpr int ECOOP_XOR = 4;
+constexpr unsigned ECO_SELECTIONBAR = 0x01000000;
+constexpr unsigned ECO_VERTICAL = 0x00400000;
+
 // Punctuation types of Get/SetPunctuation.
 constexpr int kPunctuationTypes = 4;
 
@@ -142,6 +150,11 @@ public:
     // edge (the rectangle's width when wrapWidth is negative).
     void SetEditRect(const TRect &rect, int wrapWidth = -1);
 
+    // --- control options (selection bar, vertical layout): stored and reported back.
+    // operation: ECOOP_SET, ECOOP_OR, ECOOP_AND, ECOOP_XOR; returns the new options.
+    unsigned GetOptions() const { return m_options; }
+    unsigned SetOptions(int operation, unsigned options);
+
     // --- line breaking and input method (stored and reported back) ---
     unsigned GetWordWrapMode() const { return m_wordWrapMode; }
     unsigned SetWordWrapMode(unsigned mode);
@@ -190,6 +203,7 @@ private:
     TRect m_editRect;
     int m_wrapWidth = -1;
     unsigned m_wordWrapMode = 0;
+    unsigned m_options = 0;
     std::array<QString, kPunctuationTypes> m_customPunctuation;
     TCompColors m_imeColors{};
     // What text typed where no other format applies is written as.

@@ -1,0 +1,89 @@
+#include "editor/wordwrapoption.h"
+
+#include "editor/extmemo.h"
+
+namespace velmo {
+
+TPunctuationMode TWordWrapOption::PunctuationMode() const
+{
+    if ((WrapModeFlags & 0x180) == WBF_LEVEL1)
+        return wbfLevel1;
+    if ((WrapModeFlags & 0x380) == WBF_CUSTOM)
+        return wbfCustom;
+    return wbfLevel2;
+}
+
+void TWordWrapOption::sendMode(unsigned mode) const
+{
+    if (m_owner)
+        m_owner->SetWordWrapMode(mode);
+}
+
+void TWordWrapOption::SetPunctuationMode(TPunctuationMode mode)
+{
+    const unsigned target = mode == wbfCustom ? WBF_CUSTOM : mode == wbfLevel1 ? WBF_LEVEL1 : WBF_LEVEL2;
+    if ((WrapModeFlags & 0x380) == target)
+        return;
+    WrapModeFlags = target | (WrapModeFlags & ~0x380u);
+    sendMode(WrapModeFlags);
+}
+
+TWordWrapModes TWordWrapOption::WordWrapMode() const
+{
+    return (WrapModeFlags >> 4) & 7;
+}
+
+void TWordWrapOption::SetWordWrapMode(TWordWrapModes modes)
+{
+    const unsigned bits = (modes & 7) << 4;
+    if ((WrapModeFlags & 0x070) == bits)
+        return;
+    if (WrapModeFlags == 0)
+        WrapModeFlags = WBF_CUSTOM;
+    WrapModeFlags = bits | (WrapModeFlags & ~0x070u);
+    sendMode(WrapModeFlags);
+}
+
+QString TWordWrapOption::punctuation(TPunctuationType type) const
+{
+    // A stored form carries the custom sets; a program sees the sets in force.
+    if (m_owner && (m_owner->ComponentState() & csWriting))
+        return PunctuationTable[wbfCustom][type];
+    return PunctuationTable[PunctuationMode()][type];
+}
+
+void TWordWrapOption::setPunctuation(TPunctuationType type, const QString &text)
+{
+    SetPunctuationMode(wbfCustom);
+    QString &stored = PunctuationTable[wbfCustom][type];
+    if (stored == text)
+        return;
+    stored = text;
+    if (m_owner && !m_owner->SetPunctuation(int(type) + 1, text))
+        stored.clear(); // refused by the engine: reads back empty
+}
+
+void TWordWrapOption::ApplyWordWrapOption()
+{
+    if (!m_owner)
+        return;
+    m_owner->SetWordWrapMode(WBF_CUSTOM | WBF_OVERFLOW | WBF_WORDBREAK | WBF_WORDWRAP);
+    for (int type = 0; type < 4; ++type) {
+        QString &stored = PunctuationTable[wbfCustom][std::size_t(type)];
+        if (!m_owner->SetPunctuation(type + 1, stored))
+            stored.clear();
+    }
+    m_owner->SetWordWrapMode(WrapModeFlags);
+}
+
+void TWordWrapOption::Assign(const TPersistent &source)
+{
+    const auto *other = dynamic_cast<const TWordWrapOption *>(&source);
+    if (!other)
+        AssignError(source);
+    PunctuationTable = other->PunctuationTable;
+    WrapModeFlags = other->WrapModeFlags;
+    ApplyWordWrapOption();
+}
+
+} // namespace velmo

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -68,7 +69,10 @@ bool replaceFile(const std::string &target, const std::string &data, mode_t mode
     Fd fd(::mkstemp(temp.data()));
     if (!fd.ok())
         return false;
-    const bool written = writeAll(fd.get(), data) && ::fchmod(fd.get(), mode) == 0;
+    // Synced before the rename, so that a crash leaves the old file or the new one, never
+    // an empty one.
+    const bool written = writeAll(fd.get(), data) && ::fchmod(fd.get(), mode) == 0
+                         && ::fdatasync(fd.get()) == 0;
     if (!written || ::rename(temp.c_str(), target.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
@@ -98,7 +102,12 @@ std::optional<std::string> LocalProfileStorage::read(const QString &path)
 
 bool LocalProfileStorage::modify(const QString &path, const Edit &edit)
 {
-    const std::string target = QFile::encodeName(path).toStdString();
+    // A settings file that is a link stays one: the file it points to is replaced.
+    std::string target = QFile::encodeName(path).toStdString();
+    if (char *real = ::realpath(target.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
     const std::string lockName = target + ".lock";
     Fd lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (!lock.ok())

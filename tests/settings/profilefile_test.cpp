@@ -7,6 +7,7 @@
 #include "settings/profilefile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <gmock/gmock.h>
@@ -208,6 +209,33 @@ TEST(ProfileFile, ReadsAtMost2047Bytes)
     EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("W"), {}), wide.left(1023));
     // The file holds the whole value.
     EXPECT_NE(f.read().find(std::string(3000, 'a')), std::string::npos);
+}
+
+TEST(ProfileFile, BytesThatAreNotTextSurviveAWriteElsewhere)
+{
+    // Invalid Shift-JIS, a NUL, a lone CR, a lead byte at the end of a line, no final line end.
+    static const char bytes[] = "[A]\r\nK=\x81\xFF\x80\r\n; \x00 \r x\r\nL=\x82\r\n[B]\r\nM=1";
+    const std::string odd(bytes, sizeof bytes - 1);
+    TempIni f;
+    f.write(odd);
+    TProfileFile ini(f.path());
+    EXPECT_EQ(ini.ReadSection("A"), (QStringList{"K", "L"}));
+    ini.WriteInteger(QStringLiteral("B"), QStringLiteral("M"), 2);
+    EXPECT_EQ(f.read(), odd.substr(0, odd.size() - 1) + "2\r\n");
+    // A value read and written back comes out as the same bytes.
+    ini.WriteString(QStringLiteral("A"), QStringLiteral("K"), ini.ReadString("A", "K", {}));
+    EXPECT_EQ(f.read(), odd.substr(0, odd.size() - 1) + "2\r\n");
+}
+
+TEST(ProfileFile, ALinkedSettingsFileStaysALink)
+{
+    TempIni f;
+    const QString real = f.folder() + QStringLiteral("/real.ini");
+    QFile(real).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::link(real, f.path()));
+    TProfileFile(f.path()).WriteInteger(QStringLiteral("A"), QStringLiteral("B"), 1);
+    EXPECT_TRUE(QFileInfo(f.path()).isSymLink());
+    EXPECT_EQ(TProfileFile(real).ReadInteger("A", "B", 0), 1);
 }
 
 std::string refusedMessage(const QString &path)

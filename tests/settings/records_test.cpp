@@ -285,3 +285,29 @@ TEST(Records, EmptyFileNameMeansTheRecordsOwnAndNothingWithoutOne)
 
 } // namespace
 } // namespace velmo
+
+namespace velmo {
+namespace {
+
+TEST(Colors, PlainAndSystemColoursResolve)
+{
+    QPalette palette;
+    palette.setColor(QPalette::Active, QPalette::Base, QColor(1, 2, 3));
+    palette.setColor(QPalette::Active, QPalette::Text, QColor(4, 5, 6));
+    struct Case {
+        TColor color;
+        QColor expected;
+    } cases[] = {
+        {clRed, QColor(255, 0, 0)},
+        {0x00563412, QColor(0x12, 0x34, 0x56)},
+        {clWindow, QColor(1, 2, 3)},
+        {-2147483643, QColor(1, 2, 3)},
+        {clWindowText, QColor(4, 5, 6)},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ResolveColor(c.color, palette), c.expected) << c.color;
+    EXPECT_EQ(ColorFromQColor(QColor(0x12, 0x34, 0x56)), 0x563412);
+}
+
+} // namespace
+} // namespace velmo

@@ -23,8 +23,8 @@ enum class Kw : std::uint8_t {
     FontTbl, ColorTbl, Red, Green, Blue, FCharset, FPrq, Cpg,
     FNil, FRoman, FSwiss, FModern, FScript, FDecor, FTech, FBidi,
     // character formatting
-    F, Af, Loch, Hich, Dbch, Plain, Fs, B, I, Ul, UlNone, UlStyle, Strike, StrikeD, Cf,
-    Highlight, Hidden,
+    F, Af, Loch, Hich, Dbch, RtlCh, LtrCh, Plain, Fs, Afs, B, Ab, I, Ai, Ul, UlNone, UlStyle,
+    Strike, StrikeD, Cf, Highlight, Hidden,
     // paragraph formatting
     Pard, Ql, Qc, Qr, Qj, Qd, Fi, Li, Ri, Lin, Rin, Ls, Pn, PnLvlBlt,
     // text
@@ -52,10 +52,12 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
             {"fscript", {Kw::FScript}}, {"fdecor", {Kw::FDecor}}, {"ftech", {Kw::FTech}},
             {"fbidi", {Kw::FBidi}},
             {"f", {Kw::F}}, {"af", {Kw::Af}}, {"loch", {Kw::Loch}}, {"hich", {Kw::Hich}},
-            {"dbch", {Kw::Dbch}}, {"plain", {Kw::Plain}}, {"fs", {Kw::Fs}}, {"b", {Kw::B}},
-            {"i", {Kw::I}}, {"ul", {Kw::Ul}}, {"ulnone", {Kw::UlNone}},
+            {"dbch", {Kw::Dbch}}, {"rtlch", {Kw::RtlCh}}, {"ltrch", {Kw::LtrCh}},
+            {"plain", {Kw::Plain}}, {"fs", {Kw::Fs}}, {"afs", {Kw::Afs}}, {"b", {Kw::B}},
+            {"ab", {Kw::Ab}}, {"i", {Kw::I}}, {"ai", {Kw::Ai}}, {"ul", {Kw::Ul}},
+            {"ulnone", {Kw::UlNone}},
             {"strike", {Kw::Strike}}, {"striked", {Kw::StrikeD}}, {"cf", {Kw::Cf}},
-            {"highlight", {Kw::Highlight}}, {"v", {Kw::Hidden}},
+            {"highlight", {Kw::Highlight}}, {"chcbpat", {Kw::Highlight}}, {"v", {Kw::Hidden}},
             {"pard", {Kw::Pard}}, {"ql", {Kw::Ql}}, {"qc", {Kw::Qc}}, {"qr", {Kw::Qr}},
             {"qj", {Kw::Qj}}, {"qd", {Kw::Qd}}, {"fi", {Kw::Fi}}, {"li", {Kw::Li}},
             {"ri", {Kw::Ri}}, {"lin", {Kw::Lin}}, {"rin", {Kw::Rin}}, {"ls", {Kw::Ls}},
@@ -111,10 +113,17 @@ enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp
 // Fonts of the three character classes that \loch, \hich and \dbch switch between.
 enum Slot { LowAnsi = 0, HighAnsi = 1, DoubleByte = 2 };
 
+// Word processors give East Asian text its own font, size and weights: after \dbch the
+// "associated" words \af, \afs, \ab and \ai are those of double-byte text. After \rtlch
+// they are those of right-to-left text, which we do not show.
 struct CharState {
     std::array<int, 3> fonts{-1, -1, -1}; // -1: the document's default font
     int slot = -1;                        // -1: no class named, all three alike
+    bool rightToLeft = false;             // \rtlch: associated words are not ours
     int sizeHalfPoints = kDefaultSizeHalfPoints;
+    int dbSizeHalfPoints = 0;             // 0: as sizeHalfPoints
+    signed char dbBold = -1;              // -1: as bold
+    signed char dbItalic = -1;            // -1: as italic
     Colour colour;
     Colour highlight;
     bool bold = false;
@@ -517,13 +526,26 @@ void Reader::handleControlWord(const Token &t)
             ch.fonts[std::size_t(ch.slot)] = p;
         return;
     case Kw::Af:
-        // Outside \loch/\hich/\dbch this is the right-to-left font, which we do not show.
-        if (ch.slot >= 0)
+        if (ch.slot >= 0 && !ch.rightToLeft)
             ch.fonts[std::size_t(ch.slot)] = p;
         return;
-    case Kw::Loch: ch.slot = LowAnsi; return;
-    case Kw::Hich: ch.slot = HighAnsi; return;
-    case Kw::Dbch: ch.slot = DoubleByte; return;
+    case Kw::Afs:
+        if (ch.slot == DoubleByte && !ch.rightToLeft)
+            ch.dbSizeHalfPoints = t.hasParam && p > 0 ? clampInt(p, 1, 32767) : kDefaultSizeHalfPoints;
+        return;
+    case Kw::Ab:
+        if (ch.slot == DoubleByte && !ch.rightToLeft)
+            ch.dbBold = on;
+        return;
+    case Kw::Ai:
+        if (ch.slot == DoubleByte && !ch.rightToLeft)
+            ch.dbItalic = on;
+        return;
+    case Kw::Loch: ch.slot = LowAnsi; ch.rightToLeft = false; return;
+    case Kw::Hich: ch.slot = HighAnsi; ch.rightToLeft = false; return;
+    case Kw::Dbch: ch.slot = DoubleByte; ch.rightToLeft = false; return;
+    case Kw::RtlCh: ch.rightToLeft = true; return;
+    case Kw::LtrCh: ch.rightToLeft = false; return;
     case Kw::Plain: ch = m_default; return;
     case Kw::Fs:
         ch.sizeHalfPoints = t.hasParam && p > 0 ? clampInt(p, 1, 32767) : kDefaultSizeHalfPoints;
@@ -744,11 +766,12 @@ CharFormat Reader::formatOf(const CharState &ch) const
         f.charset = font->charset;
         f.pitchAndFamily = font->pitchAndFamily;
     }
-    f.sizeHalfPoints = ch.sizeHalfPoints;
+    const bool db = ch.slot == DoubleByte;
+    f.sizeHalfPoints = db && ch.dbSizeHalfPoints ? ch.dbSizeHalfPoints : ch.sizeHalfPoints;
     f.colour = ch.colour;
     f.highlight = ch.highlight;
-    f.bold = ch.bold;
-    f.italic = ch.italic;
+    f.bold = db && ch.dbBold >= 0 ? ch.dbBold != 0 : ch.bold;
+    f.italic = db && ch.dbItalic >= 0 ? ch.dbItalic != 0 : ch.italic;
     f.underline = ch.underline;
     f.strikeOut = ch.strikeOut;
     return f;

@@ -3,6 +3,8 @@
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
 
+#include "rtf/utf8.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -155,32 +157,6 @@ std::string slurp(const fs::path &p)
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-std::string utf8(std::u16string_view s)
-{
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size())
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 // A converted text without byte-order mark and final line end, and the document as such.

@@ -440,15 +440,23 @@ void LocalWindowBus::readRequests(QLocalSocket *rawSocket)
             break;
         case Request::Post:
             posted_.push_back(Posted{request->message, request->wParam, request->lParam});
-            if (!deliveryScheduled_) {
-                deliveryScheduled_ = true;
-                QTimer::singleShot(0, this, &LocalWindowBus::deliverPosted);
-            }
+            scheduleDelivery();
             break;
         case Request::Send: {
             // The handler may itself send and so serve other requests meanwhile; the socket
             // may be gone when it returns (the sender gave up).
-            const std::int64_t result = window_->handleBusMessage(request->message, request->wParam, request->lParam);
+            std::int64_t result = 0;
+            try {
+                result = window_->handleBusMessage(request->message, request->wParam, request->lParam);
+            } catch (...) {
+                // The error is the receiver's to show; the sender is released at once with 0,
+                // as from a handler that failed.
+                if (socket) {
+                    socket->write("OK 0\n");
+                    socket->flush();
+                }
+                throw;
+            }
             if (socket)
                 socket->write("OK " + QByteArray::number(qlonglong(result)) + '\n');
             break;
@@ -459,16 +467,27 @@ void LocalWindowBus::readRequests(QLocalSocket *rawSocket)
     }
 }
 
+void LocalWindowBus::scheduleDelivery()
+{
+    if (!deliveryScheduled_ && !posted_.empty()) {
+        deliveryScheduled_ = true;
+        QTimer::singleShot(0, this, &LocalWindowBus::deliverPosted);
+    }
+}
+
 void LocalWindowBus::deliverPosted()
 {
     deliveryScheduled_ = false;
     // Posted messages wait while this window waits on a send of its own, as a thread
     // blocked in a send only takes sent messages; they are delivered once it returns.
-    while (sendDepth_ == 0 && window_ && !posted_.empty()) {
-        const Posted p = posted_.front();
-        posted_.pop_front();
-        window_->handleBusMessage(p.message, p.wParam, p.lParam);
-    }
+    if (sendDepth_ > 0 || !window_ || posted_.empty())
+        return;
+    // One message per turn of the event loop; the next is scheduled first, so that a
+    // handler that throws does not strand the rest.
+    const Posted p = posted_.front();
+    posted_.pop_front();
+    scheduleDelivery();
+    window_->handleBusMessage(p.message, p.wParam, p.lParam);
 }
 
 std::optional<QByteArray> LocalWindowBus::request(WindowHandle to, const QByteArray &line, bool wantReply)
@@ -511,10 +530,8 @@ std::optional<QByteArray> LocalWindowBus::request(WindowHandle to, const QByteAr
     }
     notifier.setEnabled(false);
     ::close(fd);
-    if (sendDepth_ == 0 && !posted_.empty() && !deliveryScheduled_) {
-        deliveryScheduled_ = true;
-        QTimer::singleShot(0, this, &LocalWindowBus::deliverPosted);
-    }
+    if (sendDepth_ == 0)
+        scheduleDelivery();
     if (!p.ok)
         return std::nullopt;
     return p.reply;
@@ -623,10 +640,8 @@ std::vector<WindowInfo> LocalWindowBus::enumerateWindows(std::size_t limit)
     }
     for (Pending &p : asked)
         ::close(p.fd);
-    if (sendDepth_ == 0 && !posted_.empty() && !deliveryScheduled_) {
-        deliveryScheduled_ = true;
-        QTimer::singleShot(0, this, &LocalWindowBus::deliverPosted);
-    }
+    if (sendDepth_ == 0)
+        scheduleDelivery();
     return result;
 }
 
@@ -652,10 +667,7 @@ bool LocalWindowBus::postMessage(WindowHandle to, std::uint32_t message, std::in
 {
     if (to == handle_ && window_) {
         posted_.push_back(Posted{message, wParam, lParam});
-        if (!deliveryScheduled_) {
-            deliveryScheduled_ = true;
-            QTimer::singleShot(0, this, &LocalWindowBus::deliverPosted);
-        }
+        scheduleDelivery();
         return true;
     }
     return request(to,

@@ -170,6 +170,7 @@ private:
 
     void acceptConnections();
     void readRequests(QLocalSocket *socket);
+    void scheduleDelivery();
     void deliverPosted();
     std::optional<QByteArray> request(WindowHandle to, const QByteArray &line, bool wantReply);
     QString socketPath(WindowHandle handle) const;

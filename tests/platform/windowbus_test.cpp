@@ -29,7 +29,7 @@ using namespace velmo;
 namespace {
 
 // Peer messages (see buspeer.cpp).
-constexpr std::uint32_t kEcho = 1, kHang = 2, kExit = 3, kSendTo = 4, kGate = 5, kCount = 6, kPostTo = 7;
+constexpr std::uint32_t kEcho = 1, kHang = 2, kExit = 3, kSendTo = 4, kGate = 5, kCount = 6, kPostTo = 7, kThrow = 8;
 
 const QString kPeerProgram = QStringLiteral(VELMO_BUILD_DIR "/tests/velmo_buspeer");
 
@@ -285,6 +285,20 @@ TEST_F(LocalBusTest, WaitingSenderServesSendsButHoldsPostsUntilItReturns)
     EXPECT_EQ(self_.received()[1], (RecordingBusWindow::Received{99, 5, 0}));
 }
 
+TEST_F(LocalBusTest, HandlerErrorIsShownByTheReceiverAndReleasesTheSender)
+{
+    auto peer = startPeer(QStringLiteral("Velmo"));
+    // Answered with 0 at once (a stranded sender would get nothing after the bound).
+    EXPECT_EQ(bus_->sendMessage(peer->handle(), kThrow, 0, 0), std::optional<std::int64_t>(0));
+    ASSERT_TRUE(peer->waitLine("ERROR "));
+    EXPECT_TRUE(peer->hasLine("ERROR 'x' は整数ではありません"));
+    // A posted message that throws does not hold up the posts behind it.
+    ASSERT_TRUE(bus_->postMessage(peer->handle(), kThrow, 1, 0));
+    ASSERT_TRUE(bus_->postMessage(peer->handle(), kEcho, 0, 5));
+    EXPECT_TRUE(peer->waitLine("HANDLED 1 0 5"));
+    EXPECT_EQ(bus_->sendMessage(peer->handle(), kEcho, 0, 4), std::optional<std::int64_t>(8));
+}
+
 TEST_F(LocalBusTest, OwnWindowSendsDirectlyAndPostsThroughTheLoop)
 {
     EXPECT_EQ(bus_->sendMessage(bus_->ownHandle(), 18933, 4, 77), std::optional<std::int64_t>(42));
@@ -382,6 +396,7 @@ TEST_F(LocalBusTest, LaunchedEditorStartsWithTheSplitParameters)
     // Ends it; a detached process is not ours to wait for.
     EXPECT_FALSE(bus_->sendMessage(launched, kExit, 0, 0));
     EXPECT_FALSE(bus_->launchEditor(QString(), QString(), LaunchShow::Normal));
+    EXPECT_FALSE(bus_->launchEditor(dir_.filePath(QStringLiteral("no-such-program")), QString(), LaunchShow::Normal));
 }
 
 TEST(PeerCredentials, AnotherUsersConnectionIsRefused)

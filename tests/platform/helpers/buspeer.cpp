@@ -15,10 +15,13 @@
 //   6 COUNT   answers how many messages were handled before this one
 //   7 POSTTO  wParam = target handle, lParam = value: posts (99, value, 0) to the target,
 //             answers 1 when the post was taken
+//   8 THROW   throws a ComponentError; the application's error display prints "ERROR <text>"
 // A fourth argument "detached" says the peer was started detached and has no parent to follow.
+#include "platform/componenterror.h"
+#include "platform/prompts.h"
+#include "platform/velmoapplication.h"
 #include "platform/windowbus.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QThread>
@@ -73,6 +76,8 @@ public:
             return before;
         case 7:
             return bus_.postMessage(velmo::WindowHandle(w), 99, l, 0) ? 1 : 0;
+        case 8:
+            throw velmo::ComponentError("'x' は整数ではありません");
         default:
             return 0;
         }
@@ -101,13 +106,25 @@ private:
     int handled_ = 0;
 };
 
+class PrintingPrompts : public velmo::ScriptedPrompts {
+public:
+    void showError(const QString &message) override
+    {
+        ScriptedPrompts::showError(message);
+        say("ERROR " + message.toUtf8());
+    }
+};
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (argc < 5 || qstrcmp(argv[4], "detached") != 0)
         ::prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive the test that started us
-    QCoreApplication app(argc, argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    velmo::VelmoApplication app(argc, argv);
+    PrintingPrompts prompts;
+    app.setErrorPrompts(&prompts);
     if (argc < 4) {
         std::fprintf(stderr, "usage: velmo_buspeer <namespace key> <caption> <gate folder>\n");
         return 2;

@@ -61,6 +61,14 @@ bool writeAll(int fd, const std::string &data)
     return true;
 }
 
+// The process's file-creation mask; reading it means setting it, so it is put straight back.
+mode_t currentUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 // Writes data to a new file beside target and renames it over target. The new file takes
 // the target's permission bits (or the usual ones for a new file).
 bool replaceFile(const std::string &target, const std::string &data, mode_t mode)
@@ -119,7 +127,7 @@ bool LocalProfileStorage::modify(const QString &path, const Edit &edit)
     // The lock is released when `lock` closes.
 
     std::string bytes;
-    mode_t mode = 0666 & ~[] { const mode_t m = ::umask(0); ::umask(m); return m; }();
+    mode_t mode = 0666 & ~currentUmask();
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
         // A file without its owner's write bit is read-only, whoever we are: root would

@@ -43,7 +43,9 @@ void THistoryList::LoadFrom(const QString &fileName)
     if (file.isEmpty())
         return;
     const TProfileFile ini(file, *storage_);
-    const qsizetype count = ini.ReadSection(SectionName).size();
+    // Entries past the capacity would be cut at once, so they are not even read: a section
+    // with thousands of keys costs no more than a full list.
+    const qsizetype count = qMin(ini.ReadSection(SectionName).size(), qsizetype(qMax(Capacity, 0)));
     Items.clear();
     for (qsizetype i = 0; i < count; ++i)
         Items << ini.ReadString(SectionName, QString::number(i), QString());

@@ -130,3 +130,30 @@ TEST(PageSetup, MarginsAreStoredAsTheyAre)
 
 } // namespace
 } // namespace velmo
+
+namespace velmo {
+namespace {
+
+TEST(PageSetup, TheDesktopsOwnServicesGiveUsableFigures)
+{
+    // Whatever this machine has: either no printer, or a geometry the record can use.
+    const SystemPrinters printers;
+    if (const auto g = printers.currentGeometry()) {
+        EXPECT_FALSE(g->name.isEmpty());
+        EXPECT_GT(g->resolutionX, 0);
+        EXPECT_GT(g->pageWidthDots, 0);
+        EXPECT_LE(g->pageWidthDots + g->offsetX, g->paperWidthDots);
+        EXPECT_LE(g->pageHeightDots + g->offsetY, g->paperHeightDots);
+    }
+    const DesktopScreen screen;
+    const ScreenRect area = screen.workArea();
+    EXPECT_GT(area.right, area.left);
+    EXPECT_GT(area.bottom, area.top);
+    EXPECT_GT(screen.cascadeStep(), 0);
+    EXPECT_GT(screen.pixelsPerInch(), 0);
+    const TPageSetup page(printers, screen);
+    EXPECT_GT(page.ScreenTextWidth, 0);
+}
+
+} // namespace
+} // namespace velmo

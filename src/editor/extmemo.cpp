@@ -714,7 +714,11 @@ void TExtMemo::mouseDoubleClickEvent(QMouseEvent *event)
 void TExtMemo::resizeEvent(QResizeEvent *event)
 {
     TRichEdit::resizeEvent(event);
-    // The fixed width is applied again whenever the frame changes.
+    // The fixed width is applied again whenever the control's own size changes (the
+    // viewport's resizes arrive here too; they follow from the rectangle itself).
+    if (size() == m_appliedSize)
+        return;
+    m_appliedSize = size();
     ResizeEditArea();
 }
 

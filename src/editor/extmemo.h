@@ -241,6 +241,7 @@ private:
     bool m_insertMode = true;
     unsigned m_componentState = 0;
     bool m_created = false;
+    QSize m_appliedSize;
     bool m_focusOverride = false;
     bool m_focusValue = false;
 

@@ -4,6 +4,7 @@
 
 #include "settings/profilefile.h"
 
+#include <QLayout>
 #include <QToolBar>
 
 #include <algorithm>
@@ -33,6 +34,9 @@ bool horizontal(Qt::ToolBarArea area)
 void TMainForm::SaveToolbarPositions()
 {
     TProfileFile ini(SettingsFileName(), *services_.storage);
+    // Rows are read from where the toolbars stand, so a pending re-layout must be done first.
+    if (layout())
+        layout()->activate();
     const QList<QToolBar *> bars = {Toolbar, FormatsToolbar};
     for (QToolBar *bar : bars) {
         const Qt::ToolBarArea area = toolBarArea(bar);

@@ -1,0 +1,459 @@
+// The editor window's life: start-up with and without a settings file, the first document,
+// captions, and what closing leaves behind.
+#include "app/fontsubstitutes.h"
+#include "app/mainform.h"
+#include "app/uitexts.h"
+#include "platform/printers.h"
+#include "platform/prompts.h"
+#include "platform/screen.h"
+#include "platform/shell.h"
+#include "platform/system.h"
+#include "settings/profilefile.h"
+#include "settings/teoption.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QUrl>
+#include <QTimer>
+#include <QLayout>
+
+#include <functional>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace velmo;
+
+namespace {
+
+QString u8(const char *text) { return QString::fromUtf8(text); }
+
+// Runs the event loop (so that idle work happens) until the condition holds, at most 5 s.
+bool waitUntil(const std::function<bool()> &condition)
+{
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    poll.start(10);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return condition();
+}
+
+// Toolbars and panels stand where the window's layout puts them once it has run.
+void settle(TMainForm &form)
+{
+    form.layout()->activate();
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        savedCurrent = QDir::currentPath();
+        system = std::make_unique<FixedSystemInfo>(dir.filePath("velmo"));
+        shell.setTempFolder(dir.filePath("systemp"));
+    }
+    void TearDown() override { QDir::setCurrent(savedCurrent); }
+
+    QString ini() const { return dir.filePath("velmo.ini"); }
+
+    // A settings file as an earlier start leaves it, so that this start is not the first.
+    void writeSettings(const QString &extra = {})
+    {
+        QFile file(ini());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(("[Velmo]\r\nVersion=2.66\r\n" + extra).toUtf8());
+    }
+
+    std::unique_ptr<TMainForm> start(const QStringList &arguments = {},
+                                     ProfileStorage *storage = nullptr)
+    {
+        MainFormServices s;
+        s.prompts = &prompts;
+        s.shell = &shell;
+        s.bus = &bus;
+        s.system = system.get();
+        s.screen = &screen;
+        s.printers = &printers;
+        s.storage = storage;
+        s.arguments = arguments;
+        auto form = std::make_unique<TMainForm>(s);
+        form->show();
+        return form;
+    }
+
+    QString read(const char *section, const char *key) const
+    {
+        return TProfileFile(ini()).ReadString(section, key, "<missing>");
+    }
+
+    QTemporaryDir dir;
+    QString savedCurrent;
+    std::unique_ptr<FixedSystemInfo> system;
+    ScriptedPrompts prompts;
+    RecordingShell shell;
+    MemoryBusNetwork network;
+    MemoryWindowBus bus{network};
+    FixedScreen screen{{0, 0, 1024, 738}, 19, 96};
+    FakePrinters printers;
+};
+
+TEST_F(MainFormTest, FirstStartWithoutSettingsFile)
+{
+    auto form = start({"ignored.txt"});
+
+    EXPECT_EQ(form->windowTitle(), "Velmo");
+    EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(form->size(), QSize(640, 400));
+    EXPECT_FALSE(form->isMaximized());
+    // The guide beside the program, read-only; the command line is not looked at.
+    EXPECT_EQ(form->FilesToOpen(), QStringList{dir.filePath("velmo.rtf")});
+    EXPECT_TRUE(form->FilesToOpenReadOnly());
+    EXPECT_TRUE(form->RichEdit->isReadOnly());
+    // The help page opens at its first-start section.
+    ASSERT_EQ(shell.opened().size(), 1);
+    EXPECT_TRUE(shell.opened()[0].endsWith("/velmo.html#help-1")) << shell.opened()[0].toStdString();
+    // 640 pixels is too narrow for both toolbars in one row.
+    settle(*form);
+    EXPECT_GT(form->FormatsToolbar->y(), form->Toolbar->y());
+    // The first start saves at once (before the toolbar moves, which the close then saves).
+    EXPECT_EQ(read("Velmo", "Version"), "2.66");
+    EXPECT_EQ(read("Options", "URLLink"), "1");
+    EXPECT_TRUE(prompts.log().empty());
+}
+
+TEST_F(MainFormTest, SettingsFileAfterFirstStartAndClose)
+{
+    start()->close();
+
+    TProfileFile file(ini());
+    const QStringList sections = file.ReadSections();
+    for (const char *s : {"Velmo", "Options", "RichTextFonts", "TextModeFonts", "IMEFontStyles",
+                          "Printers", "Window", "Toolbar", "FormatsToolbar"})
+        EXPECT_TRUE(sections.contains(s)) << s;
+    const struct {
+        const char *section, *key, *value;
+    } expected[] = {
+        {"Velmo", "Version", "2.66"},          {"Velmo", "Date", "2002/04/15"},
+        {"Options", "PlainText", "0"},         {"Options", "FileNameTitle", "1"},
+        {"Options", "MaxHistoryItems", "10"},  {"Options", "URLLink", "1"},
+        {"Options", "AutoOpen", "0"},          {"RichTextFonts", "Size", "10"},
+        {"RichTextFonts", "BackColor", "-2147483643"},
+        {"TextModeFonts", "Styles", "20000"},  {"IMEFontStyles", "IME1Styles", "001"},
+        {"Printers", "LeftMargin", "20"},      {"Window", "WindowState", "0"},
+        {"Window", "Left", "0"},               {"Window", "Top", "0"},
+        {"Window", "Width", "640"},            {"Window", "Height", "400"},
+        {"Toolbar", "DockedTo", "TopDock"},    {"FormatsToolbar", "DockRow", "1"},
+    };
+    for (const auto &e : expected)
+        EXPECT_EQ(read(e.section, e.key), e.value) << e.section << "/" << e.key;
+    // The faces are stored as written, not as the desktop draws them.
+    EXPECT_EQ(read("RichTextFonts", "FaceName"), TDisplayProfile::RichTextDefault().Font.Name);
+    EXPECT_FALSE(file.ValueExists("Options", "LastEditFile"));
+    EXPECT_FALSE(file.ValueExists("Velmo", "InitSave"));
+}
+
+TEST_F(MainFormTest, LaterStartTakesTheCommandLine)
+{
+    writeSettings();
+    const struct {
+        const char *name;
+        QStringList arguments;
+        QStringList files;
+        bool readOnly;
+    } cases[] = {
+        {"no arguments", {}, {}, false},
+        {"/n", {"/n"}, {}, false},
+        {"-r a.txt", {"-r", "a.txt"}, {"a.txt"}, true},
+        {"/R alone", {"/R"}, {}, false},
+        {"three files", {"a.txt", "b.txt", "c.txt"}, {"a.txt", "b.txt", "c.txt"}, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto form = start(c.arguments);
+        EXPECT_EQ(form->FilesToOpen(), c.files);
+        EXPECT_EQ(form->RichEdit->isReadOnly(), c.readOnly);
+        EXPECT_EQ(form->windowTitle(), "Velmo");
+        EXPECT_TRUE(shell.opened().isEmpty());
+        form->ClosingOnRequest = true;
+        form->close();
+    }
+}
+
+TEST_F(MainFormTest, PlacementSwitchesOverrideTheSettingsFile)
+{
+    writeSettings("[Window]\r\nLeft=5\r\nTop=6\r\nWidth=700\r\nHeight=500\r\n");
+    auto form = start({"/owner=12345", "/Left=100", "/Top=120", "/Width=abc", "x.txt"});
+    EXPECT_EQ(form->OwnerWindow, 12345);
+    EXPECT_EQ(form->FilesToOpen(), QStringList{"x.txt"});
+    EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(100, 120));
+    EXPECT_EQ(form->size(), QSize(700, 500));
+    // The bad value is reported; start-up went on.
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(prompts.messages()[0].kind, ScriptedPrompts::Kind::Error);
+    EXPECT_EQ(prompts.messages()[0].text, u8(texts::kNotIntegerFormat).replace("%s", "abc"));
+}
+
+TEST_F(MainFormTest, ReopensTheLastEditedFile)
+{
+    const QString last = dir.filePath("last.txt");
+    QFile(last).open(QIODevice::WriteOnly);
+    const struct {
+        const char *name;
+        QString file;
+        const char *pos;
+        QStringList opened;
+        bool readOnly;
+        int caret;
+    } cases[] = {
+        {"read-only sign", last, "-25", {last}, true, 25},
+        {"zero carries no sign", last, "0", {last}, false, 0},
+        {"missing file starts untitled", dir.filePath("gone.txt"), "7", {}, false, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        writeSettings(QString("[Options]\r\nAutoOpen=1\r\nLastEditFile=%1\r\nLastEditPos=%2\r\n")
+                          .arg(c.file, c.pos));
+        auto form = start();
+        EXPECT_EQ(form->FilesToOpen(), c.opened);
+        EXPECT_EQ(form->FilesToOpenReadOnly(), c.readOnly);
+        EXPECT_EQ(form->LastEditCaret(), c.caret);
+        // Taken, not just read.
+        EXPECT_FALSE(TProfileFile(ini()).ValueExists("Options", "LastEditFile"));
+        EXPECT_FALSE(TProfileFile(ini()).ValueExists("Options", "LastEditPos"));
+        form->ClosingOnRequest = true;
+        form->close();
+    }
+}
+
+TEST_F(MainFormTest, InitSaveOffKeepsDefaultsAndSavesOnlyTheStamp)
+{
+    writeSettings("InitSave=0\r\n[Window]\r\nLeft=300\r\nWidth=900\r\n[Options]\r\nURLLink=0\r\n");
+    auto form = start();
+    EXPECT_NE(form->geometry().left(), 300);
+    EXPECT_TRUE(form->Options->URLLink);
+    form->resize(333, 222);
+    form->close();
+    EXPECT_EQ(read("Window", "Width"), "900");
+    EXPECT_EQ(read("Options", "URLLink"), "0");
+    EXPECT_EQ(read("Options", "PlainText"), "<missing>");
+}
+
+TEST_F(MainFormTest, ToolbarRowsComeBack)
+{
+    start()->close(); // first start: 640 wide, the formats toolbar on a second row
+    {
+        auto form = start();
+        settle(*form);
+        EXPECT_GT(form->FormatsToolbar->y(), form->Toolbar->y());
+        form->resize(1000, 400);
+        form->close();
+    }
+    TProfileFile(ini()).WriteInteger("FormatsToolbar", "DockRow", 0);
+    TProfileFile(ini()).WriteInteger("FormatsToolbar", "DockPos", 700);
+    auto form = start();
+    settle(*form);
+    EXPECT_EQ(form->FormatsToolbar->y(), form->Toolbar->y());
+    EXPECT_GT(form->FormatsToolbar->x(), form->Toolbar->x());
+}
+
+TEST_F(MainFormTest, DocumentNameCaptions)
+{
+    writeSettings();
+    auto form = start();
+    const QString path = dir.filePath("sub/report.txt");
+    QDir(dir.path()).mkpath("sub");
+    const struct {
+        bool fileNameTitle;
+        bool readOnly;
+        QString name;
+        QString caption;
+        QString appTitle;
+    } cases[] = {
+        {true, false, path, "Velmo: " + path, "Velmo: report.txt"},
+        {true, true, path, "Velmo (Read Only) " + path, "Velmo: report.txt"},
+        {false, true, path, "Velmo", "Velmo: report.txt"},
+        {true, false, "", "Velmo", "Velmo"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.caption.toStdString());
+        form->Options->FileNameTitle = c.fileNameTitle;
+        form->RichEdit->setReadOnly(c.readOnly);
+        form->SetDocumentName(c.name);
+        EXPECT_EQ(form->windowTitle(), c.caption);
+        EXPECT_EQ(form->ApplicationTitle(), c.appTitle);
+        EXPECT_EQ(form->Options->CurrentFile, c.name);
+        EXPECT_EQ(form->FormatsToolbar->isEnabled(), !c.readOnly);
+    }
+    // The working folder follows the document.
+    EXPECT_EQ(form->Options->CurrentDir, dir.filePath("sub"));
+    EXPECT_EQ(QDir::currentPath(), dir.filePath("sub"));
+    form->ClosingOnRequest = true;
+}
+
+TEST_F(MainFormTest, NamingADocumentRebuildsTheRegistry)
+{
+    writeSettings("[EditFiles]\r\n99=/elsewhere/old.txt\r\n");
+    RecordingBusWindow other("Velmo: /elsewhere/old.txt", "TMainForm");
+    RecordingBusWindow stranger("Velmo notes", "OtherClass");
+    network.addWindow(&other);
+    network.addWindow(&stranger);
+    auto form = start();
+
+    const QString path = dir.filePath("a.txt");
+    form->SetDocumentName(path);
+    EXPECT_FALSE(TProfileFile(ini()).SectionExists("EditFiles"));
+    EXPECT_TRUE(form->RegistryRefreshPending);
+    network.deliverPosted();
+    EXPECT_EQ(other.received(), (std::vector<RecordingBusWindow::Received>{
+                                    {WM_EDITORNOTIFY, NotifyRegistryRefresh, EDITORNOTIFY_MAGIC}}));
+    EXPECT_TRUE(stranger.received().empty());
+
+    // At the next idle moment the window writes its own entry.
+    EXPECT_TRUE(waitUntil([&] { return !form->RegistryRefreshPending; }));
+    EXPECT_EQ(TProfileFile(ini()).ReadString("EditFiles", QString::number(bus.ownHandle()), ""), path);
+
+    // A window started by another one leaves the registry to its launcher.
+    form->OwnerWindow = 4711;
+    TProfileFile(ini()).WriteString("EditFiles", "99", "/elsewhere/old.txt");
+    form->SetDocumentName(dir.filePath("b.txt"));
+    EXPECT_TRUE(TProfileFile(ini()).ValueExists("EditFiles", "99"));
+    form->ClosingOnRequest = true;
+}
+
+TEST_F(MainFormTest, ClosingRemovesTempFolderSavesAndUnregisters)
+{
+    writeSettings("[EditFiles]\r\n99=/elsewhere/old.txt\r\n");
+    auto form = start();
+    const QString handle = QString::number(bus.ownHandle());
+    TProfileFile(ini()).WriteString("EditFiles", handle, "/mine.txt");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("systemp/Velmo/inner")));
+    form->resize(500, 300);
+
+    ASSERT_TRUE(form->close());
+    EXPECT_EQ(shell.deletedFolders(), QStringList{dir.filePath("systemp/Velmo")});
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("systemp/Velmo")));
+    EXPECT_EQ(read("Window", "Width"), "500");
+    EXPECT_FALSE(TProfileFile(ini()).ValueExists("EditFiles", handle));
+    EXPECT_TRUE(TProfileFile(ini()).ValueExists("EditFiles", "99"));
+}
+
+TEST_F(MainFormTest, CloseRequestFromAnotherWindowDoesNotSave)
+{
+    writeSettings();
+    auto form = start();
+    form->resize(500, 300);
+    RecordingBusWindow sender("Velmo", "TMainForm");
+    MemoryWindowBus senderBus(network);
+    senderBus.openEndpoint(&sender);
+
+    // Any other argument than the magic number closes nothing.
+    senderBus.postMessage(bus.ownHandle(), WM_EDITORNOTIFY, NotifyClose, 1);
+    network.deliverPosted();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+
+    senderBus.postMessage(bus.ownHandle(), WM_EDITORNOTIFY, NotifyClose, EDITORNOTIFY_MAGIC);
+    network.deliverPosted();
+    EXPECT_TRUE(waitUntil([&] { return !form->isVisible(); }));
+    // Only the next window's placement, written at start, is in the file.
+    EXPECT_EQ(read("Window", "Width"), "640");
+}
+
+TEST_F(MainFormTest, RefusedSettingsWriteIsShownAndTheWindowStillCloses)
+{
+    writeSettings();
+    FaultyProfileStorage storage;
+    auto form = start({}, &storage);
+    storage.refuseAfter(0);
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->isVisible());
+    ASSERT_FALSE(prompts.messages().empty());
+    EXPECT_EQ(prompts.messages()[0].kind, ScriptedPrompts::Kind::Error);
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith(ini())) << prompts.messages()[0].text.toStdString();
+}
+
+TEST_F(MainFormTest, Composition)
+{
+    writeSettings();
+    auto form = start();
+    QStringList menus;
+    for (QAction *a : form->menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, (QStringList{u8(texts::kFileMenu), u8(texts::kEditMenu), u8(texts::kSearchMenu),
+                                  u8(texts::kOptionMenu), u8(texts::kHelpMenu)}));
+
+    QStringList file;
+    for (QAction *a : form->FileMenu->actions())
+        file << (a->isSeparator() ? QString("-") : a->text() + (a->shortcut().isEmpty() ? QString() : " " + a->shortcut().toString()));
+    EXPECT_EQ(file, (QStringList{u8(texts::kFileNewMenu), u8(texts::kFileOpenMenu),
+                                 u8(texts::kFileNewWindowMenu), u8(texts::kFileOpenNewMenu),
+                                 u8(texts::kFileSaveMenu) + " Ctrl+S",
+                                 u8(texts::kFileSaveAsMenu) + " Ctrl+Shift+S", "-",
+                                 u8(texts::kFilePageSetupMenu), u8(texts::kFilePrintMenu) + " Ctrl+P", "-",
+                                 u8(texts::kFileExitMenu) + " Alt+F4", u8(texts::kCloseAllMenu)}));
+
+    QStringList buttons;
+    for (QAction *a : form->Toolbar->actions())
+        buttons << (a->isSeparator() ? QString("-") : a->objectName());
+    EXPECT_EQ(buttons, (QStringList{"NewButton", "NewWindowButton", "OpenButton", "OpenNewWinButton",
+                                    "SaveButton", "SaveAsButton", "PrintButton", "PageSetupButton", "-",
+                                    "UndoButton", "CutButton", "DeleteButton", "CopyButton",
+                                    "PasteButton", "SearchButton", "JumpButton", "RoolerButton", "-",
+                                    "OptionButton", "ModeButton", "-", "AboutButton"}));
+    auto *open = qobject_cast<QToolButton *>(form->Toolbar->widgetForAction(form->OpenButton));
+    ASSERT_TRUE(open);
+    EXPECT_EQ(open->popupMode(), QToolButton::MenuButtonPopup);
+    EXPECT_EQ(form->OpenButton->menu(), form->PopFileOpenMenu);
+    EXPECT_EQ(form->OpenNewWinButton->menu(), form->PopFileOpenNewMenu);
+
+    QStringList panels;
+    for (QLabel *p : form->StatusPanels)
+        panels << p->text();
+    EXPECT_EQ(panels, (QStringList{"Colmns", "INS", "", "FileName:"}));
+    EXPECT_EQ(form->reBackPanel->property("text").toString(), u8(texts::kWaitMinuts));
+    EXPECT_FALSE(form->IndentPanel->isVisible());
+    EXPECT_FALSE(form->reRoolerPanel->isVisible());
+    EXPECT_EQ(form->RichEdit->objectName(), "RichEdit");
+    EXPECT_EQ(form->busClassName(), "TMainForm");
+    form->ClosingOnRequest = true;
+}
+
+TEST_F(MainFormTest, HelpOpensThePageBesideTheProgram)
+{
+    writeSettings();
+    auto form = start();
+    form->HelpIndexMenu->trigger();
+    ASSERT_EQ(shell.opened().size(), 1);
+    EXPECT_EQ(shell.opened()[0], QUrl::fromLocalFile(dir.filePath("velmo.html")).toString());
+    form->ClosingOnRequest = true;
+}
+
+TEST(FaceSubstitutes, WindowsFacesDrawWithInstalledFaces)
+{
+    RegisterFaceSubstitutes();
+    const QString face = TDisplayProfile::TextModeDefault().Font.Name;
+    QFont font(face);
+    EXPECT_EQ(QFontInfo(font).family(), "IPAGothic");
+    EXPECT_EQ(font.family(), face); // the name itself is untouched
+}
+
+} // namespace

@@ -565,12 +565,13 @@ void TExtMemo::DrawCaretMarker()
     if (lastVisibleLine() < line)
         return;
     if (focused) {
-        const QPoint k = cursorRect().topLeft() + viewportOrigin();
+        const QRect caret = cursorRect().translated(viewportOrigin());
         const TPoint p = PosFromChar(SelStart());
-        if (line == firstVisible && p.x != k.x())
+        if (line == firstVisible && p.x != caret.x())
             return;
-        // The line where the caret shows (at a wrap point it differs from the character's).
-        line = LineFromChar(CharFromPos(r.left, k.y()));
+        // The line where the caret shows (at a wrap point it differs from the character's);
+        // hit inside the caret, as line tops may lie between two pixels.
+        line = LineFromChar(CharFromPos(r.left, caret.center().y()));
         if (line == m_caretMarkerLine)
             return;
     }

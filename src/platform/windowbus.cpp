@@ -701,12 +701,34 @@ bool LocalWindowBus::setForegroundWindow(WindowHandle handle)
     return reply && *reply == "OK 1";
 }
 
-bool LocalWindowBus::launchEditor(const QString &program, const QString &parameters, LaunchShow)
+namespace {
+const char kLaunchShowVariable[] = "VELMO_LAUNCH_SHOW";
+}
+
+LaunchShow launchShowOfThisProcess()
 {
-    // The desktop decides whether a new window takes the focus; both ways start it alike.
+    static const LaunchShow show = [] {
+        const bool quiet = qgetenv(kLaunchShowVariable) == "noactivate";
+        qunsetenv(kLaunchShowVariable); // meant for this process only
+        return quiet ? LaunchShow::NoActivate : LaunchShow::Normal;
+    }();
+    return show;
+}
+
+bool LocalWindowBus::launchEditor(const QString &program, const QString &parameters, LaunchShow show)
+{
     if (program.isEmpty())
         return false;
-    return QProcess::startDetached(program, splitWindowsCommandLine(parameters));
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(splitWindowsCommandLine(parameters));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (show == LaunchShow::NoActivate)
+        environment.insert(QString::fromLatin1(kLaunchShowVariable), QStringLiteral("noactivate"));
+    else
+        environment.remove(QString::fromLatin1(kLaunchShowVariable));
+    process.setProcessEnvironment(environment);
+    return process.startDetached();
 }
 
 // ---- MemoryBusNetwork

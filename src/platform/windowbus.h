@@ -116,6 +116,10 @@ public:
     virtual bool launchEditor(const QString &program, const QString &parameters, LaunchShow show) = 0;
 };
 
+// How the editor that started this process asked for its window to be shown (handed over
+// beside the command line, as the system hands a new process its show command).
+LaunchShow launchShowOfThisProcess();
+
 // Splits a command line into arguments by the rules of the Windows shell's argument parser:
 // blanks and tabs separate arguments outside double quotes; 2n backslashes before a quote
 // give n backslashes and the quote opens or closes quoting; 2n+1 backslashes before a quote

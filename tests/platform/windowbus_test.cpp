@@ -380,21 +380,31 @@ TEST_F(LocalBusTest, FolderIsPrivate)
 
 TEST_F(LocalBusTest, LaunchedEditorStartsWithTheSplitParameters)
 {
-    const QString caption = QStringLiteral("Velmo: launched \"quoted\"");
     // The peer reads namespace, caption and gate folder from its arguments; "detached" tells
-    // it that it has no parent to follow.
-    const QString line = QStringLiteral("\"%1\" \"Velmo: launched \\\"quoted\\\"\" \"%2\" detached").arg(ns_, gates_);
-    ASSERT_TRUE(bus_->launchEditor(kPeerProgram, line, LaunchShow::Normal));
-    WindowHandle launched = 0;
-    ASSERT_TRUE(waitFor([&] {
-        for (const WindowInfo &w : bus_->enumerateWindows()) {
-            if (w.caption == caption)
-                launched = w.handle;
-        }
-        return launched != 0;
-    }));
-    // Ends it; a detached process is not ours to wait for.
-    EXPECT_FALSE(bus_->sendMessage(launched, kExit, 0, 0));
+    // it that it has no parent to follow. Its caption shows how it was asked to appear.
+    struct Case {
+        QString captionArgument;
+        LaunchShow show;
+        QString caption;
+    } cases[] = {
+        {QStringLiteral("\"Velmo: launched \\\"quoted\\\"\""), LaunchShow::Normal,
+         QStringLiteral("Velmo: launched \"quoted\"")},
+        {QStringLiteral("Velmo:quiet"), LaunchShow::NoActivate, QStringLiteral("Velmo:quiet (no activate)")},
+    };
+    for (const Case &c : cases) {
+        const QString line = QStringLiteral("\"%1\" %2 \"%3\" detached").arg(ns_, c.captionArgument, gates_);
+        ASSERT_TRUE(bus_->launchEditor(kPeerProgram, line, c.show));
+        WindowHandle launched = 0;
+        ASSERT_TRUE(waitFor([&] {
+            for (const WindowInfo &w : bus_->enumerateWindows()) {
+                if (w.caption == c.caption)
+                    launched = w.handle;
+            }
+            return launched != 0;
+        })) << qPrintable(c.caption);
+        // Ends it; a detached process is not ours to wait for.
+        EXPECT_FALSE(bus_->sendMessage(launched, kExit, 0, 0));
+    }
     EXPECT_FALSE(bus_->launchEditor(QString(), QString(), LaunchShow::Normal));
     EXPECT_FALSE(bus_->launchEditor(dir_.filePath(QStringLiteral("no-such-program")), QString(), LaunchShow::Normal));
 }

@@ -16,6 +16,7 @@
 //   7 POSTTO  wParam = target handle, lParam = value: posts (99, value, 0) to the target,
 //             answers 1 when the post was taken
 //   8 THROW   throws a ComponentError; the application's error display prints "ERROR <text>"
+// A peer started to show without activation adds " (no activate)" to its caption.
 // A fourth argument "detached" says the peer was started detached and has no parent to follow.
 #include "platform/componenterror.h"
 #include "platform/prompts.h"
@@ -131,7 +132,10 @@ int main(int argc, char **argv)
     }
     velmo::LocalWindowBus bus(QString::fromLocal8Bit(argv[1]));
     bus.setTimeout(3000);
-    Peer peer(bus, QString::fromUtf8(argv[2]), QString::fromLocal8Bit(argv[3]));
+    QString caption = QString::fromUtf8(argv[2]);
+    if (velmo::launchShowOfThisProcess() == velmo::LaunchShow::NoActivate)
+        caption += QStringLiteral(" (no activate)");
+    Peer peer(bus, caption, QString::fromLocal8Bit(argv[3]));
     const velmo::WindowHandle h = bus.openEndpoint(&peer);
     if (h == 0) {
         std::fprintf(stderr, "no endpoint: %s\n", qPrintable(bus.lastError()));

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <unordered_map>
 
 namespace velmo::rtf {
@@ -714,7 +715,8 @@ void Reader::commitFont()
     if (m_fontOpen) {
         trimSpaces(m_font.face);
         m_fonts.insert_or_assign(m_fontIndex, std::move(m_font));
-        ++m_fontIndex;
+        if (m_fontIndex < std::numeric_limits<int>::max())
+            ++m_fontIndex; // a following entry without \f takes the next number
     }
     m_font = FontEntry{};
     m_fontOpen = false;

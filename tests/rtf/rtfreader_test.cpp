@@ -206,6 +206,7 @@ TEST(RtfReader, DamagedInputGivesTheTextThatIsThere)
         {"huge parameters", "{\\rtf1 \\fs99999999999999999999\\u99999999999 \\li-99999999999 a}", u"\uFFFFa"},
         {"huge \\uc", "{\\rtf1 \\uc2147483647\\u65 skipped{kept}}", u"Akept"},
         {"backslash at the end", "{\\rtf1 a\\", u"a"},
+        {"font numbers at the end of the range", "{\\rtf1{\\fonttbl{\\f2147483647 A;}{B;}{C;}}x}", u"x"},
         {"very long control word", "{\\rtf1 \\" + std::string(100000, 'x') + " a}", u"a"},
     };
     for (const DamageCase &c : cases) {

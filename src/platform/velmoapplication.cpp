@@ -2,12 +2,25 @@
 
 #include "platform/prompts.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 #include <cstdio>
 #include <exception>
 
 namespace velmo {
 
-VelmoApplication::VelmoApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+VelmoApplication::VelmoApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    // The toolkit's own dialogs (file and folder choosers) speak Japanese like the rest.
+    auto *translator = new QTranslator(this);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
+    else
+        delete translator;
+}
 
 bool VelmoApplication::notify(QObject *receiver, QEvent *event)
 {

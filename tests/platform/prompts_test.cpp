@@ -249,7 +249,7 @@ TEST(QtPrompts, OpenDialogMatchesPatternsWithoutRegardToCase)
     EXPECT_EQ(*matched, (QStringList{"UPPER.TXT", "lower.txt"}));
 }
 
-TEST(VelmoApplication, ErrorThrownInAnEventHandlerIsShownAndTheLoopGoesOn)
+TEST(VelmoApplication, ShowsErrorsThrownInEventHandlersAndSpeaksJapanese)
 {
     QProcess p;
     p.start(QStringLiteral(VELMO_BUILD_DIR "/tests/velmo_apperror"), {});
@@ -259,7 +259,8 @@ TEST(VelmoApplication, ErrorThrownInAnEventHandlerIsShownAndTheLoopGoesOn)
     const QString stop = QString::number(int(PromptIcon::Stop));
     EXPECT_EQ(out, QStringLiteral("PROMPT %1 Velmo|/nowhere/velmo.ini に書き込めません\n"
                                   "PROMPT %1 Velmo|'12a' は整数ではありません\n"
-                                  "AFTER\n")
+                                  "AFTER\n"
+                                  "DIALOG 開く(&O)\n")
                        .arg(stop));
 }
 

@@ -1,6 +1,7 @@
 // Starts the application object with scripted prompts, lets one event handler throw a
 // ComponentError and another a std::runtime_error, then checks that later events still run.
-// Prints every prompt as "PROMPT <icon> <caption>|<text>" and "AFTER" when the loop went on.
+// Prints every prompt as "PROMPT <icon> <caption>|<text>", "AFTER" when the loop went on, and
+// "DIALOG <the file dialog's Open button>" to show the toolkit's own texts are Japanese.
 #include "platform/componenterror.h"
 #include "platform/prompts.h"
 #include "platform/velmoapplication.h"
@@ -42,6 +43,7 @@ int main(int argc, char **argv)
                         r.text.toUtf8().constData());
         }
         std::printf("AFTER\n");
+        std::printf("DIALOG %s\n", QCoreApplication::translate("QFileDialog", "&Open").toUtf8().constData());
         std::fflush(stdout);
         app.quit();
     });

@@ -165,7 +165,21 @@ void TMainForm::showEvent(QShowEvent *event)
     if (!shown_) {
         shown_ = true;
         FormShow();
+        FormActivate();
     }
+}
+
+void TMainForm::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TMainForm::FormActivate()
+{
+    if (RichEdit->isVisible())
+        RichEdit->setFocus();
 }
 
 void TMainForm::FormShow()
@@ -218,6 +232,9 @@ void TMainForm::TakeLastEditFile()
 {
     Options->TakeLastEditFile();
     const QString file = Options->CurrentFile;
+    // The document name only ever names a file this window holds: until the file is open
+    // the window is untitled, so that a save can never go to a file it did not read.
+    Options->CurrentFile.clear();
     if (!file.isEmpty() && QFileInfo(file).isFile()) {
         // A negative position marks a document that was read-only.
         const int position = Options->LastEditPos;

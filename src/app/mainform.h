@@ -93,6 +93,7 @@ public:
     void SetDocumentName(const QString &name);
     void ShowHelp(int command, int data);
     void FormResize();
+    void FormActivate();
 
     // --- the other editor windows ---
     int CountOtherWindows();
@@ -205,6 +206,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

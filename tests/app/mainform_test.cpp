@@ -236,6 +236,8 @@ TEST_F(MainFormTest, ReopensTheLastEditedFile)
         EXPECT_EQ(form->FilesToOpen(), c.opened);
         EXPECT_EQ(form->FilesToOpenReadOnly(), c.readOnly);
         EXPECT_EQ(form->LastEditCaret(), c.caret);
+        // Not the document's name before the document is in the window.
+        EXPECT_EQ(form->Options->CurrentFile, "");
         // Taken, not just read.
         EXPECT_FALSE(TProfileFile(ini()).ValueExists("Options", "LastEditFile"));
         EXPECT_FALSE(TProfileFile(ini()).ValueExists("Options", "LastEditPos"));

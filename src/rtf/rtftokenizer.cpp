@@ -31,11 +31,11 @@ Token Tokenizer::next()
         const char c = m_in[m_pos];
         if (c == '{') {
             ++m_pos;
-            return Token{Token::GroupOpen};
+            return Token(Token::GroupOpen);
         }
         if (c == '}') {
             ++m_pos;
-            return Token{Token::GroupClose};
+            return Token(Token::GroupClose);
         }
         if (c == '\r' || c == '\n') {
             ++m_pos;
@@ -49,7 +49,7 @@ Token Tokenizer::next()
                     break;
                 ++m_pos;
             }
-            Token t{Token::Text};
+            Token t(Token::Text);
             t.text = m_in.substr(start, m_pos - start);
             return t;
         }
@@ -73,17 +73,17 @@ Token Tokenizer::next()
             if (low < 0)
                 continue;
             ++m_pos;
-            Token t{Token::HexByte};
+            Token t(Token::HexByte);
             t.byte = static_cast<unsigned char>(high * 16 + low);
             return t;
         }
         if (s == '\r' || s == '\n') {
             // A backslash before a line end is a paragraph mark.
-            Token t{Token::ControlWord};
+            Token t(Token::ControlWord);
             t.text = "par";
             return t;
         }
-        Token t{Token::ControlSymbol};
+        Token t(Token::ControlSymbol);
         t.symbol = s;
         return t;
     }
@@ -95,7 +95,7 @@ Token Tokenizer::controlWord()
     const std::size_t start = ++m_pos; // past the backslash
     while (m_pos < size && isLetter(m_in[m_pos]))
         ++m_pos;
-    Token t{Token::ControlWord};
+    Token t(Token::ControlWord);
     t.text = m_in.substr(start, m_pos - start);
 
     bool negative = false;
@@ -127,7 +127,7 @@ Token Tokenizer::controlWord()
         // Binary data follows; a length past the end of the input takes what is there.
         const std::size_t want = t.hasParam && t.param > 0 ? std::size_t(t.param) : 0;
         const std::size_t take = want < size - m_pos ? want : size - m_pos;
-        Token b{Token::Binary};
+        Token b(Token::Binary);
         b.text = m_in.substr(m_pos, take);
         m_pos += take;
         return b;

@@ -19,6 +19,9 @@ struct Token {
         Text,           // plain bytes, line ends removed; text holds them
         Binary,         // the data of \binN; text holds it
     };
+    Token() = default;
+    explicit Token(Kind k) : kind(k) {}
+
     Kind kind = End;
     std::string_view text;
     std::int32_t param = 0;

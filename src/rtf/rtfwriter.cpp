@@ -3,6 +3,7 @@
 #include "platform/codepages.h"
 #include "platform/cp932codec.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -18,12 +19,18 @@ constexpr int kDocumentCodePage = codepage::kShiftJis;
 // reads back as the same character, else as \uN. Built lazily, one entry per character met.
 class ByteForms {
 public:
-    explicit ByteForms(int codePage) : m_codePage(codePage), m_forms(0x10000, kUnknown) {}
+    explicit ByteForms(int codePage) : m_codePage(codePage) {}
 
     // The code page's bytes for c (one or two, high byte first), or 0 for "write \uN".
     std::uint32_t of(char16_t c)
     {
-        std::uint32_t &form = m_forms[c];
+        // Pages of 256 characters, made when first met: a short document costs little.
+        std::unique_ptr<Page> &page = m_pages[c >> 8];
+        if (!page) {
+            page = std::make_unique<Page>();
+            page->fill(kUnknown);
+        }
+        std::uint32_t &form = (*page)[c & 0xFF];
         if (form == kUnknown)
             form = compute(c);
         return form;
@@ -58,8 +65,9 @@ private:
         return bytes.size() == 1 ? (form | 0x10000) : form;
     }
 
+    using Page = std::array<std::uint32_t, 256>;
     int m_codePage;
-    std::vector<std::uint32_t> m_forms;
+    std::array<std::unique_ptr<Page>, 256> m_pages;
 };
 
 struct FontKey {

@@ -409,6 +409,46 @@ TEST_F(LocalBusTest, LaunchedEditorStartsWithTheSplitParameters)
     EXPECT_FALSE(bus_->launchEditor(dir_.filePath(QStringLiteral("no-such-program")), QString(), LaunchShow::Normal));
 }
 
+TEST_F(LocalBusTest, AnotherUsersRequestIsClosedUnanswered)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can connect as another user";
+    // Open the private folders just enough for another user to reach the socket: the check
+    // of the peer's user is then all that stands in the way.
+    const QByteArray folder = QFile::encodeName(bus_->folder());
+    const QByteArray parent = QFile::encodeName(QFileInfo(bus_->folder()).path());
+    const QByteArray socketFile = folder + '/' + QByteArray::number(bus_->ownHandle());
+    ::chmod(parent.constData(), 0711);
+    ::chmod(folder.constData(), 0711);
+    ::chmod(socketFile.constData(), 0666);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setuid(65534) != 0)
+            ::_exit(3);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, socketFile.constData(), size_t(socketFile.size()));
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0)
+            ::_exit(4);
+        (void)!::write(fd, "SEND 1 2 3\n", 11);
+        pollfd pfd{fd, POLLIN, 0};
+        if (::poll(&pfd, 1, 10000) <= 0)
+            ::_exit(5); // neither answered nor closed
+        char c;
+        ::_exit(::read(fd, &c, 1) > 0 ? 6 : 0); // closed (or reset) without a word
+    }
+    int status = -1;
+    const bool ended = waitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 20000);
+    ::chmod(parent.constData(), 0700);
+    ::chmod(folder.constData(), 0700);
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(self_.received().empty());
+}
+
 TEST(PeerCredentials, AnotherUsersConnectionIsRefused)
 {
     QTemporaryDir dir;

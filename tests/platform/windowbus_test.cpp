@@ -413,12 +413,26 @@ TEST_F(LocalBusTest, AnotherUsersRequestIsClosedUnanswered)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "only root can connect as another user";
-    // Open the private folders just enough for another user to reach the socket: the check
-    // of the peer's user is then all that stands in the way.
-    const QByteArray folder = QFile::encodeName(bus_->folder());
-    const QByteArray parent = QFile::encodeName(QFileInfo(bus_->folder()).path());
-    const QByteArray socketFile = folder + '/' + QByteArray::number(bus_->ownHandle());
-    ::chmod(parent.constData(), 0711);
+    // A bus of its own under a runtime folder of this test, whose private folders are then
+    // opened just enough for another user to reach the socket: the check of the peer's user
+    // is all that stands in the way.
+    const QByteArray runtime = QFile::encodeName(dir_.filePath(QStringLiteral("run")));
+    ASSERT_EQ(::mkdir(runtime.constData(), 0711), 0);
+    ::chmod(QFile::encodeName(dir_.path()).constData(), 0711);
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    RecordingBusWindow window(QStringLiteral("Velmo"), QStringLiteral("TMainForm"));
+    LocalWindowBus bus(ns_);
+    const WindowHandle handle = bus.openEndpoint(&window);
+    if (savedRuntime.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    ASSERT_NE(handle, 0);
+    const QByteArray folder = QFile::encodeName(bus.folder());
+    ASSERT_TRUE(folder.startsWith(runtime));
+    const QByteArray socketFile = folder + '/' + QByteArray::number(handle);
+    ::chmod(QFileInfo(bus.folder()).path().toLocal8Bit().constData(), 0711);
     ::chmod(folder.constData(), 0711);
     ::chmod(socketFile.constData(), 0666);
 
@@ -440,13 +454,10 @@ TEST_F(LocalBusTest, AnotherUsersRequestIsClosedUnanswered)
         ::_exit(::read(fd, &c, 1) > 0 ? 6 : 0); // closed (or reset) without a word
     }
     int status = -1;
-    const bool ended = waitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 20000);
-    ::chmod(parent.constData(), 0700);
-    ::chmod(folder.constData(), 0700);
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(waitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 20000));
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_TRUE(self_.received().empty());
+    EXPECT_TRUE(window.received().empty());
 }
 
 TEST(PeerCredentials, AnotherUsersConnectionIsRefused)

@@ -284,7 +284,12 @@ QString LocalWindowBus::folderFor(const QString &namespaceKey)
         if (::stat(runtime.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
             base = QFile::decodeName(runtime);
     }
-    const QString key = QDir::cleanPath(QFileInfo(namespaceKey).absoluteFilePath());
+    // The settings file may not exist yet, its folder does: resolve links in the folder, so
+    // that an installation started through a linked path is still the same namespace.
+    const QFileInfo file(namespaceKey);
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    const QString key = folder.isEmpty() ? QDir::cleanPath(file.absoluteFilePath())
+                                         : folder + QLatin1Char('/') + file.fileName();
     const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
     return base + QStringLiteral("/velmo-%1/").arg(::geteuid()) + QString::fromLatin1(hash);
 }

@@ -372,10 +372,13 @@ TEST_F(LocalBusTest, FolderIsPrivate)
                              | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
     EXPECT_EQ(QFileInfo(folder).permissions(), privateOnly);
     EXPECT_EQ(QFileInfo(QFileInfo(folder).path()).permissions(), privateOnly);
-    // Another key, another folder; the same key through another spelling of the path, the same.
+    // Another key, another folder; the same file through another spelling of its path or through
+    // a linked folder, the same.
     EXPECT_NE(LocalWindowBus::folderFor(ns_), LocalWindowBus::folderFor(ns_ + QStringLiteral("x")));
     EXPECT_EQ(LocalWindowBus::folderFor(ns_),
-              LocalWindowBus::folderFor(dir_.path() + QStringLiteral("/./sub/../velmo.ini")));
+              LocalWindowBus::folderFor(dir_.path() + QStringLiteral("/./gates/../velmo.ini")));
+    ASSERT_TRUE(QFile::link(dir_.path(), dir_.filePath(QStringLiteral("linked"))));
+    EXPECT_EQ(LocalWindowBus::folderFor(ns_), LocalWindowBus::folderFor(dir_.filePath(QStringLiteral("linked/velmo.ini"))));
 }
 
 TEST_F(LocalBusTest, LaunchedEditorStartsWithTheSplitParameters)

@@ -97,7 +97,8 @@ public:
     // The live windows of this namespace, this window included, at most `limit`.
     virtual std::vector<WindowInfo> enumerateWindows(std::size_t limit = kEnumerationLimit) = 0;
     // Waits until the receiver has handled the message; nothing when it is gone, stuck past
-    // the bound, or refused the message.
+    // the bound, or refused the message. A receiver whose handler throws shows the error
+    // itself and answers 0.
     virtual std::optional<std::int64_t> sendMessage(WindowHandle to, std::uint32_t message,
                                                     std::int64_t wParam, std::int64_t lParam) = 0;
     // Queues the message with the receiver and returns; false when it could not be delivered.

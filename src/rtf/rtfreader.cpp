@@ -3,6 +3,7 @@
 // a counter, never call stack.
 #include "rtf/rtfreader.h"
 
+#include "rtf/codepagetraits.h"
 #include "rtf/rtftokenizer.h"
 
 #include "platform/codepages.h"
@@ -201,6 +202,7 @@ private:
     int m_deff = 0;
     CharState m_default;
     std::unordered_map<int, FontEntry> m_fonts;
+    AsciiTransparency m_asciiTransparent;
     std::vector<Colour> m_colours;
 
     // Font table entry being read.
@@ -664,7 +666,7 @@ void Reader::flush()
         if (cp == codepage::kSymbol)
             cp = codepage::kWindowsLatin1;
     }
-    if (ascii && cp != codepage::kSymbol)
+    if (ascii && m_asciiTransparent(cp))
         text.assign(m_bytes.begin(), m_bytes.end());
     else
         text = codepage::decode(cp, m_bytes);

@@ -1,5 +1,7 @@
 #include "rtf/rtfwriter.h"
 
+#include "rtf/codepagetraits.h"
+
 #include "platform/codepages.h"
 #include "platform/cp932codec.h"
 
@@ -125,6 +127,7 @@ private:
     std::map<std::uint32_t, int> m_colourIds;
     std::vector<std::uint32_t> m_colours;
     std::unordered_map<int, std::unique_ptr<ByteForms>> m_forms;
+    AsciiTransparency m_asciiTransparent;
     int m_bulletFont = -1;
     CharFormat m_default;
 };
@@ -166,11 +169,12 @@ void Writer::hexByte(unsigned b)
 
 void Writer::text(std::u16string_view s, int codePage, bool fontName)
 {
-    const bool symbol = codePage == codepage::kSymbol;
+    // ASCII is written as it stands where the code page reads it back as itself.
+    const bool literalAscii = m_asciiTransparent(codePage);
     ByteForms *forms = nullptr;
     for (char16_t c : s) {
         // In the font table a semicolon would end the name.
-        if (c >= 0x20 && c < 0x7F && !symbol && !(fontName && c == ';')) {
+        if (c >= 0x20 && c < 0x7F && literalAscii && !(fontName && c == ';')) {
             if (m_delimit) {
                 m_out += ' ';
                 m_delimit = false;

@@ -69,14 +69,14 @@ TEST(RtfWriter, EveryCharacterSurvivesARoundTrip)
     const std::u16string tricky =
         u"\u301C\uFF5E\u2016\u2212\uFFE0\uFFE2\u2225\u2252\u2160\u3231\u2170\uFFE4\uFF07"
         u"\uE000\uE757\uF780\uF782\uF7FF\u00E9\u0416\U0001F600\uFFFF\u0001\u007F"
-        u"\\{}; \t\v~\u00A5\u203E\uFF61\uFF9F";
+        u"\\{}; \t\v~\u00A5\u203E\uFF61\uFF9F\uAC00\\"; // Johab reads 0x5C as the won sign
     // Unpaired halves of surrogate pairs too (broken text must not be mended silently).
     std::u16string withHalves = tricky;
     withHalves += char16_t(0xD800);
     withHalves += u'x';
     withHalves += char16_t(0xDC00);
     for (const CharFormat &f : {kMincho, font(u"Arial", kAnsiCharset), font(u"Symbol", kSymbolCharset),
-                                font(u"SimSun", 134), font(u"", kDefaultCharset)}) {
+                                font(u"SimSun", 134), font(u"Johab", 130), font(u"", kDefaultCharset)}) {
         SCOPED_TRACE(std::string(f.face.begin(), f.face.end()));
         Document d = oneRun(withHalves, f);
         appendText(d.paragraphs.back(), u"\uF0B7\uF041", font(u"Symbol", kSymbolCharset));

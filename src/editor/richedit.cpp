@@ -866,26 +866,35 @@ bool TRichEdit::SetImeCompColor(const TCompColors &colors)
 
 void TRichEdit::LoadFromStream(std::string_view bytes)
 {
+    // The new content is built in a document of its own and then put in place: the old
+    // document stays as it was if reading fails, and Qt is not made to lay out the whole
+    // new text at once (as moving the caret through a freshly filled document would).
+    auto fresh = std::make_unique<QTextDocument>(this);
+    fresh->setDocumentMargin(0);
+    fresh->setDefaultFont(font());
+    fresh->setUndoRedoEnabled(document()->isUndoRedoEnabled());
+    rtf::CharFormat defaultFormat = m_defaultFormat;
     if (m_plainText || !rtf::looksLikeRtf(bytes)) {
         // Text that is not RTF goes in as text, as the rich-edit control takes it.
-        editor::textToDocument(bytes, *document());
+        editor::textToDocument(bytes, *fresh);
     } else {
         rtf::ReadResult result = rtf::read(bytes);
         if (!result.ok())
             throw ComponentError(rtf::kStreamReadFailedMessage);
-        m_defaultFormat = result.document.defaultFormat;
-        editor::modelToDocument(result.document, *document());
+        defaultFormat = result.document.defaultFormat;
+        editor::modelToDocument(result.document, *fresh);
     }
-    if (m_plainText) {
-        // One font for all the text: drop any format the text arrived with.
-        QTextCursor all(document());
-        all.select(QTextCursor::Document);
-        all.setCharFormat(QTextCharFormat());
-        document()->clearUndoRedoStacks();
-    }
-    m_index->rebuild();
-    m_index->invalidateLines();
-    moveCursor(QTextCursor::Start);
+    m_defaultFormat = defaultFormat;
+    QTextDocument *old = document();
+    // Qt deletes a document its own control made; one of ours is deleted here.
+    const bool ownsOld = old->parent() == this;
+    auto index = std::make_unique<PositionIndex>(fresh.get());
+    index->setWrapped(m_wordWrap);
+    m_index = std::move(index);
+    setDocument(fresh.release());
+    if (ownsOld)
+        delete old;
+    applyWrap();
     document()->setModified(false);
 }
 

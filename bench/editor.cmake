@@ -1,0 +1,6 @@
+# The editing engine on a 10 MB Shift-JIS document: open, keystrokes with the status-bar
+# queries, index queries and find, each against the same work on a 1 KB document.
+if(TARGET velmo_editor)
+  add_executable(bench_editor ${CMAKE_CURRENT_LIST_DIR}/editor_bench.cpp)
+  target_link_libraries(bench_editor PRIVATE velmo_editor benchmark::benchmark Qt6::Widgets)
+endif()

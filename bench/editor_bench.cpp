@@ -1,0 +1,175 @@
+// The editing engine on a 10 MB Shift-JIS text document against the same work on a 1 KB
+// one, so that the ratio shows what the document's size costs (the machine is shared and
+// noisy; absolute times are printed as well).
+//   open       LoadFromStream of the bytes (decode, document, position index)
+//   keystroke  one typed character at the start, middle or end plus the queries the status
+//              bar makes after it (GetRow, GetColumn, GetTextLength); median of 1000
+//   query      GetTextLength + LineFromChar + LineIndex at random positions
+//   find       a string that occurs only at the end
+#include "editor/extmemo.h"
+#include "platform/cp932codec.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace velmo;
+
+namespace {
+
+const QString kEndMarker = QStringLiteral(u"終端の目印XYZ");
+
+std::string makeDocument(std::size_t bytes)
+{
+    const std::u16string lines[] = {
+        u"吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。",
+        u"The quick brown fox jumps over the lazy dog 0123456789.",
+        u"ｶﾀｶﾅ混じりの行と、全角英数字ＡＢＣ１２３の行。",
+        u"",
+    };
+    std::string out;
+    std::size_t i = 0;
+    while (out.size() < bytes) {
+        out += cp932::encode(lines[i++ % std::size(lines)]).bytes;
+        out += "\r\n";
+    }
+    out += cp932::encode(kEndMarker.toStdU16String()).bytes;
+    return out;
+}
+
+const std::string &bigDocument()
+{
+    static const std::string doc = makeDocument(10u << 20);
+    return doc;
+}
+
+const std::string &smallDocument()
+{
+    static const std::string doc = makeDocument(1u << 10);
+    return doc;
+}
+
+void BM_Open(benchmark::State &state, const std::string *bytes)
+{
+    for (auto _ : state) {
+        TExtMemo memo;
+        memo.SetWordWrap(false);
+        memo.SetPlainText(true);
+        memo.LoadFromStream(*bytes);
+        benchmark::DoNotOptimize(memo.GetTextLength());
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes->size()));
+}
+
+// Median cost of one keystroke plus the status bar's queries.
+void BM_Keystroke(benchmark::State &state, const std::string *bytes, int where, bool wrap, int strokes)
+{
+    TExtMemo memo;
+    memo.resize(800, 600);
+    memo.SetPlainText(true);
+    memo.SetWordWrap(wrap);
+    memo.LoadFromStream(*bytes);
+    if (wrap) {
+        memo.EditArea().SetEnabled(true);
+        memo.EditArea().SetWidth(641);
+    }
+    const int length = memo.GetTextLength();
+    const int start = where == 0 ? 0 : where == 1 ? memo.LineIndex(memo.LineFromChar(length / 2)) : length;
+    memo.SetSelStart(start);
+    memo.GetLineCount(); // settle the layout once before timing
+    std::vector<double> costs;
+    for (auto _ : state) {
+        costs.clear();
+        for (int i = 0; i < strokes; ++i) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+            const auto t0 = std::chrono::steady_clock::now();
+            QApplication::sendEvent(&memo, &key);
+            benchmark::DoNotOptimize(memo.GetRow());
+            benchmark::DoNotOptimize(memo.GetColumn());
+            benchmark::DoNotOptimize(memo.GetTextLength());
+            costs.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+        }
+    }
+    std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
+    state.counters["median_us"] = costs[costs.size() / 2];
+}
+
+void BM_Queries(benchmark::State &state, const std::string *bytes, bool wrap)
+{
+    TExtMemo memo;
+    memo.resize(800, 600);
+    memo.SetPlainText(true);
+    memo.SetWordWrap(wrap);
+    memo.LoadFromStream(*bytes);
+    if (wrap) {
+        memo.EditArea().SetEnabled(true);
+        memo.EditArea().SetWidth(641);
+    }
+    const int length = memo.GetTextLength();
+    const int lines = memo.GetLineCount();
+    std::mt19937 random(42);
+    std::uniform_int_distribution<int> pos(0, length), line(0, lines);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(memo.GetTextLength());
+        benchmark::DoNotOptimize(memo.LineFromChar(pos(random)));
+        benchmark::DoNotOptimize(memo.LineIndex(line(random)));
+    }
+}
+
+void BM_FindAtEnd(benchmark::State &state, const std::string *bytes)
+{
+    TExtMemo memo;
+    memo.SetWordWrap(false);
+    memo.SetPlainText(true);
+    memo.LoadFromStream(*bytes);
+    for (auto _ : state) {
+        const int found = memo.FindText(kEndMarker, 0, -1, FR_DOWN);
+        if (found < 0)
+            state.SkipWithError("marker not found");
+        benchmark::DoNotOptimize(found);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes->size()));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::string *big = &bigDocument();
+    const std::string *small = &smallDocument();
+    using benchmark::RegisterBenchmark;
+    RegisterBenchmark("open/1KB", BM_Open, small)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("open/10MB", BM_Open, big)->Unit(benchmark::kMillisecond)->Iterations(3);
+    const char *where[] = {"start", "middle", "end"};
+    for (int w = 0; w < 3; ++w) {
+        RegisterBenchmark((std::string("keystroke/1KB/nowrap/") + where[w]).c_str(), BM_Keystroke, small, w, false, 1000)
+            ->Iterations(1)->Unit(benchmark::kMillisecond);
+        RegisterBenchmark((std::string("keystroke/10MB/nowrap/") + where[w]).c_str(), BM_Keystroke, big, w, false, 1000)
+            ->Iterations(1)->Unit(benchmark::kMillisecond);
+    }
+    // With wrapping Qt's own layout of the rest of the document dominates; fewer strokes.
+    for (int w = 0; w < 3; ++w) {
+        RegisterBenchmark((std::string("keystroke/1KB/wrap/") + where[w]).c_str(), BM_Keystroke, small, w, true, 50)
+            ->Iterations(1)->Unit(benchmark::kMillisecond);
+        RegisterBenchmark((std::string("keystroke/10MB/wrap/") + where[w]).c_str(), BM_Keystroke, big, w, true, 50)
+            ->Iterations(1)->Unit(benchmark::kMillisecond);
+    }
+    RegisterBenchmark("query/1KB/nowrap", BM_Queries, small, false);
+    RegisterBenchmark("query/10MB/nowrap", BM_Queries, big, false);
+    RegisterBenchmark("query/1KB/wrap", BM_Queries, small, true);
+    RegisterBenchmark("query/10MB/wrap", BM_Queries, big, true);
+    RegisterBenchmark("find/1KB", BM_FindAtEnd, small)->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("find/10MB", BM_FindAtEnd, big)->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -3,6 +3,7 @@
 #include "editor/positionindex.h"
 
 #include <QFocusEvent>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -34,8 +35,14 @@ bool isLeadByte(unsigned char b)
 class PainterCanvas : public TMarkCanvas {
 public:
     explicit PainterCanvas(QPainter &painter) : m_painter(painter) {}
-    void TextOut(const QFont &font, TPoint at, const QString &text, TColor brush, TColor textColor) override
+    void TextOut(const QFont &requested, TPoint at, const QString &text, TColor brush, TColor textColor) override
     {
+        // "Symbol" and "System" name code-page faces; here the stand-in glyphs are Unicode
+        // and come from the general face (a symbol-encoded face would show nothing).
+        QFont font = requested;
+        const QString face = requested.families().value(0);
+        if (face == TExtMemo::kSymbolFace || face == TExtMemo::kSystemFace)
+            font.setFamilies(QStringList{QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
         const QFontMetrics metrics(font);
         const QRect cell(at.x, at.y, metrics.horizontalAdvance(text), metrics.height());
         m_painter.fillRect(cell, toQColor(brush));

@@ -618,6 +618,13 @@ void TExtMemo::EraseCaretMarker()
 
 void TExtMemo::onSelectionChange()
 {
+    if (!m_canvas) {
+        // Outside a paint pass the marks are redrawn by the repaint this asks for; only the
+        // caret marker's line has to be followed now.
+        viewport()->update();
+        DrawCaretMarker();
+        return;
+    }
     const TRect r = GetEditRect();
     DrawEditMark(LineIndex(GetFirstVisibleLine()), CharFromPos(r.right, r.bottom), false);
     DrawWordWrapMarker();

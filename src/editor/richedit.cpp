@@ -128,7 +128,8 @@ int TRichEdit::LineLength(int pos) const
 
 int TRichEdit::GetFirstVisibleLine() const
 {
-    return LineFromChar(fromQt(cursorForPosition(QPoint(0, 0)).position()));
+    // One pixel in: the row at the very top edge belongs to the line below a boundary.
+    return LineFromChar(fromQt(cursorForPosition(QPoint(0, 1)).position()));
 }
 
 int TRichEdit::CharFromPos(int x, int y) const
@@ -180,7 +181,7 @@ bool TRichEdit::LineScroll(int dx, int dy)
         double y = box.top();
         if (QTextLayout *layout = block.layout(); layout && layout->lineCount() > 0)
             y += layout->lineForTextPosition(line.qtStart - block.position()).y();
-        verticalScrollBar()->setValue(int(y));
+        verticalScrollBar()->setValue(int(std::ceil(y)));
     }
     if (dx != 0)
         horizontalScrollBar()->setValue(horizontalScrollBar()->value() + dx * fontMetrics().averageCharWidth());

@@ -208,3 +208,80 @@ TEST(RichEditFind, FlagsRangeAndCharacterBoundaries)
 }
 
 } // namespace
+
+namespace {
+
+// ----- undo, scrolling, points and the clipboard -----
+
+TEST(RichEditOperations, UndoAndItsBuffer)
+{
+    TRichEdit edit;
+    edit.SetText("abc");
+    EXPECT_FALSE(edit.GetCanUndo());
+    EXPECT_FALSE(edit.Undo());
+    edit.SetSelStart(3);
+    edit.SetSelText(QString::fromUtf8("日本"));
+    EXPECT_EQ(edit.GetTextLength(), 7);
+    ASSERT_TRUE(edit.GetCanUndo());
+    EXPECT_TRUE(edit.Undo());
+    EXPECT_EQ(edit.GetTextLength(), 3);
+    edit.SetSelText("d");
+    edit.EmptyUndoBuffer();
+    EXPECT_FALSE(edit.GetCanUndo());
+}
+
+TEST(RichEditOperations, PointsScrollingAndVisibleLines)
+{
+    TRichEdit edit;
+    edit.resize(400, 200);
+    edit.show();
+    edit.SetWordWrap(false);
+    QString text;
+    for (int i = 0; i < 100; ++i)
+        text += QString::fromUtf8("行%1 line\r\n").arg(i);
+    edit.SetText(text);
+    EXPECT_EQ(edit.GetFirstVisibleLine(), 0);
+    // A point inside a character's cell gives that character back.
+    for (int pos : {0, 2, 7, 13, 40}) {
+        const TPoint p = edit.PosFromChar(pos);
+        EXPECT_EQ(edit.CharFromPos(p.x + 1, p.y + 3), pos) << pos;
+    }
+    EXPECT_TRUE(edit.LineScroll(0, 10));
+    EXPECT_EQ(edit.GetFirstVisibleLine(), 10);
+    const TPoint top = edit.PosFromChar(edit.LineIndex(10));
+    EXPECT_LE(std::abs(top.y), 1);
+    EXPECT_TRUE(edit.LineScroll(0, -4));
+    EXPECT_EQ(edit.GetFirstVisibleLine(), 6);
+    EXPECT_EQ(edit.Scroll(SB_PAGEDOWN) >> 16, 1);
+    EXPECT_GT(edit.GetFirstVisibleLine(), 6);
+    edit.SetSelStart(edit.LineIndex(95));
+    EXPECT_TRUE(edit.ScrollCaret());
+    EXPECT_GT(edit.GetFirstVisibleLine(), 80);
+}
+
+TEST(RichEditOperations, PasteSpecialAsTextAndTheClipboard)
+{
+    TRichEdit edit;
+    edit.SetText(QString::fromUtf8("一二三"));
+    edit.SetSelStart(2);
+    edit.SetSelLength(2);
+    edit.CutToClipboard();
+    EXPECT_EQ(edit.Text(), QString::fromUtf8("一三"));
+    EXPECT_TRUE(edit.CanPaste());
+    EXPECT_TRUE(edit.PasteSpecial(CF_TEXT));
+    EXPECT_EQ(edit.Text(), QString::fromUtf8("一二三"));
+    edit.SetSelStart(0);
+    edit.SetSelLength(2);
+    edit.CopyToClipboard();
+    edit.SetSelStart(6);
+    edit.PasteFromClipboard();
+    EXPECT_EQ(edit.Text(), QString::fromUtf8("一二三一"));
+    edit.SetReadOnly(true);
+    EXPECT_FALSE(edit.PasteSpecial(CF_TEXT));
+    edit.SetSelStart(0);
+    edit.SetSelLength(2);
+    edit.ClearSelection();
+    EXPECT_EQ(edit.GetTextLength(), 8);
+}
+
+} // namespace

@@ -185,7 +185,7 @@ public:
         for (const Run &run : runs) {
             const auto median = run.counters.find("median_us");
             const double value = median != run.counters.end() ? double(median->second)
-                                                              : run.GetAdjustedRealTime();
+                                                              : run.real_accumulated_time / double(run.iterations);
             m_values[run.benchmark_name()] = value;
         }
     }

@@ -484,24 +484,36 @@ int TRichEdit::FindText(const QString &text, int cpMin, int cpMax, unsigned flag
     int from = toQt(cpMin);
     if (fromQt(from) < cpMin)
         ++from;
-    QTextDocument::FindFlags qtFlags;
-    if (flags & FR_MATCHCASE)
-        qtFlags |= QTextDocument::FindCaseSensitively;
-    if (flags & FR_WHOLEWORD)
-        qtFlags |= QTextDocument::FindWholeWords;
-    QTextCursor start(document());
-    start.setPosition(from);
+    const Qt::CaseSensitivity sensitivity = (flags & FR_MATCHCASE) ? Qt::CaseSensitive : Qt::CaseInsensitive;
     QString needle = text;
     needle.replace(QChar(u'\v'), QChar(kLineBreak));
-    const QTextCursor found = document()->find(needle, start, qtFlags);
-    if (found.isNull())
-        return -1;
-    const int end = fromQt(found.selectionEnd());
-    if (end > cpMax)
-        return -1;
-    if (matchEnd)
-        *matchEnd = end;
-    return fromQt(found.selectionStart());
+    // Block by block on the text itself: a text cursor placed far into a document that Qt
+    // has not laid out yet would make it lay out everything before that point.
+    for (QTextBlock block = document()->findBlock(from); block.isValid(); block = block.next()) {
+        const QString haystack = block.text();
+        qsizetype offset = std::max(from - block.position(), 0);
+        while (offset <= haystack.size()) {
+            const qsizetype at = haystack.indexOf(needle, offset, sensitivity);
+            if (at < 0)
+                break;
+            const qsizetype after = at + needle.size();
+            if ((flags & FR_WHOLEWORD) && ((at > 0 && haystack[at - 1].isLetterOrNumber()) ||
+                                           (after < haystack.size() && haystack[after].isLetterOrNumber()))) {
+                offset = at + 1;
+                continue;
+            }
+            const int start = fromQt(block.position() + int(at));
+            const int end = fromQt(block.position() + int(after));
+            if (end > cpMax)
+                return -1;
+            if (matchEnd)
+                *matchEnd = end;
+            return start;
+        }
+        if (fromQt(block.position() + block.length()) >= cpMax)
+            return -1; // a match in a later paragraph would end past cpMax
+    }
+    return -1;
 }
 
 // ----- formats -----

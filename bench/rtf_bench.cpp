@@ -60,8 +60,8 @@ const Document &sampleDocument()
         std::mt19937 random(20261210);
         Document d;
         d.defaultFormat = body;
-        std::size_t approx = 0;
-        while (approx < kRtfBytes) {
+        // Paragraphs are added until the written RTF reaches the size.
+        const auto addParagraph = [&] {
             Paragraph p;
             const unsigned kind = random() % 10;
             p.align = kind == 0 ? Alignment::Centre : Alignment::Left;
@@ -70,10 +70,12 @@ const Document &sampleDocument()
             for (unsigned n = 1 + random() % 6; n > 0; --n) {
                 const std::u16string &s = sentences[random() % std::size(sentences)];
                 appendText(p, s, random() % 4 == 0 ? *accents[random() % std::size(accents)] : body);
-                approx += s.size() * 8 + 8; // a kanji is two \'hh escapes
             }
             d.paragraphs.push_back(std::move(p));
-        }
+        };
+        while (velmo::rtf::write(d).size() < kRtfBytes)
+            for (int i = 0; i < 1000; ++i)
+                addParagraph();
         return d;
     }();
     return doc;

@@ -270,6 +270,8 @@ int PositionIndex::lineFromByte(std::int64_t pos) const
 {
     refreshLines();
     const int number = blockAt(pos);
+    if (m_lines.value(std::size_t(number)) == 1)
+        return int(m_lines.prefix(std::size_t(number)));
     const QTextBlock block = m_document->findBlockByNumber(number);
     const int first = int(m_lines.prefix(std::size_t(number)));
     const std::vector<int> starts = lineStarts(block);
@@ -278,6 +280,28 @@ int PositionIndex::lineFromByte(std::int64_t pos) const
     const int offset = qtPos(pos) - block.position();
     const auto it = std::upper_bound(starts.begin(), starts.end(), offset);
     return first + int(it - starts.begin()) - 1;
+}
+
+std::int64_t PositionIndex::lineStart(int index) const
+{
+    refreshLines();
+    if (index < 0 || index >= int(m_lines.total()))
+        return -1;
+    const std::size_t number = m_lines.find(index);
+    if (m_lines.value(number) == 1)
+        return blockStart(int(number));
+    return line(index).start;
+}
+
+std::int64_t PositionIndex::lineLength(int index) const
+{
+    refreshLines();
+    if (index < 0 || index >= int(m_lines.total()))
+        return 0;
+    const std::size_t number = m_lines.find(index);
+    if (m_lines.value(number) == 1)
+        return m_bytes.value(number) - (number + 1 < m_bytes.size() ? 2 : 0);
+    return line(index).length;
 }
 
 PositionIndex::Line PositionIndex::line(int index) const

@@ -61,6 +61,10 @@ public:
     };
     // An invalid line (start -1) for a line past the end.
     Line line(int index) const;
+    // The first byte and the byte length of a line (-1 past the end); a paragraph of one
+    // line is answered from the index alone, without reading the document.
+    std::int64_t lineStart(int index) const;
+    std::int64_t lineLength(int index) const;
 
 private:
     void onContentsChange(int from, int removed, int added);

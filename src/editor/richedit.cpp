@@ -116,14 +116,14 @@ int TRichEdit::LineIndex(int line) const
 {
     if (line < 0)
         line = GetRow();
-    return int(m_index->line(line).start);
+    return int(m_index->lineStart(line));
 }
 
 int TRichEdit::LineLength(int pos) const
 {
     if (pos < 0)
         pos = SelStart();
-    return int(m_index->line(m_index->lineFromByte(pos)).length);
+    return int(m_index->lineLength(m_index->lineFromByte(pos)));
 }
 
 int TRichEdit::GetFirstVisibleLine() const

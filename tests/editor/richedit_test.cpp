@@ -146,8 +146,11 @@ TEST(RichEditPositions, IncrementalIndexMatchesRebuild)
             ASSERT_EQ(live.textLength(), fresh.textLength()) << step;
             ASSERT_EQ(live.lineCount(), fresh.lineCount()) << step;
             ASSERT_EQ(live.textLength(), std::int64_t(edit.TextBytes().size())) << step;
-            for (int line = 0; line < fresh.lineCount(); ++line)
+            for (int line = 0; line < fresh.lineCount(); ++line) {
                 ASSERT_EQ(live.line(line).start, fresh.line(line).start) << step << " line " << line;
+                ASSERT_EQ(live.lineStart(line), fresh.line(line).start) << step << " line " << line;
+                ASSERT_EQ(live.lineLength(line), fresh.line(line).length) << step << " line " << line;
+            }
             for (std::int64_t pos = 0; pos <= fresh.textLength(); pos += 3)
                 ASSERT_EQ(live.lineFromByte(pos), fresh.lineFromByte(pos)) << step << " pos " << pos;
         }

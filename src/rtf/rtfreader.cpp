@@ -108,6 +108,9 @@ KeywordInfo lookup(std::string_view word)
 }
 
 constexpr std::size_t kMaxDepth = 4096;
+// Face names are short (a system's limit is a few dozen characters); a longer one is damage
+// and would be copied into every run's format.
+constexpr std::size_t kMaxFaceLength = 255;
 constexpr int kMaxUnicodeSkip = 1 << 16;
 
 enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp };
@@ -715,6 +718,11 @@ void Reader::commitFont()
 {
     flush();
     if (m_fontOpen) {
+        if (m_font.face.size() > kMaxFaceLength) {
+            m_font.face.resize(kMaxFaceLength);
+            if (m_font.face.back() >= 0xD800 && m_font.face.back() < 0xDC00)
+                m_font.face.pop_back(); // not half a pair
+        }
         trimSpaces(m_font.face);
         m_fonts.insert_or_assign(m_fontIndex, std::move(m_font));
         if (m_fontIndex < std::numeric_limits<int>::max())

@@ -217,6 +217,25 @@ TEST(RtfReader, DamagedInputGivesTheTextThatIsThere)
     }
 }
 
+TEST(RtfReader, OverlongFaceNameIsCut)
+{
+    // Every run carries its face; a megabyte of name copied into each of many runs would
+    // make reading quadratic.
+    const std::string rtf = "{\\rtf1{\\fonttbl{\\f0 " + std::string(1 << 20, 'A') + ";}}"
+                            + [] {
+                                  std::string runs;
+                                  for (int i = 0; i < 20000; ++i)
+                                      runs += "{\\b x}y";
+                                  return runs;
+                              }()
+                            + "}";
+    const ReadResult r = read(rtf);
+    ASSERT_TRUE(r.ok());
+    ASSERT_EQ(r.document.paragraphs.size(), 1u);
+    EXPECT_EQ(r.document.paragraphs[0].runs.size(), 40000u);
+    EXPECT_EQ(r.document.defaultFormat.face, std::u16string(255, u'A'));
+}
+
 TEST(RtfReader, DeepNestingNeitherOverflowsNorLosesText)
 {
     const std::size_t depth = 200000;

@@ -1,6 +1,7 @@
 #include "editor/extmemo.h"
 
 #include "editor/positionindex.h"
+#include "platform/cp932codec.h"
 
 #include <QFocusEvent>
 #include <QFontDatabase>
@@ -8,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextBlock>
 #include <QTextCursor>
 
 namespace velmo {
@@ -671,34 +673,34 @@ void TExtMemo::keyPressEvent(QKeyEvent *event)
     // are erased before and drawn again after it, unless visible text follows the caret.
     const int length = GetTextLength();
     const int start = SelStart();
-    const int block = positionIndex().blockAt(start);
-    const int blockEnd = block + 1 < positionIndex().blockCount() ? int(positionIndex().blockStart(block + 1)) : length;
-    const std::string rest = TextRangeBytes(start, blockEnd - start);
-    const auto lineEnd = [&](std::size_t i) { return i >= rest.size() || rest[i] == '\r' || rest[i] == '\n'; };
-    if (start == length || lineEnd(0)) {
+    const int qtStart = toQt(start);
+    const QTextBlock block = document()->findBlock(qtStart);
+    const QString text = block.text();
+    qsizetype i = qtStart - block.position();
+    // Byte value of a character as the line-end scan sees it (raw bytes stand for themselves).
+    const auto byteOf = [&](qsizetype k) -> unsigned {
+        const char16_t c = text[k].unicode();
+        if (c == 0x2028)
+            return 0x0B;
+        return cp932::isRawByte(c) ? unsigned(c - cp932::kRawByteBase) : unsigned(c);
+    };
+    const auto lineEnd = [&](qsizetype k) { return k >= text.size() || byteOf(k) == 0x0D || byteOf(k) == 0x0A; };
+    if (start == length || lineEnd(i)) {
         DrawEditMark(start, start, true);
         TRichEdit::keyPressEvent(event);
         DrawEditMark(start, SelStart(), false);
         DrawWordWrapMarker();
         return;
     }
-    std::size_t i = 0;
     int end = start;
     for (;;) {
-        const unsigned char b = static_cast<unsigned char>(rest[i]);
-        if (b == 0x81) {
-            if (i + 1 >= rest.size() || static_cast<unsigned char>(rest[i + 1]) != 0x40) {
-                TRichEdit::keyPressEvent(event);
-                return;
-            }
-            ++i;
-            ++end;
-        } else if (b > 0x20) {
-            TRichEdit::keyPressEvent(event);
+        const unsigned b = byteOf(i);
+        if (b > 0x20 && b != 0x3000) {
+            TRichEdit::keyPressEvent(event); // visible text follows: the platform shifts it
             return;
         }
+        end += editor::unitWidth(text.constData(), i, text.size());
         ++i;
-        ++end;
         if (lineEnd(i))
             break;
     }

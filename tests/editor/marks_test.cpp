@@ -278,3 +278,38 @@ TEST_F(Marks, CaretMarkerFollowsTheCaretAndSkipsSelections)
 }
 
 } // namespace
+
+namespace {
+
+// A typed character erases the marks from the caret to the line end first, unless visible
+// text follows the caret on that line.
+TEST_F(Marks, TypedCharacterErasesTheMarksUpToTheLineEnd)
+{
+    memo.EditMarks().SSp.Enabled = true;
+    memo.EditMarks().Tab.Enabled = true;
+    memo.EditMarks().CrLf.Enabled = true;
+    load("ab \t\r\nnext");
+    const auto erased = [&] {
+        std::vector<int> xs;
+        for (const Op &op : canvas.texts())
+            if (op.brush == clWhite && op.ink == clWhite)
+                xs.push_back(op.at.x);
+        return xs;
+    };
+    const std::vector<int> before = {memo.PosFromChar(2).x + 1, memo.PosFromChar(3).x + 1, memo.PosFromChar(4).x + 1};
+    memo.SetSelStart(2);
+    canvas.ops.clear();
+    QKeyEvent x(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+    QApplication::sendEvent(&memo, &x);
+    EXPECT_EQ(erased(), before);
+    EXPECT_EQ(memo.TextRangeBytes(0, 6), "abx \t\r");
+
+    // Visible text after the caret: nothing is erased.
+    memo.SetSelStart(1);
+    canvas.ops.clear();
+    QApplication::sendEvent(&memo, &x);
+    EXPECT_TRUE(erased().empty());
+    EXPECT_EQ(memo.TextRangeBytes(0, 4), "axbx");
+}
+
+} // namespace

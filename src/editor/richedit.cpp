@@ -489,7 +489,8 @@ int TRichEdit::FindText(const QString &text, int cpMin, int cpMax, unsigned flag
     needle.replace(QChar(u'\v'), QChar(kLineBreak));
     // Block by block on the text itself: a text cursor placed far into a document that Qt
     // has not laid out yet would make it lay out everything before that point.
-    for (QTextBlock block = document()->findBlock(from); block.isValid(); block = block.next()) {
+    QTextBlock block = document()->findBlock(from);
+    for (int number = block.blockNumber(); block.isValid(); block = block.next(), ++number) {
         const QString haystack = block.text();
         qsizetype offset = std::max(from - block.position(), 0);
         while (offset <= haystack.size()) {
@@ -510,7 +511,7 @@ int TRichEdit::FindText(const QString &text, int cpMin, int cpMax, unsigned flag
                 *matchEnd = end;
             return start;
         }
-        if (fromQt(block.position() + block.length()) >= cpMax)
+        if (number + 1 < m_index->blockCount() && m_index->blockStart(number + 1) >= cpMax)
             return -1; // a match in a later paragraph would end past cpMax
     }
     return -1;

@@ -293,7 +293,6 @@ TExtMemo::~TExtMemo()
 
 void TExtMemo::CreateWnd()
 {
-    m_created = true;
     // Options of the new window; the modified flag must not change with them.
     const bool modified = Modified();
     const unsigned mask = (m_lineSelect ? ECO_SELECTIONBAR : 0u) | (m_vertical ? ECO_VERTICAL : 0u);
@@ -324,7 +323,6 @@ void TExtMemo::CreateWnd()
 void TExtMemo::DestroyWnd()
 {
     m_canvas = nullptr;
-    m_created = false;
 }
 
 void TExtMemo::RecreateWnd()

@@ -240,7 +240,6 @@ private:
     int m_caretMarkerLine = -1;
     bool m_insertMode = true;
     unsigned m_componentState = 0;
-    bool m_created = false;
     QSize m_appliedSize;
     bool m_focusOverride = false;
     bool m_focusValue = false;

@@ -3,6 +3,7 @@
 #include "editor/positionindex.h"
 #include "editor/richedit.h"
 
+#include <QFontMetrics>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -73,6 +74,49 @@ TEST(RichEditPositions, SelectionCountsBytes)
     edit.SetSelText("Z");
     EXPECT_EQ(edit.GetTextLength(), 15);
     EXPECT_EQ(edit.Text(), QString::fromUtf8("abZ漢\vxy\r\n\r\nend"));
+}
+
+// Wrapped lines in a font whose double-byte characters are 16 pixels wide and whose
+// single-byte ones are 8, wrapping at 84 pixels: five double-byte or ten single-byte
+// characters a line. A position at a wrap point belongs to the line it starts.
+TEST(RichEditPositions, RowColumnLineIndexAndLengthWithWrap)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setPixelSize(16);
+    edit.SetFont(font);
+    ASSERT_EQ(QFontMetrics(font).horizontalAdvance(QString::fromUtf8("日")), 16) << "fixture font missing";
+    ASSERT_EQ(QFontMetrics(font).horizontalAdvance(QStringLiteral("a")), 8);
+    edit.SetWordWrap(true);
+    edit.SetEditRect({0, 0, 84, 300});
+    // "日本語のテ|キストを折|り返す" CR LF "abcdefghij|klmnｱｲｳ"
+    edit.SetText(QString::fromUtf8("日本語のテキストを折り返す\r\nabcdefghijklmnｱｲｳ"));
+    ASSERT_EQ(edit.GetTextLength(), 45);
+    EXPECT_EQ(edit.GetLineCount(), 5);
+    const RowCase cases[] = {
+        {0, 0, 0, 0, 0, 10},   {8, 8, 0, 8, 0, 10},   {10, 10, 1, 0, 10, 10}, {19, 18, 1, 8, 10, 10},
+        {20, 20, 2, 0, 20, 6}, {26, 26, 2, 6, 20, 6}, {28, 28, 3, 0, 28, 10}, {37, 37, 3, 9, 28, 10},
+        {38, 38, 4, 0, 38, 7}, {45, 45, 4, 7, 38, 7},
+    };
+    for (const RowCase &c : cases) {
+        SCOPED_TRACE(c.pos);
+        edit.SetSelStart(c.pos);
+        EXPECT_EQ(edit.SelStart(), c.selStart);
+        EXPECT_EQ(edit.GetRow(), c.row);
+        EXPECT_EQ(edit.GetColumn(), c.column);
+        EXPECT_EQ(edit.LineIndex(c.row), c.lineIndex);
+        EXPECT_EQ(edit.LineLength(c.selStart), c.lineLength);
+    }
+    EXPECT_EQ(edit.LineIndex(5), -1);
+    EXPECT_EQ(edit.Lines(), QStringList({QString::fromUtf8("日本語のテ"), QString::fromUtf8("キストを折"),
+                                         QString::fromUtf8("り返す"), "abcdefghij", QString::fromUtf8("klmnｱｲｳ")}));
+    // Typing in the first line re-wraps the paragraph and the index follows.
+    edit.SetSelStart(0);
+    edit.SetSelText(QString::fromUtf8("新"));
+    EXPECT_EQ(edit.LineIndex(1), 10);
+    EXPECT_EQ(edit.LineLength(20), 8);
+    EXPECT_EQ(edit.GetLineCount(), 5);
 }
 
 // Wrapped lines: each display line of a wrapped paragraph is a line, and the lines tile

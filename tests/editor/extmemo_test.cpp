@@ -2,8 +2,11 @@
 // options: what each store does besides storing.
 #include "editor/extmemo.h"
 
-#include <QKeyEvent>
 #include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <gtest/gtest.h>
 
 using namespace velmo;
@@ -348,6 +351,36 @@ TEST(EditorWindowControl, InstanceSettings)
     const TCompColors expected = {{{clBlack, clWhite, 4}, {clBlack, clGray, 0}, {clBlack, clWhite, 4}, {clWhite, clBlack, 0}}};
     EXPECT_EQ(colors, expected);
     EXPECT_FALSE(memo.tabChangesFocus());
+}
+
+} // namespace
+
+namespace {
+
+// The composition string shows in the composition colours: the clause being converted
+// (the one the input method highlights) in the "watching" colours, the rest plain.
+TEST(EditorWindowControl, PreeditTextTakesTheCompositionColours)
+{
+    TExtMemo memo;
+    memo.resize(600, 300);
+    ConfigureEditorWindowControl(memo);
+    QTextCharFormat target;
+    target.setBackground(Qt::blue);
+    QTextCharFormat rest;
+    rest.setFontUnderline(true);
+    const QString preedit = QString::fromUtf8("にほんご");
+    QInputMethodEvent event(preedit, {{QInputMethodEvent::TextFormat, 0, 2, target},
+                                      {QInputMethodEvent::TextFormat, 2, 2, rest}});
+    QApplication::sendEvent(&memo, &event);
+    const QTextLayout *layout = memo.document()->firstBlock().layout();
+    ASSERT_EQ(layout->preeditAreaText(), preedit);
+    const QList<QTextLayout::FormatRange> formats = layout->formats();
+    ASSERT_EQ(formats.size(), 2);
+    EXPECT_EQ(fromQColor(formats[0].format.background().color()), clGray); // watching, converted
+    EXPECT_EQ(fromQColor(formats[0].format.foreground().color()), clBlack);
+    EXPECT_EQ(fromQColor(formats[1].format.background().color()), clWhite); // not yet converted
+    EXPECT_TRUE(formats[1].format.fontUnderline());
+    EXPECT_EQ(memo.GetTextLength(), 0); // nothing is text until committed
 }
 
 } // namespace

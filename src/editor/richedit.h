@@ -104,7 +104,9 @@ public:
     void SetSelLength(int length);
     QString SelText() const;
     void SetSelText(const QString &text);
-    // The text as the control gives it: paragraphs joined by CR LF.
+    // The text as the control gives it: paragraphs joined by CR LF, line breaks as '\v'.
+    // A lone CR or LF or a NUL read from a text file stays a raw-byte character
+    // (U+F700 + byte) so that it is saved back as the same byte.
     QString Text() const;
     void SetText(const QString &text);
     // The same text as code-page-932 bytes; the positions of this class index it directly.

@@ -2,6 +2,7 @@
 // captions, and what closing leaves behind.
 #include "app/fontsubstitutes.h"
 #include "app/mainform.h"
+#include "mainformfixture.h"
 #include "app/uitexts.h"
 #include "platform/printers.h"
 #include "platform/prompts.h"
@@ -37,84 +38,10 @@ using namespace velmo;
 
 namespace {
 
-QString u8(const char *text) { return QString::fromUtf8(text); }
-
-// Runs the event loop (so that idle work happens) until the condition holds, at most 5 s.
-bool waitUntil(const std::function<bool()> &condition)
-{
-    if (condition())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition())
-            loop.quit();
-    });
-    poll.start(10);
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return condition();
-}
-
-// Toolbars and panels stand where the window's layout puts them once it has run.
-void settle(TMainForm &form)
-{
-    form.layout()->activate();
-}
-
-class MainFormTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        savedCurrent = QDir::currentPath();
-        system = std::make_unique<FixedSystemInfo>(dir.filePath("velmo"));
-        shell.setTempFolder(dir.filePath("systemp"));
-    }
-    void TearDown() override { QDir::setCurrent(savedCurrent); }
-
-    QString ini() const { return dir.filePath("velmo.ini"); }
-
-    // A settings file as an earlier start leaves it, so that this start is not the first.
-    void writeSettings(const QString &extra = {})
-    {
-        QFile file(ini());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(("[Velmo]\r\nVersion=2.66\r\n" + extra).toUtf8());
-    }
-
-    std::unique_ptr<TMainForm> start(const QStringList &arguments = {},
-                                     ProfileStorage *storage = nullptr)
-    {
-        MainFormServices s;
-        s.prompts = &prompts;
-        s.shell = &shell;
-        s.bus = &bus;
-        s.system = system.get();
-        s.screen = &screen;
-        s.printers = &printers;
-        s.storage = storage;
-        s.arguments = arguments;
-        auto form = std::make_unique<TMainForm>(s);
-        form->show();
-        return form;
-    }
-
-    QString read(const char *section, const char *key) const
-    {
-        return TProfileFile(ini()).ReadString(section, key, "<missing>");
-    }
-
-    QTemporaryDir dir;
-    QString savedCurrent;
-    std::unique_ptr<FixedSystemInfo> system;
-    ScriptedPrompts prompts;
-    RecordingShell shell;
-    MemoryBusNetwork network;
-    MemoryWindowBus bus{network};
-    FixedScreen screen{{0, 0, 1024, 738}, 19, 96};
-    FakePrinters printers;
-};
+using MainFormTest = velmo::testing::MainFormFixture;
+using velmo::testing::u8;
+using velmo::testing::waitUntil;
+using velmo::testing::settle;
 
 TEST_F(MainFormTest, FirstStartWithoutSettingsFile)
 {

@@ -30,6 +30,7 @@ class QToolButton;
 namespace velmo {
 
 class FileSystem;
+class TExtMemo;
 class Prompts;
 class Shell;
 class SystemInfo;
@@ -119,6 +120,23 @@ public:
     bool FilesToOpenReadOnly() const { return filesToOpenReadOnly_; }
     int LastEditCaret() const { return lastEditCaret_; }
 
+    // --- documents and editing modes (documents.cpp, editmode.cpp) ---
+    enum class EditModeWay { Ask, Force, Keep };
+    bool OpenDocument(const QString &path, bool readOnly);
+    bool SaveDocument(const QString &path);
+    bool QuerySaveDocument();
+    bool ChangeEditMode(bool plainText, EditModeWay way);
+    void FileNewMenuClick();
+    void FileOpenClick();
+    void FileOpenNewClick();
+    void FileSaveMenuClick();
+    void FileSaveAsMenuClick();
+    void FileMenuClick();
+    void HandleDropFiles(const QStringList &names);
+    void OptionModeMenuClick();
+    QString OpenDialogDefaultExt; // both file dialogs' default extension ("rtf", "txt" or empty)
+    QString SaveDialogDefaultExt;
+
     // --- BusWindow ---
     std::int64_t handleBusMessage(std::uint32_t message, std::int64_t wParam,
                                   std::int64_t lParam) override;
@@ -196,7 +214,7 @@ public:
     QWidget *reBackPanel = nullptr;
     QWidget *IndentPanel = nullptr;
     QWidget *reRoolerPanel = nullptr;
-    QTextEdit *RichEdit = nullptr;
+    TExtMemo *RichEdit = nullptr;
     QWidget *VScrollPanel = nullptr;
     QWidget *VScrollTopPanel = nullptr;
     QScrollBar *VScrollBar = nullptr;
@@ -213,7 +231,7 @@ private:
     void CreateComponents();
     void CreateRecords();
     void TakeLastEditFile();
-    QTextEdit *CreateEditor(QWidget *parent);
+    TExtMemo *CreateEditor(QWidget *parent);
     void CreateMenus();
     void CreateToolbars();
     void CreateStatusBar();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/commandline.h"
+#include "editor/extmemo.h"
 #include "platform/windowbus.h"
 
 #include <QMainWindow>
@@ -30,7 +31,6 @@ class QToolButton;
 namespace velmo {
 
 class FileSystem;
-class TExtMemo;
 class Prompts;
 class Shell;
 class SystemInfo;
@@ -136,6 +136,25 @@ public:
     void OptionModeMenuClick();
     QString OpenDialogDefaultExt; // both file dialogs' default extension ("rtf", "txt" or empty)
     QString SaveDialogDefaultExt;
+
+    // --- status bar (statusbar.cpp) ---
+    // The hub run on every selection change of the editor (status part: panels 0 and 2).
+    void RichEditSelectionChange();
+    // The editor's text changed (also after naming the document and changing the mode):
+    // recomputes FileNameText and shows it.
+    void RichEditChange();
+    // The editor's key handler: the Insert key shows the editor's new insert mode.
+    void RichEditKeyDown(int key);
+    void SetStatusBarFontSize(int size);
+    // x in status-bar pixels from the left edge of panel 0; -1 comes from the jump command.
+    void StatusBarMouseDown(Qt::MouseButton button, int x);
+    void StatusBarMouseMove(int x);
+    // A transient text in the name panel (reading, saving, searching, printing) and back.
+    void ShowProgressText(const QString &text);
+    void RestoreFileNameText();
+    // The hint the status bar shows for the panel under the pointer.
+    QString StatusBarHint() const;
+    int StatusPanelWidth(int index) const;
 
     // --- BusWindow ---
     std::int64_t handleBusMessage(std::uint32_t message, std::int64_t wParam,

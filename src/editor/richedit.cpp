@@ -539,7 +539,7 @@ TTextAttributes attributesFrom(const QTextCharFormat &f, const QFont &font, TCol
     a.Charset = f.hasProperty(editor::kCharsetProperty) ? f.intProperty(editor::kCharsetProperty) : defaultCharset;
     const int pitch = f.hasProperty(editor::kPitchFamilyProperty) ? (f.intProperty(editor::kPitchFamilyProperty) & 3)
                                                                   : (font.fixedPitch() ? 1 : 0);
-    a.Pitch = TFontPitch(pitch == 3 ? 0 : pitch);
+    a.Pitch = TRichPitch(pitch == 3 ? 0 : pitch);
     return a;
 }
 
@@ -611,7 +611,7 @@ TTextAttributes TRichEdit::DefAttributes() const
     a.Color = m_defaultFormat.colour ? TColor(*m_defaultFormat.colour) : clWindowText;
     a.Charset = m_defaultFormat.charset;
     const int pitch = m_defaultFormat.pitch();
-    a.Pitch = TFontPitch(pitch == 3 ? 0 : pitch);
+    a.Pitch = TRichPitch(pitch == 3 ? 0 : pitch);
     return a;
 }
 

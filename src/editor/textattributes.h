@@ -2,6 +2,8 @@
 // character and paragraph attributes of the selection, rectangles in client pixels.
 #pragma once
 
+#include "settings/colors.h"
+
 #include <QColor>
 #include <QString>
 #include <cstdint>
@@ -10,17 +12,9 @@ class QPalette;
 
 namespace velmo {
 
-// 0x00BBGGRR; 0x80000000 + an index names a system colour.
-using TColor = std::uint32_t;
-
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clGray = 0x808080;
-constexpr TColor clSilver = 0xC0C0C0;
-constexpr TColor clBlue = 0xFF0000;
-constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clSystemColor = 0x80000000;
-constexpr TColor clWindow = clSystemColor | 5;
-constexpr TColor clWindowText = clSystemColor | 8;
+// Colours and font styles are the ones the option records keep (0x00BBGGRR; 0x80000000 + an
+// index names a system colour).
+constexpr TColor clSystemColor = TColor(0x80000000u);
 
 // Resolves system colours through the application palette.
 QColor toQColor(TColor color);
@@ -28,14 +22,8 @@ TColor fromQColor(const QColor &color);
 // A system colour becomes the plain colour it stands for; plain colours stay.
 TColor resolveColor(TColor color);
 
-// Font style bits, as the effect bits of the rich-edit interface.
-using TFontStyles = unsigned;
-constexpr TFontStyles fsBold = 1;
-constexpr TFontStyles fsItalic = 2;
-constexpr TFontStyles fsUnderline = 4;
-constexpr TFontStyles fsStrikeOut = 8;
-
-enum class TFontPitch { fpDefault = 0, fpFixed = 1, fpVariable = 2 };
+// Pitch as the rich-edit interface numbers it (the option records number it otherwise).
+enum class TRichPitch { fpDefault = 0, fpFixed = 1, fpVariable = 2 };
 
 // Character attributes of the selection or of text typed where no other format applies.
 struct TTextAttributes {
@@ -44,7 +32,7 @@ struct TTextAttributes {
     TColor Color = clBlack;
     TFontStyles Style = 0;
     int Charset = 1;            // Windows character set (128 Shift-JIS)
-    TFontPitch Pitch = TFontPitch::fpDefault;
+    TRichPitch Pitch = TRichPitch::fpDefault;
     bool operator==(const TTextAttributes &) const = default;
 };
 

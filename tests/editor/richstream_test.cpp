@@ -122,7 +122,7 @@ TEST(RichStream, FormatsOfTheSelectionAndParagraphs)
     a.Color = 0x0000FF;
     a.Style = fsBold | fsUnderline;
     a.Charset = 128;
-    a.Pitch = TFontPitch::fpFixed;
+    a.Pitch = TRichPitch::fpFixed;
     edit.SetSelAttributes(a);
     EXPECT_EQ(edit.SelAttributes(), a);
     edit.SetSelStart(0);

@@ -4,21 +4,19 @@
 // shared and absolute times wander.
 #include "platform/cp932codec.h"
 
+#include "support/benchsupport.h"
+
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <iconv.h>
 #include <map>
 #include <random>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
-extern char **environ;
 
 namespace {
 
@@ -122,23 +120,7 @@ void IconvProcessDecode(benchmark::State &state)
         return;
     }
     close(fd);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    char *argv[] = {const_cast<char *>("iconv"), const_cast<char *>("-f"), const_cast<char *>("CP932"),
-                    const_cast<char *>("-t"), const_cast<char *>("UTF-8"), path, nullptr};
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        pid_t pid;
-        int status = 0;
-        if (posix_spawnp(&pid, "iconv", &actions, nullptr, argv, environ) != 0 || waitpid(pid, &status, 0) != pid
-            || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            state.SkipWithError("iconv failed");
-            break;
-        }
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    posix_spawn_file_actions_destroy(&actions);
+    velmo::bench::timeProcess(state, {"iconv", "-f", "CP932", "-t", "UTF-8", path});
     unlink(path);
     setBytes(state);
 }
@@ -149,32 +131,12 @@ BENCHMARK(Cp932ByteLength)->Unit(benchmark::kMillisecond);
 BENCHMARK(IconvInProcessDecode)->Unit(benchmark::kMillisecond);
 BENCHMARK(IconvProcessDecode)->Unit(benchmark::kMillisecond)->UseManualTime();
 
-// Keeps each benchmark's time per iteration so that the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-
-    // Colour only on a terminal, so that saved output stays readable.
-    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                // With manual timing the accumulated real time is the manual time.
-                seconds[run.run_name.function_name] = run.iterations > 0 ? run.real_accumulated_time / run.iterations : 0;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    velmo::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 

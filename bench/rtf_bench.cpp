@@ -5,20 +5,18 @@
 #include "rtf/rtfreader.h"
 #include "rtf/rtfwriter.h"
 
+#include "support/benchsupport.h"
+
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <map>
 #include <random>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
-extern char **environ;
 
 namespace {
 
@@ -109,15 +107,10 @@ void RtfWrite(benchmark::State &state)
     setBytes(state);
 }
 
-bool onPath(const char *program)
-{
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // abiword --to=txt over the same file, timed from spawn to exit.
 void AbiWordProcessToText(benchmark::State &state)
 {
-    if (!onPath("abiword")) {
+    if (!velmo::bench::onPath("abiword")) {
         state.SkipWithError("AbiWord is not installed: no baseline, no ratios");
         return;
     }
@@ -135,25 +128,7 @@ void AbiWordProcessToText(benchmark::State &state)
         return;
     }
     close(fd);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const std::string toName = "--to-name=" + out;
-    char *argv[] = {const_cast<char *>("abiword"), const_cast<char *>("--to=txt"),
-                    const_cast<char *>(toName.c_str()), const_cast<char *>(in.c_str()), nullptr};
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        pid_t pid;
-        int status = 0;
-        if (posix_spawnp(&pid, "abiword", &actions, nullptr, argv, environ) != 0
-            || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            state.SkipWithError("abiword failed");
-            break;
-        }
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    posix_spawn_file_actions_destroy(&actions);
+    velmo::bench::timeProcess(state, {"abiword", "--to=txt", "--to-name=" + out, in});
     unlink(in.c_str());
     unlink(out.c_str());
     rmdir(dir);
@@ -164,30 +139,12 @@ BENCHMARK(RtfRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(RtfWrite)->Unit(benchmark::kMillisecond);
 BENCHMARK(AbiWordProcessToText)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
-// Keeps each benchmark's time per iteration so that the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-
-    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                seconds[run.run_name.function_name] =
-                    run.iterations > 0 ? run.real_accumulated_time / run.iterations : 0;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    velmo::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 

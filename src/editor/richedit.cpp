@@ -890,13 +890,13 @@ void TRichEdit::LoadFromStream(std::string_view bytes)
     rtf::CharFormat defaultFormat = m_defaultFormat;
     if (m_plainText || !rtf::looksLikeRtf(bytes)) {
         // Text that is not RTF goes in as text, as the rich-edit control takes it.
-        editor::textToDocument(bytes, *fresh);
+        editor::loadTextInto(bytes, *fresh);
     } else {
         rtf::ReadResult result = rtf::read(bytes);
         if (!result.ok())
             throw ComponentError(rtf::kStreamReadFailedMessage);
         defaultFormat = result.document.defaultFormat;
-        editor::modelToDocument(result.document, *fresh);
+        editor::loadModelInto(result.document, *fresh);
     }
     m_defaultFormat = defaultFormat;
     QTextDocument *old = document();

@@ -123,7 +123,7 @@ std::u16string blockText(const QTextBlock &block)
     return s.toStdU16String();
 }
 
-void modelToDocument(const rtf::Document &model, QTextDocument &document)
+void loadModelInto(const rtf::Document &model, QTextDocument &document)
 {
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
@@ -189,7 +189,7 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
     return model;
 }
 
-void textToDocument(std::string_view bytes, QTextDocument &document)
+void loadTextInto(std::string_view bytes, QTextDocument &document)
 {
     const std::u16string decoded = cp932::decode(bytes);
     QString text;

@@ -27,13 +27,13 @@ enum FormatProperty {
 constexpr double kPixelsPerTwip = 96.0 / 1440.0;
 
 // Replaces the document's content by the model's paragraphs. Undo history is cleared.
-void modelToDocument(const rtf::Document &model, QTextDocument &document);
+void loadModelInto(const rtf::Document &model, QTextDocument &document);
 // The document as a model; fields a run does not set come from defaultFormat.
 rtf::Document documentToModel(const QTextDocument &document, const rtf::CharFormat &defaultFormat);
 
 // Text mode: code-page-932 bytes <-> paragraphs. Paragraphs end at CR LF; a lone CR or LF
 // and a NUL byte are kept as raw-byte characters, so that saving gives the same bytes back.
-void textToDocument(std::string_view bytes, QTextDocument &document);
+void loadTextInto(std::string_view bytes, QTextDocument &document);
 std::string documentToText(const QTextDocument &document);
 
 // The text of a block as the model writes it: line breaks (U+2028) become '\v'.

@@ -76,7 +76,7 @@ TEST(RichStream, ModelSurvivesTheDocument)
 {
     const rtf::Document model = sampleModel();
     QTextDocument document;
-    editor::modelToDocument(model, document);
+    editor::loadModelInto(model, document);
     EXPECT_EQ(editor::documentToModel(document, model.defaultFormat), model);
 }
 

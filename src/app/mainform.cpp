@@ -1,7 +1,9 @@
 // Construction, start-up and closing of the editor window.
 #include "app/mainform.h"
 
+#include "app/backupmaker.h"
 #include "app/uitexts.h"
+#include "editor/extmemo.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
 #include "platform/system.h"
@@ -52,6 +54,9 @@ TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
         services_.storage = &ProfileStorage::system();
     setAttribute(Qt::WA_DeleteOnClose, false);
     CreateComponents();
+    ConnectDocumentCommands();
+    ConnectStatusBar();
+    ConnectEditorView();
     FileNameText.clear();
     helpFile_ = HelpFileName();
     // Deferred work (reporting to the launching window, the open-file registry) runs when
@@ -80,11 +85,14 @@ TMainForm::~TMainForm()
     PendingLaunches.clear();
 }
 
-QTextEdit *TMainForm::CreateEditor(QWidget *parent)
+TExtMemo *TMainForm::CreateEditor(QWidget *parent)
 {
     // The one place the editing control is made.
-    auto *editor = new QTextEdit(parent);
+    auto *editor = new TExtMemo(parent);
     editor->setObjectName(QStringLiteral("RichEdit"));
+    ConfigureEditorWindowControl(*editor);
+    // Setting the control up is not an edit of the (empty) document.
+    editor->SetModified(false);
     editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     editor->setContextMenuPolicy(Qt::CustomContextMenu);
     return editor;
@@ -150,11 +158,6 @@ void TMainForm::CreateComponents()
     row->addWidget(VScrollPanel);
     setCentralWidget(client);
 
-    // The window's own scroll bar stands in for the editor's.
-    QScrollBar *inner = RichEdit->verticalScrollBar();
-    connect(inner, &QScrollBar::rangeChanged, VScrollBar, &QScrollBar::setRange);
-    connect(inner, &QScrollBar::valueChanged, VScrollBar, &QScrollBar::setValue);
-    connect(VScrollBar, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
     connect(RichEdit, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { PopupMenu->popup(RichEdit->mapToGlobal(at)); });
 }
@@ -208,6 +211,7 @@ void TMainForm::FormShow()
         SaveSettings();
 
     RichEdit->document()->setModified(false);
+    RichEditSelectionChange();
 
     if (firstStart) {
         if (width() < 880) {
@@ -283,14 +287,16 @@ void TMainForm::OpenFileList(const QStringList &files, bool readOnly)
     if (files.isEmpty())
         return;
     RichEdit->setReadOnly(readOnly);
-    filesToOpen_ = files;
-    filesToOpenReadOnly_ = readOnly;
+    OpenDocument(files.first(), readOnly);
+    filesForNewWindows_ = files.mid(1);
+    filesForNewWindowsReadOnly_ = readOnly;
 }
 
 void TMainForm::SetDocumentName(const QString &name)
 {
     const bool readOnly = RichEdit->isReadOnly();
     FormatsToolbar->setEnabled(!readOnly);
+    ModeButton->setEnabled(!readOnly);
 
     const QString title = QString::fromUtf8(texts::kTitle);
     if (name.isEmpty()) {
@@ -321,6 +327,7 @@ void TMainForm::SetDocumentName(const QString &name)
         BroadcastNotify(NotifyRegistryRefresh, EDITORNOTIFY_MAGIC, false);
         RegistryRefreshPending = true;
     }
+    RichEditChange();
 }
 
 void TMainForm::EnumerateFonts()
@@ -361,6 +368,7 @@ void TMainForm::FormResize()
 {
     if (!resizeAttached_ || !reScrollBox)
         return;
+    LayoutEditArea();
     // The square below the scroll bar fills the corner beside the box's horizontal bar.
     VScrollBottomPanel->setVisible(reScrollBox->viewport()->width() < reBackPanel->width());
 }
@@ -381,8 +389,7 @@ void TMainForm::closeEvent(QCloseEvent *event)
 
 bool TMainForm::FormCloseQuery()
 {
-    // Nothing in this window can be saved yet, so there is nothing to ask about.
-    return true;
+    return QuerySaveDocument();
 }
 
 void TMainForm::FormClose()
@@ -409,11 +416,11 @@ void TMainForm::FormClose()
 
 void TMainForm::RemoveTempFolder()
 {
-    if (!services_.shell)
+    if (!services_.shell || !services_.fileSystem)
         return;
     const QString folder = services_.shell->tempFolder() + QStringLiteral("Velmo");
     if (QFileInfo(folder).isDir())
-        services_.shell->deleteFolder(folder);
+        TBackupMaker(*services_.fileSystem).DeleteFolder(folder);
 }
 
 void TMainForm::FileExitMenuClick()

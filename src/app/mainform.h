@@ -38,6 +38,7 @@ class Screen;
 class Printers;
 class ProfileStorage;
 class TAppRecord;
+class TDisplayProfile;
 class TGeneralOptions;
 class TWindowPlacement;
 class WidgetPlacementWindow;
@@ -113,11 +114,10 @@ public:
     // The text the desktop shows for this program on its task bar.
     QString ApplicationTitle() const { return applicationTitle_; }
 
-    // Documents handed to this window that no document loader has taken yet, and whether
-    // they were to be opened read-only. Opening documents in this window, and in new
-    // windows, is not available yet: the list is kept as given.
-    const QStringList &FilesToOpen() const { return filesToOpen_; }
-    bool FilesToOpenReadOnly() const { return filesToOpenReadOnly_; }
+    // The files of the last OpenFileList after the first (which opened here), waiting to be
+    // opened in new windows, and whether they go read-only.
+    const QStringList &FilesForNewWindows() const { return filesForNewWindows_; }
+    bool FilesForNewWindowsReadOnly() const { return filesForNewWindowsReadOnly_; }
     int LastEditCaret() const { return lastEditCaret_; }
 
     // --- documents and editing modes (documents.cpp, editmode.cpp) ---
@@ -128,12 +128,15 @@ public:
     bool ChangeEditMode(bool plainText, EditModeWay way);
     void FileNewMenuClick();
     void FileOpenClick();
-    void FileOpenNewClick();
     void FileSaveMenuClick();
     void FileSaveAsMenuClick();
     void FileMenuClick();
     void HandleDropFiles(const QStringList &names);
     void OptionModeMenuClick();
+    // The window registered in [EditFiles] as holding path, 0 for none.
+    WindowHandle FindWindowForFile(const QString &path) const;
+    // Connects the document and mode commands and file drops (at construction).
+    void ConnectDocumentCommands();
     QString OpenDialogDefaultExt; // both file dialogs' default extension ("rtf", "txt" or empty)
     QString SaveDialogDefaultExt;
 
@@ -155,6 +158,31 @@ public:
     // The hint the status bar shows for the panel under the pointer.
     QString StatusBarHint() const;
     int StatusPanelWidth(int index) const;
+    // Watches the editor's keys for the insert/overwrite panel (once the editor exists).
+    void ConnectStatusBar();
+    QWidget *StatusPanelStrip = nullptr; // the four panels side by side, inside StatusBar
+
+    // --- the editor's view: word wrap, edit area, display profiles (editorview.cpp) ---
+    // Puts the current mode's display profile and the IME styles onto the editor; keeps the
+    // modified flag and the ruler's visibility.
+    void ApplyDisplayProfile();
+    // Applies a whole options record to the window (settings loaded, dialog OK or Apply).
+    void ApplyOptions(EditModeWay way);
+    // 0 none, 1 the window's edge, 2 the page's printable width.
+    void ApplyWordWrap(int value);
+    void EditWordWrapMenuClick();
+    void LayoutEditArea();
+    // The current mode's profile (text mode's while the editor holds plain text).
+    TDisplayProfile &CurrentProfile();
+    // The width wrapping at the page uses: the page setup's, or a fixed width without printer.
+    int ScreenTextWidth() const;
+    int AverageCharWidth = 0;     // average width of the profile font; the ruler's unit
+    QFont DrawingFont;            // the window's drawing font: the profile's
+    // The formatting controls shown for the toolbar setting and the mode; the button size.
+    void ApplyToolbarVisibility();
+    void ApplyButtonSize(int size);
+    // The word-wrap item, the editor's notifications and the window's vertical bar.
+    void ConnectEditorView();
 
     // --- BusWindow ---
     std::int64_t handleBusMessage(std::uint32_t message, std::int64_t wParam,
@@ -271,8 +299,8 @@ private:
     QString applicationTitle_;
     QString helpFile_;
     int lastEditCaret_ = 0; // where the caret goes in a reopened last document
-    QStringList filesToOpen_;
-    bool filesToOpenReadOnly_ = false;
+    QStringList filesForNewWindows_;
+    bool filesForNewWindowsReadOnly_ = false;
 };
 
 } // namespace velmo

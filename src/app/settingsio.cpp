@@ -46,12 +46,11 @@ bool TMainForm::LoadSettings(bool reload)
     if (!AppRecord->InitSave)
         return firstStart;
     Options->Load();
-    // Applying the options and display profiles to the window and the editor comes with the
-    // display profiles themselves; until then the window keeps its built-in look.
+    // A reload (another window changed the settings) keeps this window's editing mode.
+    ApplyOptions(reload ? EditModeWay::Keep : EditModeWay::Ask);
     LoadToolbarPositions();
-    // The formats toolbar belongs to rich-text mode only.
-    Toolbar->setVisible(Options->ShowToolBar);
-    FormatsToolbar->setVisible(Options->ShowToolBar && !Options->PlainText);
+    // Restoring positions may show a toolbar that the settings or the mode hide.
+    ApplyToolbarVisibility();
     if (reload)
         return firstStart;
     Placement->Load();

@@ -45,15 +45,21 @@ using velmo::testing::settle;
 
 TEST_F(MainFormTest, FirstStartWithoutSettingsFile)
 {
+    const QString guide = dir.filePath("velmo.rtf");
+    QFile file(guide);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\\rtf1 guide}");
+    file.close();
     auto form = start({"ignored.txt"});
 
-    EXPECT_EQ(form->windowTitle(), "Velmo");
+    EXPECT_EQ(form->windowTitle(), "Velmo (Read Only) " + guide);
     EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(0, 0));
     EXPECT_EQ(form->size(), QSize(640, 400));
     EXPECT_FALSE(form->isMaximized());
     // The guide beside the program, read-only; the command line is not looked at.
-    EXPECT_EQ(form->FilesToOpen(), QStringList{dir.filePath("velmo.rtf")});
-    EXPECT_TRUE(form->FilesToOpenReadOnly());
+    EXPECT_EQ(form->Options->CurrentFile, guide);
+    EXPECT_EQ(form->RichEdit->Text(), "guide");
+    EXPECT_TRUE(form->FilesForNewWindows().isEmpty());
     EXPECT_TRUE(form->RichEdit->isReadOnly());
     // The help page opens at its first-start section.
     ASSERT_EQ(shell.opened().size(), 1);
@@ -101,24 +107,33 @@ TEST_F(MainFormTest, SettingsFileAfterFirstStartAndClose)
 TEST_F(MainFormTest, LaterStartTakesTheCommandLine)
 {
     writeSettings();
+    const QString a = dir.filePath("a.txt"), b = dir.filePath("b.txt"), c3 = dir.filePath("c.txt");
+    for (const QString &name : {a, b, c3}) {
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("text");
+    }
     const struct {
         const char *name;
         QStringList arguments;
-        QStringList files;
+        QString opened;
+        QStringList forNewWindows;
         bool readOnly;
+        QString caption;
     } cases[] = {
-        {"no arguments", {}, {}, false},
-        {"/n", {"/n"}, {}, false},
-        {"-r a.txt", {"-r", "a.txt"}, {"a.txt"}, true},
-        {"/R alone", {"/R"}, {}, false},
-        {"three files", {"a.txt", "b.txt", "c.txt"}, {"a.txt", "b.txt", "c.txt"}, false},
+        {"no arguments", {}, "", {}, false, "Velmo"},
+        {"/n", {"/n"}, "", {}, false, "Velmo"},
+        {"-r a.txt", {"-r", a}, a, {}, true, "Velmo (Read Only) " + a},
+        {"/R alone", {"/R"}, "", {}, false, "Velmo"},
+        {"three files", {a, b, c3}, a, {b, c3}, false, "Velmo: " + a},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         auto form = start(c.arguments);
-        EXPECT_EQ(form->FilesToOpen(), c.files);
+        EXPECT_EQ(form->Options->CurrentFile, c.opened);
+        EXPECT_EQ(form->FilesForNewWindows(), c.forNewWindows);
         EXPECT_EQ(form->RichEdit->isReadOnly(), c.readOnly);
-        EXPECT_EQ(form->windowTitle(), "Velmo");
+        EXPECT_EQ(form->windowTitle(), c.caption);
         EXPECT_TRUE(shell.opened().isEmpty());
         form->ClosingOnRequest = true;
         form->close();
@@ -128,9 +143,11 @@ TEST_F(MainFormTest, LaterStartTakesTheCommandLine)
 TEST_F(MainFormTest, PlacementSwitchesOverrideTheSettingsFile)
 {
     writeSettings("[Window]\r\nLeft=5\r\nTop=6\r\nWidth=700\r\nHeight=500\r\n");
-    auto form = start({"/owner=12345", "/Left=100", "/Top=120", "/Width=abc", "x.txt"});
+    const QString x = dir.filePath("x.txt");
+    QFile(x).open(QIODevice::WriteOnly);
+    auto form = start({"/owner=12345", "/Left=100", "/Top=120", "/Width=abc", x});
     EXPECT_EQ(form->OwnerWindow, 12345);
-    EXPECT_EQ(form->FilesToOpen(), QStringList{"x.txt"});
+    EXPECT_EQ(form->Options->CurrentFile, x);
     EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(100, 120));
     EXPECT_EQ(form->size(), QSize(700, 500));
     // The bad value is reported; start-up went on.
@@ -147,24 +164,24 @@ TEST_F(MainFormTest, ReopensTheLastEditedFile)
         const char *name;
         QString file;
         const char *pos;
-        QStringList opened;
+        QString opened;
         bool readOnly;
         int caret;
     } cases[] = {
-        {"read-only sign", last, "-25", {last}, true, 25},
-        {"zero carries no sign", last, "0", {last}, false, 0},
-        {"missing file starts untitled", dir.filePath("gone.txt"), "7", {}, false, 0},
+        {"read-only sign", last, "-25", last, true, 25},
+        {"zero carries no sign", last, "0", last, false, 0},
+        {"missing file starts untitled", dir.filePath("gone.txt"), "7", "", false, 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         writeSettings(QString("[Options]\r\nAutoOpen=1\r\nLastEditFile=%1\r\nLastEditPos=%2\r\n")
                           .arg(c.file, c.pos));
         auto form = start();
-        EXPECT_EQ(form->FilesToOpen(), c.opened);
-        EXPECT_EQ(form->FilesToOpenReadOnly(), c.readOnly);
+        // The document's name only once the document is in the window.
+        EXPECT_EQ(form->Options->CurrentFile, c.opened);
+        EXPECT_EQ(form->RichEdit->isReadOnly(), c.readOnly);
         EXPECT_EQ(form->LastEditCaret(), c.caret);
-        // Not the document's name before the document is in the window.
-        EXPECT_EQ(form->Options->CurrentFile, "");
+        EXPECT_TRUE(prompts.log().empty());
         // Taken, not just read.
         EXPECT_FALSE(TProfileFile(ini()).ValueExists("Options", "LastEditFile"));
         EXPECT_FALSE(TProfileFile(ini()).ValueExists("Options", "LastEditPos"));
@@ -278,7 +295,6 @@ TEST_F(MainFormTest, ClosingRemovesTempFolderSavesAndUnregisters)
     form->resize(500, 300);
 
     ASSERT_TRUE(form->close());
-    EXPECT_EQ(shell.deletedFolders(), QStringList{dir.filePath("systemp/Velmo")});
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("systemp/Velmo")));
     EXPECT_EQ(read("Window", "Width"), "500");
     EXPECT_FALSE(TProfileFile(ini()).ValueExists("EditFiles", handle));
@@ -357,7 +373,8 @@ TEST_F(MainFormTest, Composition)
     QStringList panels;
     for (QLabel *p : form->StatusPanels)
         panels << p->text();
-    EXPECT_EQ(panels, (QStringList{"Colmns", "INS", "", "FileName:"}));
+    // Applying the settings brought the position and name panels up to date.
+    EXPECT_EQ(panels, (QStringList{u8("1行/0桁"), "INS", "", ""}));
     EXPECT_EQ(form->reBackPanel->property("text").toString(), u8(texts::kWaitMinuts));
     EXPECT_FALSE(form->IndentPanel->isVisible());
     EXPECT_FALSE(form->reRoolerPanel->isVisible());

@@ -77,6 +77,7 @@ protected:
         MainFormServices s;
         s.prompts = &prompts;
         s.shell = &shell;
+        s.fileSystem = &files;
         s.bus = &bus;
         s.system = system.get();
         s.screen = &screen;
@@ -98,6 +99,8 @@ protected:
     std::unique_ptr<FixedSystemInfo> system;
     ScriptedPrompts prompts;
     RecordingShell shell;
+    // Real files in dir; "trash" stands in for the desktop trash.
+    FakeFileSystem files{dir.filePath("trash")};
     MemoryBusNetwork network;
     MemoryWindowBus bus{network};
     FixedScreen screen{{0, 0, 1024, 738}, 19, 96};

@@ -319,41 +319,4 @@ void TMainForm::CreateToolbars()
         bar->setAllowedAreas(Qt::AllToolBarAreas);
 }
 
-void TMainForm::CreateStatusBar()
-{
-    StatusBar = statusBar();
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setSizeGripEnabled(true);
-    struct Panel {
-        const char *text;
-        Qt::Alignment alignment;
-        int width;
-        bool bevel;
-    };
-    const Panel panels[4] = {
-        {texts::kPanelColumns, Qt::AlignCenter, 120, false},
-        {texts::kPanelIns, Qt::AlignCenter, 40, true},
-        {"", Qt::AlignCenter, 20, true},
-        {texts::kPanelFileName, Qt::AlignLeft | Qt::AlignVCenter, 750, true},
-    };
-    for (int i = 0; i < 4; ++i) {
-        auto *label = new QLabel(tr8(panels[i].text), StatusBar);
-        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        label->setAlignment(panels[i].alignment);
-        label->setFrameShape(panels[i].bevel ? QFrame::Panel : QFrame::NoFrame);
-        label->setFrameShadow(QFrame::Sunken);
-        if (i < 3) {
-            label->setFixedWidth(panels[i].width);
-            StatusBar->addWidget(label);
-        } else {
-            // The name panel is 750 pixels wide but gives way to a narrower window.
-            label->setMinimumWidth(0);
-            label->setMaximumWidth(panels[i].width);
-            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-            StatusBar->addWidget(label, 1);
-        }
-        StatusPanels[i] = label;
-    }
-}
-
 } // namespace velmo

@@ -1,0 +1,252 @@
+// The status bar: where the caret is, insert or overwrite, modified or read-only, and the
+// document's name; its panels answer the pointer.
+#include "app/statusbar.h"
+
+#include "app/mainform.h"
+#include "app/uitexts.h"
+#include "editor/editlayout.h"
+#include "editor/extmemo.h"
+#include "settings/teoption.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace velmo {
+
+namespace {
+
+QString tr8(const char *text) { return QString::fromUtf8(text); }
+
+// The editor toggles insert and overwrite on the Insert key itself; the window shows the
+// result, so the key goes to the editor first and the window's handler runs after it.
+class InsertKeyWatcher : public QObject {
+public:
+    InsertKeyWatcher(TMainForm *form, QObject *parent) : QObject(parent), form_(form) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress
+            || static_cast<QKeyEvent *>(event)->key() != Qt::Key_Insert)
+            return false;
+        // Filters run before event(), so this reaches the editor's own key handler once.
+        watched->event(event);
+        form_->RichEditKeyDown(Qt::Key_Insert);
+        return true;
+    }
+
+private:
+    TMainForm *form_;
+};
+
+} // namespace
+
+TStatusPanelStrip::TStatusPanelStrip(QWidget *parent) : QWidget(parent)
+{
+    setMouseTracking(true);
+}
+
+void TStatusPanelStrip::mousePressEvent(QMouseEvent *event)
+{
+    emit mouseDown(event->button(), int(event->position().x()));
+    event->accept();
+}
+
+void TStatusPanelStrip::mouseMoveEvent(QMouseEvent *event)
+{
+    emit mouseMove(int(event->position().x()));
+    QWidget::mouseMoveEvent(event);
+}
+
+void TMainForm::CreateStatusBar()
+{
+    StatusBar = statusBar();
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(true);
+    auto *strip = new TStatusPanelStrip(StatusBar);
+    strip->setObjectName(QStringLiteral("StatusPanelStrip"));
+    auto *row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    struct Panel {
+        const char *text;
+        Qt::Alignment alignment;
+        int width;
+        bool bevel;
+    };
+    const Panel panels[4] = {
+        {texts::kPanelColumns, Qt::AlignCenter, 120, false},
+        {texts::kPanelIns, Qt::AlignCenter, 40, true},
+        {"", Qt::AlignCenter, 20, true},
+        {texts::kPanelFileName, Qt::AlignLeft | Qt::AlignVCenter, 750, true},
+    };
+    for (int i = 0; i < 4; ++i) {
+        auto *label = new QLabel(tr8(panels[i].text), strip);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        label->setAlignment(panels[i].alignment);
+        label->setFrameShape(panels[i].bevel ? QFrame::Panel : QFrame::NoFrame);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        if (i < 3) {
+            label->setFixedWidth(panels[i].width);
+            row->addWidget(label);
+        } else {
+            // The name panel is 750 pixels wide but gives way to a narrower window.
+            label->setMinimumWidth(0);
+            label->setMaximumWidth(panels[i].width);
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            row->addWidget(label, 1);
+        }
+        StatusPanels[i] = label;
+    }
+    StatusBar->addWidget(strip, 1);
+    StatusPanelStrip = strip;
+    connect(strip, &TStatusPanelStrip::mouseDown, this,
+            [this](Qt::MouseButton button, int x) { StatusBarMouseDown(button, x); });
+    connect(strip, &TStatusPanelStrip::mouseMove, this, [this](int x) { StatusBarMouseMove(x); });
+}
+
+void TMainForm::ConnectStatusBar()
+{
+    RichEdit->installEventFilter(new InsertKeyWatcher(this, RichEdit));
+}
+
+int TMainForm::StatusPanelWidth(int index) const
+{
+    // Panels 0 to 2 have a fixed width (valid before the first layout); the name panel takes
+    // what the window leaves it.
+    return index < 3 ? StatusPanels[index]->maximumWidth() : StatusPanels[index]->width();
+}
+
+void TMainForm::RichEditSelectionChange()
+{
+    if (StatusBar->isVisibleTo(this)) {
+        // Lines count from 1, columns (bytes from the line's start) from 0.
+        const QString position = QString::number(RichEdit->GetRow() + 1) + tr8(statustexts::kLinePart)
+                                 + QString::number(RichEdit->GetColumn()) + tr8(statustexts::kColumnPart);
+        StatusPanels[0]->setText(position);
+        StatusPanels[0]->setFixedWidth(QFontMetrics(StatusBar->font()).horizontalAdvance(position) + 10);
+        const char *mark = RichEdit->isReadOnly()   ? statustexts::kReadOnlyMark
+                           : RichEdit->Modified() ? statustexts::kModifiedMark
+                                                  : "";
+        StatusPanels[2]->setText(tr8(mark));
+    }
+    KeepCaretInView(TEditAreaHost{RichEdit, reScrollBox, reBackPanel});
+}
+
+void TMainForm::RichEditChange()
+{
+    const QString name = Options ? Options->CurrentFile : QString();
+    if (RichEdit->PlainText()) {
+        FileNameText = name.isEmpty() ? tr8(statustexts::kUntitledTextName)
+                                      : tr8(statustexts::kFileNamePrefix) + name;
+        FileNameText += tr8(statustexts::kSizeOpen) + QString::number(RichEdit->GetTextLength())
+                        + tr8(statustexts::kSizeClose);
+    } else {
+        FileNameText = name.isEmpty() ? QString() : tr8(statustexts::kFileNamePrefix) + name;
+    }
+    StatusPanels[3]->setText(FileNameText);
+}
+
+void TMainForm::RichEditKeyDown(int key)
+{
+    if (key == Qt::Key_Insert)
+        StatusPanels[1]->setText(tr8(RichEdit->InsertMode() ? statustexts::kInsert : statustexts::kOverwrite));
+}
+
+void TMainForm::SetStatusBarFontSize(int size)
+{
+    QFont font = StatusBar->font();
+    font.setPointSize(size);
+    // The panels inherit the bar's font, so they measure and draw with it.
+    StatusBar->setFont(font);
+    const QFontMetrics metrics(font);
+    StatusBar->setFixedHeight(metrics.height() + 6);
+    StatusPanels[0]->setFixedWidth(metrics.horizontalAdvance(StatusPanels[0]->text()) + 10);
+    StatusPanels[1]->setFixedWidth(std::max(metrics.horizontalAdvance(tr8(statustexts::kInsert)),
+                                            metrics.horizontalAdvance(tr8(statustexts::kOverwrite)))
+                                   + 10);
+    StatusPanels[2]->setFixedWidth(metrics.horizontalAdvance(tr8(statustexts::kReadOnlyMark)) + 10);
+}
+
+void TMainForm::StatusBarMouseDown(Qt::MouseButton button, int x)
+{
+    const int w0 = StatusPanelWidth(0), w1 = StatusPanelWidth(1), w2 = StatusPanelWidth(2);
+    // The position panel belongs to the go-to dialog, which this window does not have.
+    if (x < w0)
+        return;
+    if (x > w0 && x < w0 + w1) {
+        // The same as the key: the editor toggles, the key handler shows it.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
+        QCoreApplication::sendEvent(RichEdit, &press);
+        return;
+    }
+    if (x <= w0 + w1 + w2)
+        return;
+    QMenu *menu = nullptr;
+    const char *text = nullptr;
+    if (button == Qt::LeftButton) {
+        menu = PopFileOpenMenu;
+        text = statustexts::kHistoryMenuText;
+    } else if (button == Qt::RightButton) {
+        menu = PopFileOpenNewMenu;
+        text = statustexts::kNewHistoryMenuText;
+    }
+    if (!menu)
+        return;
+    StatusPanels[3]->setText(tr8(text));
+    // The menu opens upwards from the status bar's top edge, its left edge at the pointer.
+    const QPoint at(StatusPanelStrip->mapToGlobal(QPoint(x, 0)).x(), StatusBar->mapToGlobal(QPoint(0, 0)).y());
+    menu->exec(QPoint(at.x(), at.y() - menu->sizeHint().height()));
+    StatusPanels[3]->setText(FileNameText);
+}
+
+void TMainForm::StatusBarMouseMove(int x)
+{
+    const int w0 = StatusPanelWidth(0), w1 = StatusPanelWidth(1), w2 = StatusPanelWidth(2);
+    const char *hint = nullptr;
+    if (x < w0)
+        hint = statustexts::kHintPanel0;
+    else if (x > w0 && x < w0 + w1)
+        hint = statustexts::kHintPanel1;
+    else if (x > w0 + w1 && x < w0 + w1 + w2)
+        hint = statustexts::kHintPanel2;
+    else if (x > w0 + w1 + w2)
+        hint = statustexts::kHintPanel3;
+    // On a boundary between two panels the hint stays as it was.
+    if (!hint || StatusPanelStrip->toolTip() == tr8(hint))
+        return;
+    StatusPanelStrip->setToolTip(tr8(hint));
+    // A hint already up follows the pointer into the next panel.
+    if (QToolTip::isVisible())
+        QToolTip::showText(QCursor::pos(), StatusPanelStrip->toolTip(), StatusPanelStrip);
+}
+
+QString TMainForm::StatusBarHint() const
+{
+    return StatusPanelStrip->toolTip();
+}
+
+void TMainForm::ShowProgressText(const QString &text)
+{
+    StatusPanels[3]->setText(text);
+    // Progress texts frame work that keeps the event loop busy: paint them now.
+    StatusPanels[3]->repaint();
+}
+
+void TMainForm::RestoreFileNameText()
+{
+    StatusPanels[3]->setText(FileNameText);
+}
+
+} // namespace velmo

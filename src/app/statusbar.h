@@ -1,0 +1,45 @@
+// The status bar's panels: caret line and column, insert/overwrite, modified or read-only,
+// and the document's name (or a transient progress text).
+#pragma once
+
+#include <QWidget>
+
+namespace velmo {
+
+namespace statustexts {
+inline constexpr char kLinePart[] = "行/";
+inline constexpr char kColumnPart[] = "桁";
+inline constexpr char kHistoryMenuText[] = "**** ファイル名履歴からファイルをオープンします ****";
+inline constexpr char kNewHistoryMenuText[] = "**** ファイル名履歴から新しいウインドウでファイルをオープンします ****";
+inline constexpr char kHintPanel0[] = "左クリックで指定位置にジャンプします";
+inline constexpr char kHintPanel1[] = "挿入／上書きモードを切り替えます";
+inline constexpr char kHintPanel2[] = "編集中のファイルに変更箇所があるとき\"*\"が表示されます";
+inline constexpr char kHintPanel3[] = "左クリックでファイル名履歴からファイルオープン／右クリックで新しいウインドウからファイルを開きます";
+inline constexpr char kInsert[] = "INS";
+inline constexpr char kOverwrite[] = "O/W";
+inline constexpr char kReadOnlyMark[] = "R";
+inline constexpr char kModifiedMark[] = "*";
+inline constexpr char kFileNamePrefix[] = "FileName: ";
+inline constexpr char kUntitledTextName[] = "FileName: ????";
+inline constexpr char kSizeOpen[] = " [";
+inline constexpr char kSizeClose[] = "Bytes]";
+} // namespace statustexts
+
+// The four panels side by side with no gap between them, so that a position along the
+// strip names a panel by the panels' widths alone. The panels let the pointer through to
+// the strip, which reports presses and moves in its own x.
+class TStatusPanelStrip : public QWidget {
+    Q_OBJECT
+public:
+    explicit TStatusPanelStrip(QWidget *parent = nullptr);
+
+signals:
+    void mouseDown(Qt::MouseButton button, int x);
+    void mouseMove(int x);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+};
+
+} // namespace velmo

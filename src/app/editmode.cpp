@@ -2,6 +2,7 @@
 #include "app/mainform.h"
 
 #include "app/documentname.h"
+#include "app/displayprofile.h"
 #include "app/documenttexts.h"
 #include "app/uitexts.h"
 #include "editor/extmemo.h"
@@ -90,13 +91,9 @@ bool TMainForm::ChangeEditMode(bool plainText, EditModeWay way)
         RichEdit->SelectAll();
         RichEdit->SetParagraph(TParaAttributes{}, pfAll);
         RichEdit->setAlignment(Qt::AlignLeft);
-        const TFont &profileFont = Options->TextModeProfile.Font;
-        TTextAttributes font;
-        font.Name = profileFont.Name;
-        font.Size = profileFont.Size;
-        font.Style = profileFont.Style;
-        font.Charset = profileFont.Charset & 0xFF;
-        RichEdit->SetSelAttributes(font, afName | afSize | afStyle | afCharset);
+        TTextAttributes font = RichEdit->SelAttributes();
+        AssignFontTo(Options->TextModeProfile, font);
+        RichEdit->SetSelAttributes(font);
         RichEdit->SetSelStart(0);
         if (IsRtfFileName(name))
             SetDocumentName(SystemInfo::withExtension(name, QStringLiteral(".txt")));
@@ -104,7 +101,7 @@ bool TMainForm::ChangeEditMode(bool plainText, EditModeWay way)
 
     OptionModeMenu->setText(QString::fromUtf8(rich ? texts::kModeToTextCaption : texts::kModeToRichCaption));
     // The formats toolbar belongs to rich-text mode.
-    FormatsToolbar->setVisible(rich && Options->ShowToolBar);
+    ApplyToolbarVisibility();
 
     RestoreFileNameText();
     ApplyDisplayProfile();

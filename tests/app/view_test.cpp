@@ -136,6 +136,15 @@ TEST_F(ViewTest, ReloadKeepsTheModeAndCutsTheHistory)
     EXPECT_TRUE(form->RichEdit->PlainText());
     EXPECT_EQ(form->Options->History.Items.size(), 2);
     EXPECT_EQ(read("History", "2"), "<missing>");
+
+    // A read-only document keeps its mode even when the options ask for the other one.
+    form->RichEdit->setReadOnly(true);
+    form->Options->PlainText = false;
+    form->ApplyOptions(TMainForm::EditModeWay::Ask);
+    EXPECT_TRUE(form->RichEdit->PlainText());
+    form->RichEdit->setReadOnly(false);
+    form->ApplyOptions(TMainForm::EditModeWay::Ask);
+    EXPECT_FALSE(form->RichEdit->PlainText());
 }
 
 // The window's bar and the editor's own scroll together, whichever of them moves.

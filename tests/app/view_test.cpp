@@ -11,6 +11,8 @@
 #include <QFontMetrics>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QComboBox>
+#include <QToolBar>
 
 namespace velmo::testing {
 namespace {
@@ -145,6 +147,36 @@ TEST_F(ViewTest, ReloadKeepsTheModeAndCutsTheHistory)
     form->RichEdit->setReadOnly(false);
     form->ApplyOptions(TMainForm::EditModeWay::Ask);
     EXPECT_FALSE(form->RichEdit->PlainText());
+}
+
+// Button size and the formatting controls follow the settings: the open buttons are wider,
+// the face and size boxes take the place of their buttons when face names are shown.
+TEST_F(ViewTest, ToolbarFollowsButtonSizeAndFaceNameSetting)
+{
+    struct Case {
+        int size;
+        bool names;
+        int openWidth, comboPixels;
+    } cases[] = {{24, true, 33, 14}, {16, false, 22, 9}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.size);
+        auto form = open(QStringLiteral("[Options]\r\nButtonSize=%1\r\nShowFontName=%2\r\n")
+                             .arg(c.size).arg(int(c.names)));
+        QWidget *openButton = form->Toolbar->widgetForAction(form->OpenButton);
+        QWidget *newButton = form->Toolbar->widgetForAction(form->NewButton);
+        QWidget *bold = form->FormatsToolbar->widgetForAction(form->BoldButton);
+        EXPECT_EQ(openButton->size(), QSize(c.openWidth, c.size));
+        EXPECT_EQ(newButton->size(), QSize(c.size, c.size));
+        EXPECT_EQ(bold->size(), QSize(c.size, c.size));
+        EXPECT_EQ(form->FontNameComboBox->height(), c.size);
+        EXPECT_EQ(form->FontSizeComboBox->font().pixelSize(), c.comboPixels);
+        EXPECT_EQ(form->FontButton->isVisible(), !c.names);
+        EXPECT_EQ(form->FontNameComboBox->isVisibleTo(form.get()), c.names);
+    }
+    // Without the toolbar setting nothing of either toolbar shows.
+    auto form = open(QStringLiteral("[Options]\r\nShowToolBar=0\r\n"));
+    EXPECT_FALSE(form->Toolbar->isVisible());
+    EXPECT_FALSE(form->FormatsToolbar->isVisible());
 }
 
 // The window's bar and the editor's own scroll together, whichever of them moves.

@@ -149,6 +149,26 @@ TEST_F(ViewTest, ReloadKeepsTheModeAndCutsTheHistory)
     EXPECT_FALSE(form->RichEdit->PlainText());
 }
 
+// Wrapping at the page in a narrower window: moving the caret scrolls the box sideways so
+// that the caret stays inside it, and back to the left edge at the line's start.
+TEST_F(ViewTest, CaretStaysInViewWhenThePageIsWiderThanTheWindow)
+{
+    auto form = open(QStringLiteral("[RichTextFonts]\r\nWordWrapMode=2\r\n"));
+    resizeTo(*form, 500);
+    form->RichEdit->SetText(QString(200, QChar(0x6F22)));
+    QScrollBar *sideways = form->reScrollBox->horizontalScrollBar();
+    ASSERT_GT(sideways->maximum(), 0);
+    // The end of the first display line lies at the page's right edge.
+    const int lineEnd = form->RichEdit->LineIndex(1) - 2;
+    form->RichEdit->SetSelStart(lineEnd);
+    EXPECT_GT(sideways->value(), 0);
+    const QPoint caret = form->RichEdit->viewport()->mapTo(form->reScrollBox->viewport(),
+                                                           form->RichEdit->cursorRect().topLeft());
+    EXPECT_LT(caret.x(), form->reScrollBox->viewport()->width());
+    form->RichEdit->SetSelStart(0);
+    EXPECT_EQ(sideways->value(), 0);
+}
+
 // Button size and the formatting controls follow the settings: the open buttons are wider,
 // the face and size boxes take the place of their buttons when face names are shown.
 TEST_F(ViewTest, ToolbarFollowsButtonSizeAndFaceNameSetting)

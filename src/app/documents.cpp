@@ -45,6 +45,22 @@ std::vector<FileFilter> filtersOf(const texts::FileTypeText (&types)[N])
     return filters;
 }
 
+// The save dialog with the filter of the editor's mode; the chosen name, or empty.
+QString saveDialog(Prompts &prompts, const TExtMemo &editor, const QString &defaultExtension,
+                   const QString &fileName)
+{
+    FileDialogOptions dialog;
+    dialog.title = QString::fromUtf8(texts::kSaveDialogTitle);
+    dialog.filters = filtersOf(texts::kSaveFileTypes);
+    dialog.filterIndex = editor.PlainText() ? 1 : 2;
+    dialog.defaultExtension = defaultExtension;
+    dialog.fileName = fileName;
+    dialog.pathMustExist = true;
+    dialog.overwritePrompt = true;
+    const FileDialogResult chosen = prompts.saveFileDialog(dialog);
+    return chosen.accepted && !chosen.files.isEmpty() ? chosen.files.first() : QString();
+}
+
 // Puts a path at the top of the shared history and writes the list back to the settings
 // file; marking it changed makes the idle work tell the other windows.
 void noteInHistory(TMainForm &form, const QString &path, bool markChanged)
@@ -256,18 +272,10 @@ bool TMainForm::QuerySaveDocument()
         return true;
     if (Options->CurrentFile.isEmpty()) {
         SaveDialogDefaultExt.clear();
-        FileDialogOptions dialog;
-        dialog.title = QString::fromUtf8(texts::kSaveDialogTitle);
-        dialog.filters = filtersOf(texts::kSaveFileTypes);
-        dialog.filterIndex = RichEdit->PlainText() ? 1 : 2;
-        dialog.defaultExtension = SaveDialogDefaultExt;
-        dialog.fileName = SaveDialogFileName;
-        dialog.pathMustExist = true;
-        dialog.overwritePrompt = true;
-        const FileDialogResult chosen = services_.prompts->saveFileDialog(dialog);
-        if (!chosen.accepted || chosen.files.isEmpty())
+        const QString target = saveDialog(*services_.prompts, *RichEdit, SaveDialogDefaultExt,
+                                          SaveDialogFileName);
+        if (target.isEmpty())
             return false;
-        const QString target = chosen.files.first();
         ChangeEditMode(!IsRtfFileName(target), EditModeWay::Force);
         SaveDocument(target);
         return true;
@@ -403,18 +411,10 @@ void TMainForm::FileSaveAsMenuClick()
         return;
     if (!FileExtension(Options->CurrentFile).isEmpty())
         SaveDialogDefaultExt.clear();
-    FileDialogOptions dialog;
-    dialog.title = QString::fromUtf8(texts::kSaveDialogTitle);
-    dialog.filters = filtersOf(texts::kSaveFileTypes);
-    dialog.filterIndex = RichEdit->PlainText() ? 1 : 2;
-    dialog.defaultExtension = SaveDialogDefaultExt;
-    dialog.fileName = Options->CurrentFile;
-    dialog.pathMustExist = true;
-    dialog.overwritePrompt = true;
-    const FileDialogResult chosen = services_.prompts->saveFileDialog(dialog);
-    if (!chosen.accepted || chosen.files.isEmpty())
+    const QString target = saveDialog(*services_.prompts, *RichEdit, SaveDialogDefaultExt,
+                                      Options->CurrentFile);
+    if (target.isEmpty())
         return;
-    const QString target = chosen.files.first();
     ChangeEditMode(!IsRtfFileName(target), EditModeWay::Ask);
     SaveDocument(target);
 }

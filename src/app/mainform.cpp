@@ -244,6 +244,8 @@ void TMainForm::TakeLastEditFile()
         const int position = Options->LastEditPos;
         OpenFileList({file}, position < 0);
         lastEditCaret_ = position < 0 ? -position : position;
+        if (Options->CurrentFile == file)
+            RichEdit->SetSelStart(lastEditCaret_);
     } else {
         SetDocumentName(QString());
     }

@@ -3,7 +3,7 @@
 #include "app/backupmaker.h"
 #include "app/documenttexts.h"
 #include "app/mainform.h"
-#include "mainformfixture.h"
+#include "documentfixture.h"
 #include "platform/cp932codec.h"
 #include "rtf/rtfreader.h"
 #include "settings/profilefile.h"
@@ -29,37 +29,8 @@ QString withPath(const char *format, const QString &path)
     return u8(format).replace("%s", path);
 }
 
-class DocumentsTest : public velmo::testing::MainFormFixture {
+class DocumentsTest : public velmo::testing::DocumentFixture {
 protected:
-    void SetUp() override
-    {
-        MainFormFixture::SetUp();
-        writeSettings();
-        form = start();
-    }
-    void TearDown() override
-    {
-        if (form) {
-            form->ClosingOnRequest = true;
-            form->RichEdit->SetModified(false);
-            form->close();
-        }
-        MainFormFixture::TearDown();
-    }
-
-    QString put(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-    QByteArray bytesOf(const QString &path) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
     // Types text as if at the keyboard, so the document counts as modified.
     void type(const QString &text)
     {
@@ -67,8 +38,6 @@ protected:
         ASSERT_TRUE(form->RichEdit->Modified());
     }
     std::vector<ScriptedPrompts::Record> messages() const { return prompts.messages(); }
-
-    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(DocumentsTest, ModeFollowsTheExtension)

@@ -3,7 +3,7 @@
 #include "app/documenttexts.h"
 #include "app/mainform.h"
 #include "app/uitexts.h"
-#include "mainformfixture.h"
+#include "documentfixture.h"
 #include "settings/teoption.h"
 
 #include <QFile>
@@ -20,32 +20,7 @@ namespace {
 using velmo::testing::u8;
 using Way = TMainForm::EditModeWay;
 
-class EditModeTest : public velmo::testing::MainFormFixture {
-protected:
-    void SetUp() override
-    {
-        MainFormFixture::SetUp();
-        writeSettings();
-        form = start();
-    }
-    void TearDown() override
-    {
-        form->ClosingOnRequest = true;
-        form->RichEdit->SetModified(false);
-        form->close();
-        MainFormFixture::TearDown();
-    }
-    QString put(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-
-    std::unique_ptr<TMainForm> form;
-};
+using EditModeTest = velmo::testing::DocumentFixture;
 
 TEST_F(EditModeTest, ConversionsRenameTheDocument)
 {

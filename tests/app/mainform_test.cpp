@@ -159,7 +159,10 @@ TEST_F(MainFormTest, PlacementSwitchesOverrideTheSettingsFile)
 TEST_F(MainFormTest, ReopensTheLastEditedFile)
 {
     const QString last = dir.filePath("last.txt");
-    QFile(last).open(QIODevice::WriteOnly);
+    QFile lastFile(last);
+    ASSERT_TRUE(lastFile.open(QIODevice::WriteOnly));
+    lastFile.write(QByteArray(40, 'x'));
+    lastFile.close();
     const struct {
         const char *name;
         QString file;
@@ -181,6 +184,7 @@ TEST_F(MainFormTest, ReopensTheLastEditedFile)
         EXPECT_EQ(form->Options->CurrentFile, c.opened);
         EXPECT_EQ(form->RichEdit->isReadOnly(), c.readOnly);
         EXPECT_EQ(form->LastEditCaret(), c.caret);
+        EXPECT_EQ(form->RichEdit->SelStart(), c.caret);
         EXPECT_TRUE(prompts.log().empty());
         // Taken, not just read.
         EXPECT_FALSE(TProfileFile(ini()).ValueExists("Options", "LastEditFile"));

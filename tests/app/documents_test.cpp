@@ -9,10 +9,14 @@
 #include "settings/profilefile.h"
 #include "settings/teoption.h"
 
+#include <QCoreApplication>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -317,8 +321,16 @@ TEST_F(DocumentsTest, OpenCommandAndDroppedFiles)
     form->HandleDropFiles({b, c, a});
     EXPECT_EQ(form->Options->CurrentFile, a);
     EXPECT_EQ(form->RichEdit->Text(), "edit a");
+    // Dropped from the desktop onto the editor, as file addresses.
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(c), QUrl::fromLocalFile(a)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form->RichEdit->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
     prompts.answer(PromptResult::No);
-    form->HandleDropFiles({b, c, a});
+    QCoreApplication::sendEvent(form->RichEdit->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(form->Options->CurrentFile, b);
     EXPECT_FALSE(form->RichEdit->PlainText());
     EXPECT_EQ(form->FilesForNewWindows(), (QStringList{c, a}));

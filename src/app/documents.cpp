@@ -121,6 +121,10 @@ private:
 
 void TMainForm::ConnectDocumentCommands()
 {
+    // Like the settings storage, the file system defaults to the real one.
+    static LocalFileSystem localFiles;
+    if (!services_.fileSystem)
+        services_.fileSystem = &localFiles;
     RichEdit->SetMaxLength(kInitialTextLimit);
     OpenDialogDefaultExt = SaveDialogDefaultExt = QStringLiteral("rtf");
 

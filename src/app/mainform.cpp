@@ -47,7 +47,7 @@ public:
 } // namespace
 
 TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
-    : QMainWindow(parent), services_(services)
+    : QMainWindow(parent), services_(services), startFolder_(QDir::currentPath())
 {
     setObjectName(QStringLiteral("TMainForm"));
     if (!services_.storage)
@@ -288,9 +288,13 @@ void TMainForm::OpenFileList(const QStringList &files, bool readOnly)
 {
     if (files.isEmpty())
         return;
+    // Documents are known by full paths (captions, history, the open-file registry).
+    QStringList fullPaths;
+    for (const QString &file : files)
+        fullPaths << QDir::cleanPath(QDir(startFolder_).absoluteFilePath(file));
     RichEdit->setReadOnly(readOnly);
-    OpenDocument(files.first(), readOnly);
-    filesForNewWindows_ = files.mid(1);
+    OpenDocument(fullPaths.first(), readOnly);
+    filesForNewWindows_ = fullPaths.mid(1);
     filesForNewWindowsReadOnly_ = readOnly;
 }
 

@@ -301,6 +301,9 @@ private:
     int lastEditCaret_ = 0; // where the caret goes in a reopened last document
     QStringList filesForNewWindows_;
     bool filesForNewWindowsReadOnly_ = false;
+    // The folder the process started in: file names on the command line are relative to it,
+    // whatever folder the settings make current before they are opened.
+    QString startFolder_;
 };
 
 } // namespace velmo

@@ -140,6 +140,26 @@ TEST_F(MainFormTest, LaterStartTakesTheCommandLine)
     }
 }
 
+TEST_F(MainFormTest, RelativeFileNamesAreTakenFromTheStartFolder)
+{
+    // The settings make another folder current before the command line is read.
+    const QString elsewhere = dir.filePath("data");
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    writeSettings("[Options]\r\nCurrentDir=" + elsewhere + "\r\n");
+    for (const char *name : {"a.txt", "b.txt"}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("text");
+    }
+    QDir::setCurrent(dir.path());
+
+    auto form = start({"a.txt", "./b.txt"});
+
+    EXPECT_EQ(form->Options->CurrentFile, dir.filePath("a.txt"));
+    EXPECT_EQ(form->windowTitle(), "Velmo: " + dir.filePath("a.txt"));
+    EXPECT_EQ(form->FilesForNewWindows(), QStringList{dir.filePath("b.txt")});
+}
+
 TEST_F(MainFormTest, PlacementSwitchesOverrideTheSettingsFile)
 {
     writeSettings("[Window]\r\nLeft=5\r\nTop=6\r\nWidth=700\r\nHeight=500\r\n");

@@ -25,7 +25,17 @@ bool TBackupMaker::BackupToRecycleBin(const QString &path)
         return false;
     if (fs_.driveKind(path) != DriveKind::Fixed)
         return BackupToBakFile(path);
-    return fs_.moveToTrash(path);
+    return fs_.moveToTrash(path, &trashedTo_);
+}
+
+bool TBackupMaker::UndoTrashMove(const QString &path)
+{
+    if (trashedTo_.isEmpty())
+        return true;
+    if (!fs_.restoreFromTrash(trashedTo_, path))
+        return false;
+    trashedTo_.clear();
+    return true;
 }
 
 bool TBackupMaker::BackupToBakFile(const QString &path)

@@ -31,6 +31,9 @@ public:
     // no old file. useTrashBox picks the trash, else the ".bak" copy. A failure shows
     // kBackupFailedMessage (OK, stop icon) and returns false: the save must not go on.
     bool BackupBeforeSave(const QString &path, bool makeBackup, bool useTrashBox);
+    // After a save whose write failed: puts a file this maker sent to the trash back at its
+    // path, so the old document is where the user left it. True when nothing was trashed.
+    bool UndoTrashMove(const QString &path);
 
     // The path with ".bak" put before the extension: a.txt -> a.bak.txt, README ->
     // README.bak. The dot that starts a hidden file's name does not begin an extension.
@@ -39,6 +42,7 @@ public:
 private:
     FileSystem &fs_;
     Prompts *prompts_;
+    QString trashedTo_; // where BackupToRecycleBin put the old file
 };
 
 } // namespace velmo

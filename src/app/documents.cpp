@@ -333,14 +333,16 @@ bool TMainForm::SaveDocument(const QString &path)
         }
     }
 
-    if (!TBackupMaker(fs, services_.prompts).BackupBeforeSave(path, Options->MakeBackup,
-                                                              Options->UseTrashBox))
+    TBackupMaker backup(fs, services_.prompts);
+    if (!backup.BackupBeforeSave(path, Options->MakeBackup, Options->UseTrashBox))
         return false;
 
     ShowProgressText(withPath(texts::kSavingFormat, path));
     const std::string bytes = RichEdit->SaveToStream();
     // Written beside the target and renamed over it: a failed write leaves the old file.
     if (!fs.writeFileAtomic(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())))) {
+        // The old file went to the trash as its backup: it comes back to its place.
+        backup.UndoTrashMove(path);
         services_.prompts->message(QString::fromUtf8(texts::kSaveErrorMessage), PromptButtons::Ok,
                                    PromptIcon::Stop);
         RestoreFileNameText();

@@ -330,9 +330,22 @@ DriveKind LocalFileSystem::driveKind(const QString &path) const
     return mount ? classifyMount(*mount, removableFromSysfs) : DriveKind::Unknown;
 }
 
-bool LocalFileSystem::moveToTrash(const QString &path)
+bool LocalFileSystem::moveToTrash(const QString &path, QString *pathInTrash)
 {
-    return fileExists(path) && QFile::moveToTrash(path);
+    return fileExists(path) && QFile::moveToTrash(path, pathInTrash);
+}
+
+bool LocalFileSystem::restoreFromTrash(const QString &pathInTrash, const QString &originalPath)
+{
+    if (pathInTrash.isEmpty() || QFileInfo::exists(originalPath)
+        || !QFile::rename(pathInTrash, originalPath))
+        return false;
+    // The desktop trash keeps files/<name> with info/<name>.trashinfo beside it; the entry
+    // would otherwise show a file that is no longer there.
+    const QFileInfo inTrash(pathInTrash);
+    QFile::remove(QDir(inTrash.absolutePath() + QStringLiteral("/../info"))
+                      .filePath(inTrash.fileName() + QStringLiteral(".trashinfo")));
+    return true;
 }
 
 bool LocalFileSystem::copyFile(const QString &from, const QString &to)
@@ -394,7 +407,7 @@ DriveKind FakeFileSystem::driveKind(const QString &path) const
     return kind_ ? *kind_ : LocalFileSystem::driveKind(path);
 }
 
-bool FakeFileSystem::moveToTrash(const QString &path)
+bool FakeFileSystem::moveToTrash(const QString &path, QString *pathInTrash)
 {
     if (refuseTrash_ || !fileExists(path) || !QDir().mkpath(trashFolder_))
         return false;
@@ -405,6 +418,17 @@ bool FakeFileSystem::moveToTrash(const QString &path)
     if (!QFile::rename(path, target))
         return false;
     trashed_.append(QFileInfo(path).absoluteFilePath());
+    if (pathInTrash)
+        *pathInTrash = target;
+    return true;
+}
+
+bool FakeFileSystem::restoreFromTrash(const QString &pathInTrash, const QString &originalPath)
+{
+    if (pathInTrash.isEmpty() || QFileInfo::exists(originalPath)
+        || !QFile::rename(pathInTrash, originalPath))
+        return false;
+    trashed_.removeOne(QFileInfo(originalPath).absoluteFilePath());
     return true;
 }
 

@@ -46,8 +46,12 @@ public:
     virtual qint64 freeSpaceFor(const QString &path) const = 0;
     virtual DriveKind driveKind(const QString &path) const = 0;
 
-    // Moves a file into the desktop trash, from where the user can restore it.
-    virtual bool moveToTrash(const QString &path) = 0;
+    // Moves a file into the desktop trash, from where the user can restore it; tells where
+    // it went in the trash.
+    virtual bool moveToTrash(const QString &path, QString *pathInTrash = nullptr) = 0;
+    // Puts a file moved into the trash back where it was (a save that failed after its
+    // backup went to the trash). Refuses when something stands at the original path.
+    virtual bool restoreFromTrash(const QString &pathInTrash, const QString &originalPath) = 0;
     // Copies a file with its permission bits and modification time. The copy is written
     // beside `to` and renamed over it, so an existing `to` survives a failed copy.
     virtual bool copyFile(const QString &from, const QString &to) = 0;
@@ -70,7 +74,8 @@ public:
                          QString *error = nullptr) override;
     qint64 freeSpaceFor(const QString &path) const override;
     DriveKind driveKind(const QString &path) const override;
-    bool moveToTrash(const QString &path) override;
+    bool moveToTrash(const QString &path, QString *pathInTrash = nullptr) override;
+    bool restoreFromTrash(const QString &pathInTrash, const QString &originalPath) override;
     bool copyFile(const QString &from, const QString &to) override;
     bool removeFile(const QString &path) override;
     bool removeFolder(const QString &path) override;
@@ -138,7 +143,8 @@ public:
                          QString *error = nullptr) override;
     qint64 freeSpaceFor(const QString &path) const override;
     DriveKind driveKind(const QString &path) const override;
-    bool moveToTrash(const QString &path) override;
+    bool moveToTrash(const QString &path, QString *pathInTrash = nullptr) override;
+    bool restoreFromTrash(const QString &pathInTrash, const QString &originalPath) override;
 
 protected:
     qint64 writeChunk(QFileDevice &file, qint64 offset, const char *data, qint64 size,

@@ -432,20 +432,32 @@ TEST_F(DocumentsTest, FreeSpaceOfTheTargetsDisk)
 
 TEST_F(DocumentsTest, FailedWriteKeepsTheOldFile)
 {
-    const QString path = put("keep.rtf", "{\\rtf1 the old file}");
-    ASSERT_TRUE(form->OpenDocument(path, false));
-    type("new text ");
-    files.failWritesAfter(8);
-    form->FileSaveMenuClick();
+    // With the backup going to the trash, the old file has left its place before the
+    // write: a failed write puts it back.
+    for (const bool trashBackup : {false, true}) {
+        SCOPED_TRACE(trashBackup ? "backup to the trash" : "no backup");
+        const QString path = put("keep.rtf", "{\\rtf1 the old file}");
+        ASSERT_TRUE(form->OpenDocument(path, false));
+        form->Options->MakeBackup = trashBackup;
+        form->Options->UseTrashBox = true;
+        files.setDriveKind(DriveKind::Fixed);
+        type("new text ");
+        prompts.clear();
+        files.failWritesAfter(8);
+        form->FileSaveMenuClick();
+        files.failWritesAfter(std::nullopt);
 
-    ASSERT_EQ(messages().size(), 1u);
-    EXPECT_EQ(messages()[0].text, u8(texts::kSaveErrorMessage));
-    EXPECT_EQ(messages()[0].icon, PromptIcon::Stop);
-    EXPECT_EQ(bytesOf(path), "{\\rtf1 the old file}");
-    EXPECT_TRUE(form->RichEdit->Modified());
-    EXPECT_EQ(form->Options->CurrentFile, path);
-    EXPECT_EQ(form->StatusPanels[3]->text(), form->FileNameText);
-    EXPECT_EQ(QDir(dir.path()).entryList({"keep*"}, QDir::Files), QStringList{"keep.rtf"});
+        ASSERT_EQ(messages().size(), 1u);
+        EXPECT_EQ(messages()[0].text, u8(texts::kSaveErrorMessage));
+        EXPECT_EQ(messages()[0].icon, PromptIcon::Stop);
+        EXPECT_EQ(bytesOf(path), "{\\rtf1 the old file}");
+        EXPECT_TRUE(files.trashed().isEmpty());
+        EXPECT_TRUE(form->RichEdit->Modified());
+        EXPECT_EQ(form->Options->CurrentFile, path);
+        EXPECT_EQ(form->StatusPanels[3]->text(), form->FileNameText);
+        EXPECT_EQ(QDir(dir.path()).entryList({"keep*"}, QDir::Files), QStringList{"keep.rtf"});
+        form->RichEdit->SetModified(false);
+    }
 }
 
 // The same on a disk that really is full: a small tmpfs, where the machine lets us mount one.

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
@@ -272,16 +274,34 @@ TEST_F(FileSystemTest, MoveToDesktopTrash)
     LocalFileSystem fs;
     const QString file = path("a.txt");
     writeBytes(file, "old");
-    const bool moved = fs.moveToTrash(file);
+    QString inTrash;
+    const bool moved = fs.moveToTrash(file, &inTrash);
     const bool missingMoved = fs.moveToTrash(path("missing.txt"));
-    qputenv("HOME", oldHome);
-    oldData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", oldData);
+    // Put back however the test ends.
+    const std::shared_ptr<void> restoreHome(nullptr, [&](void *) {
+        qputenv("HOME", oldHome);
+        oldData.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", oldData);
+    });
 
     ASSERT_TRUE(moved);
     EXPECT_FALSE(QFileInfo::exists(file));
     EXPECT_EQ(readBytes(path("home/.local/share/Trash/files/a.txt")), "old");
     EXPECT_TRUE(QFileInfo::exists(path("home/.local/share/Trash/info/a.txt.trashinfo")));
     EXPECT_FALSE(missingMoved);
+    EXPECT_EQ(inTrash, path("home/.local/share/Trash/files/a.txt"));
+
+    // Back to its place, and the trash no longer lists it.
+    ASSERT_TRUE(fs.restoreFromTrash(inTrash, file));
+    EXPECT_EQ(readBytes(file), "old");
+    EXPECT_FALSE(QFileInfo::exists(inTrash));
+    EXPECT_FALSE(QFileInfo::exists(path("home/.local/share/Trash/info/a.txt.trashinfo")));
+    // Something standing at the original path is never overwritten.
+    writeBytes(path("b.txt"), "b");
+    QString bInTrash;
+    ASSERT_TRUE(fs.moveToTrash(path("b.txt"), &bInTrash));
+    writeBytes(path("b.txt"), "newer");
+    EXPECT_FALSE(fs.restoreFromTrash(bInTrash, path("b.txt")));
+    EXPECT_EQ(readBytes(path("b.txt")), "newer");
 }
 
 TEST_F(FileSystemTest, CopyKeepsModeAndTimeAndAFailedCopyKeepsTheOldTarget)

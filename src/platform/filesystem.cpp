@@ -377,12 +377,17 @@ bool LocalFileSystem::removeFile(const QString &path)
 
 bool LocalFileSystem::removeFolder(const QString &path)
 {
-    if (path.isEmpty())
+    // Only ever from an absolute path that names something below the root: an empty or
+    // relative name would otherwise mean the current folder.
+    if (path.isEmpty() || !QDir::isAbsolutePath(path))
         return false;
-    const QFileInfo info(path);
+    const QString clean = QDir::cleanPath(path);
+    if (QDir(clean).isRoot())
+        return false;
+    const QFileInfo info(clean);
     if (info.isSymLink())
-        return info.isDir() && QFile::remove(path);
-    return info.isDir() && QDir(path).removeRecursively();
+        return info.isDir() && QFile::remove(clean);
+    return info.isDir() && QDir(clean).removeRecursively();
 }
 
 // ---- FakeFileSystem -------------------------------------------------------------------

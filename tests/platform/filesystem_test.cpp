@@ -351,6 +351,18 @@ TEST_F(FileSystemTest, RemoveFolderTakesContentsButNotWhatALinkPointsTo)
     EXPECT_FALSE(fs.removeFolder(path("keep/k.txt")));
 }
 
+TEST_F(FileSystemTest, RemoveFolderRefusesNamesThatWouldReachTheWrongFolder)
+{
+    const QString sentinel = QDir::current().filePath(QStringLiteral("velmo-remove-sentinel"));
+    writeBytes(sentinel, "x");
+    LocalFileSystem fs;
+    for (const QString &bad : {QString(), QStringLiteral("."), QStringLiteral("relative/dir"),
+                               QStringLiteral("/"), QStringLiteral("//"), QStringLiteral("/tmp/..")})
+        EXPECT_FALSE(fs.removeFolder(bad)) << qPrintable(bad);
+    EXPECT_TRUE(QFileInfo::exists(sentinel));
+    QFile::remove(sentinel);
+}
+
 TEST_F(FileSystemTest, ReadsWholeFileOrReportsWhy)
 {
     FakeFileSystem fs(path("trash"));

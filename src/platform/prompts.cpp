@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -150,7 +151,7 @@ void showException(Prompts &prompts, const std::exception &error)
 PromptResult QtPrompts::messageBox(const QString &text, PromptButtons buttons, PromptIcon icon,
                                    PromptResult defaultButton)
 {
-    QMessageBox box(owner_);
+    QMessageBox box(owner());
     box.setWindowTitle(kPromptCaption);
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
@@ -181,19 +182,19 @@ void QtPrompts::showError(const QString &message)
 
 FileDialogResult QtPrompts::openFileDialog(const FileDialogOptions &options)
 {
-    return runFileDialog(owner_, options, false);
+    return runFileDialog(owner(), options, false);
 }
 
 FileDialogResult QtPrompts::saveFileDialog(const FileDialogOptions &options)
 {
-    return runFileDialog(owner_, options, true);
+    return runFileDialog(owner(), options, true);
 }
 
 std::optional<QString> QtPrompts::folderDialog(const QString &title, const QString &initialFolder)
 {
     // No folder creation from here: the dialog picks an existing folder.
     const QString folder = QFileDialog::getExistingDirectory(
-        owner_, title, initialFolder,
+        owner(), title, initialFolder,
         QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
     if (folder.isEmpty())
         return std::nullopt;
@@ -221,7 +222,7 @@ PromptResult ScriptedPrompts::messageBox(const QString &text, PromptButtons butt
     }
     if (r.scripted)
         buttons_.pop_front();
-    log_.push_back(r);
+    logPrompt(std::move(r));
     return r.answer;
 }
 
@@ -234,7 +235,7 @@ void ScriptedPrompts::showError(const QString &message)
     r.buttons = PromptButtons::Ok;
     r.icon = PromptIcon::Stop;
     r.answer = PromptResult::Ok;
-    log_.push_back(r);
+    logPrompt(std::move(r));
 }
 
 FileDialogResult ScriptedPrompts::nextFiles(Kind kind, const FileDialogOptions &options)
@@ -252,7 +253,7 @@ FileDialogResult ScriptedPrompts::nextFiles(Kind kind, const FileDialogOptions &
         files_.pop_front();
     }
     r.answer = result.accepted ? PromptResult::Ok : PromptResult::Cancel;
-    log_.push_back(r);
+    logPrompt(std::move(r));
     return result;
 }
 
@@ -280,8 +281,16 @@ std::optional<QString> ScriptedPrompts::folderDialog(const QString &title, const
         folders_.pop_front();
     }
     r.answer = result ? PromptResult::Ok : PromptResult::Cancel;
-    log_.push_back(r);
+    logPrompt(std::move(r));
     return result;
+}
+
+void ScriptedPrompts::logPrompt(Record r)
+{
+    r.owner = owner();
+    // Shown on the screen, not only flagged visible: the desktop has the window.
+    r.ownerOnScreen = r.owner && r.owner->windowHandle() && r.owner->windowHandle()->isVisible();
+    log_.push_back(std::move(r));
 }
 
 std::vector<ScriptedPrompts::Record> ScriptedPrompts::messages() const

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QPointer>
 #include <QWidget>
 
 #include <deque>
@@ -76,6 +77,13 @@ public:
     virtual FileDialogResult saveFileDialog(const FileDialogOptions &options) = 0;
     // Returns the chosen folder, or nothing when cancelled.
     virtual std::optional<QString> folderDialog(const QString &title, const QString &initialFolder) = 0;
+
+    // The window boxes and dialogs are centred over and modal to; none: the screen.
+    void setOwner(QWidget *owner) { owner_ = owner; }
+    QWidget *owner() const { return owner_; }
+
+private:
+    QPointer<QWidget> owner_;
 };
 
 // Shows an exception through the standard error display: ComponentError and other
@@ -85,9 +93,7 @@ void showException(Prompts &prompts, const std::exception &error);
 // The real prompts: Qt message boxes and dialogs, modal to the owner window when one is set.
 class QtPrompts : public Prompts {
 public:
-    explicit QtPrompts(QWidget *owner = nullptr) : owner_(owner) {}
-    void setOwner(QWidget *owner) { owner_ = owner; }
-    QWidget *owner() const { return owner_; }
+    explicit QtPrompts(QWidget *owner = nullptr) { setOwner(owner); }
 
     PromptResult messageBox(const QString &text, PromptButtons buttons, PromptIcon icon,
                             PromptResult defaultButton) override;
@@ -95,9 +101,6 @@ public:
     FileDialogResult openFileDialog(const FileDialogOptions &options) override;
     FileDialogResult saveFileDialog(const FileDialogOptions &options) override;
     std::optional<QString> folderDialog(const QString &title, const QString &initialFolder) override;
-
-private:
-    QWidget *owner_;
 };
 
 // Test double: answers prompts from a queue and logs each prompt.
@@ -116,6 +119,8 @@ public:
         QString initialFolder;      // folder dialog
         PromptResult answer = PromptResult::None; // what the double answered
         bool scripted = true;       // false: the script had no fitting answer
+        QWidget *owner = nullptr;   // the owner window when the prompt came
+        bool ownerOnScreen = false; // whether that window was shown on the screen then
     };
 
     // Message boxes take the next queued button. When the queue is empty or its next button
@@ -145,6 +150,7 @@ public:
 
 private:
     FileDialogResult nextFiles(Kind kind, const FileDialogOptions &options);
+    void logPrompt(Record r);
 
     std::deque<PromptResult> buttons_;
     std::deque<FileDialogResult> files_;

@@ -7,6 +7,7 @@
 #include "app/documentname.h"
 #include "app/documenttexts.h"
 #include "editor/extmemo.h"
+#include "editor/richstream.h"
 #include "platform/componenterror.h"
 #include "platform/cp932codec.h"
 #include "platform/filesystem.h"
@@ -59,16 +60,6 @@ QString saveDialog(Prompts &prompts, const TExtMemo &editor, const QString &defa
     dialog.overwritePrompt = true;
     const FileDialogResult chosen = prompts.saveFileDialog(dialog);
     return chosen.accepted && !chosen.files.isEmpty() ? chosen.files.first() : QString();
-}
-
-// Puts a path at the top of the shared history and writes the list back to the settings
-// file; marking it changed makes the idle work tell the other windows.
-void noteInHistory(TMainForm &form, const QString &path, bool markChanged)
-{
-    form.Options->History.AddFile(path);
-    form.Options->History.StoreTo();
-    if (markChanged)
-        form.HistoryChanged = true;
 }
 
 // Files dragged from the desktop onto the window or its editor open as documents; the
@@ -252,7 +243,11 @@ bool TMainForm::OpenDocument(const QString &path, bool readOnly)
     RichEdit->SetMaxLength(kReadTextLimit);
     RestoreFileNameText();
 
-    noteInHistory(*this, path, true);
+    // The text is in: from here the name follows it whatever the settings file does.
+    SettingsAction opening(*this);
+    Options->History.AddFile(path);
+    TrySettingsWrite([this] { Options->History.StoreTo(); });
+    HistoryChanged = true; // the idle work tells the other windows
     SetDocumentName(path);
     RichEdit->SetModified(false);
     RichEditSelectionChange();
@@ -281,15 +276,14 @@ bool TMainForm::QuerySaveDocument()
         if (target.isEmpty())
             return false;
         ChangeEditMode(!IsRtfFileName(target), EditModeWay::Force);
-        SaveDocument(target);
-        return true;
+        return SaveDocument(target);
     }
     if (!FileExtension(Options->CurrentFile).isEmpty())
         SaveDialogDefaultExt.clear();
     else
         ChangeEditMode(true, EditModeWay::Ask);
-    SaveDocument(Options->CurrentFile);
-    return true;
+    // A save that did not complete keeps the document, and the window, where they are.
+    return SaveDocument(Options->CurrentFile);
 }
 
 bool TMainForm::SaveDocument(const QString &path)
@@ -304,7 +298,7 @@ bool TMainForm::SaveDocument(const QString &path)
         if (services_.prompts->message(withPath(texts::kReadOnlySaveFormat, path),
                                        PromptButtons::YesNo, PromptIcon::Question)
             == PromptResult::Yes)
-            FileSaveAsMenuClick();
+            return SaveAs();
         return false;
     }
     if (!space.enough()) {
@@ -316,17 +310,27 @@ bool TMainForm::SaveDocument(const QString &path)
     // A text file cannot hold every character; rather than let them turn into "?" unseen,
     // ask first (before any backup moves the old file away).
     if (!richText) {
-        const QString text = RichEdit->document()->toPlainText();
-        const cp932::EncodeResult encoded = cp932::encode(
-            std::u16string_view(reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size())));
-        if (!encoded.unrepresentable.empty()) {
-            const qsizetype at = qsizetype(encoded.unrepresentable.front());
-            const int line = int(text.left(at).count(QLatin1Char('\n'))) + 1;
-            const int width = text.at(at).isHighSurrogate() && at + 1 < text.size() ? 2 : 1;
-            const QString question = QString::fromUtf8(texts::kUnrepresentableFormat)
-                                         .arg(line)
-                                         .arg(text.mid(at, width))
-                                         .arg(int(encoded.unrepresentable.size()));
+        // Checked on exactly what the writer encodes: each paragraph's text as it takes it.
+        qsizetype lost = 0;
+        int line = 0;
+        QString first;
+        for (QTextBlock block = RichEdit->document()->begin(); block.isValid(); block = block.next()) {
+            const std::u16string text = editor::blockText(block);
+            const cp932::EncodeResult encoded = cp932::encode(text);
+            if (encoded.unrepresentable.empty())
+                continue;
+            if (lost == 0) {
+                const std::size_t at = encoded.unrepresentable.front();
+                const bool pair = QChar::isHighSurrogate(text[at]) && at + 1 < text.size()
+                                  && QChar::isLowSurrogate(text[at + 1]);
+                line = block.blockNumber() + 1;
+                first = QString::fromStdU16String(text.substr(at, pair ? 2 : 1));
+            }
+            lost += qsizetype(encoded.unrepresentable.size());
+        }
+        if (lost > 0) {
+            const QString question =
+                QString::fromUtf8(texts::kUnrepresentableFormat).arg(line).arg(first).arg(lost);
             if (services_.prompts->message(question, PromptButtons::YesNo, PromptIcon::Question)
                 != PromptResult::Yes)
                 return false;
@@ -349,13 +353,16 @@ bool TMainForm::SaveDocument(const QString &path)
         return false;
     }
     RestoreFileNameText();
+    // The document is in the file: a refused settings write below is shown and no more.
+    SettingsAction saved(*this);
     RichEdit->SetReadOnly(false);
     RichEdit->SetModified(false);
     SetDocumentName(path);
-    noteInHistory(*this, path, false);
+    Options->History.AddFile(path);
+    TrySettingsWrite([this] { Options->History.StoreTo(); });
     RichEditSelectionChange();
 
-    RegisterOpenFile(true);
+    TrySettingsWrite([this] { RegisterOpenFile(true); });
     BroadcastNotify(NotifyRegistryRefresh, EDITORNOTIFY_MAGIC, false);
     FileMenuClick();
     return true;
@@ -413,16 +420,21 @@ void TMainForm::FileSaveMenuClick()
 
 void TMainForm::FileSaveAsMenuClick()
 {
+    SaveAs();
+}
+
+bool TMainForm::SaveAs()
+{
     if (RichEdit->GetTextLength() == 0)
-        return;
+        return false;
     if (!FileExtension(Options->CurrentFile).isEmpty())
         SaveDialogDefaultExt.clear();
     const QString target = saveDialog(*services_.prompts, *RichEdit, SaveDialogDefaultExt,
                                       Options->CurrentFile);
     if (target.isEmpty())
-        return;
+        return false;
     ChangeEditMode(!IsRtfFileName(target), EditModeWay::Ask);
-    SaveDocument(target);
+    return SaveDocument(target);
 }
 
 void TMainForm::FileMenuClick()

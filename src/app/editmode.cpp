@@ -12,7 +12,12 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolBar>
+
+#include <vector>
 
 namespace velmo {
 
@@ -26,6 +31,35 @@ QAction *separatorAfter(QMenu *menu, QAction *item)
     if (at < 0 || at + 1 >= actions.size() || !actions.at(at + 1)->isSeparator())
         return nullptr;
     return actions.at(at + 1);
+}
+
+// Takes the background highlight off every character.
+void clearHighlight(QTextDocument &document)
+{
+    struct Run {
+        int from, to;
+        QTextCharFormat format;
+    };
+    // Collected first: changing a fragment's format may merge it with its neighbours.
+    std::vector<Run> runs;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat format = fragment.charFormat();
+            if (!format.hasProperty(QTextFormat::BackgroundBrush))
+                continue;
+            format.clearBackground();
+            runs.push_back({fragment.position(), fragment.position() + fragment.length(), format});
+        }
+    }
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    for (const Run &run : runs) {
+        cursor.setPosition(run.from);
+        cursor.setPosition(run.to, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(run.format);
+    }
+    cursor.endEditBlock();
 }
 
 } // namespace
@@ -94,7 +128,11 @@ bool TMainForm::ChangeEditMode(bool plainText, EditModeWay way)
         TTextAttributes font = RichEdit->SelAttributes();
         AssignFontTo(Options->TextModeProfile, font);
         RichEdit->SetSelAttributes(font);
+        clearHighlight(*RichEdit->document());
         RichEdit->SetSelStart(0);
+        // Undo would bring back formats plain text cannot have (and with them a document
+        // that no longer counts as modified): the conversion is where undo starts again.
+        RichEdit->EmptyUndoBuffer();
         if (IsRtfFileName(name))
             SetDocumentName(SystemInfo::withExtension(name, QStringLiteral(".txt")));
     }

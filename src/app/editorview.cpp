@@ -145,7 +145,7 @@ void TMainForm::ApplyOptions(EditModeWay way)
     if (!o.CurrentDir.isEmpty())
         QDir::setCurrent(o.CurrentDir);
     o.History.Truncate(o.MaxHistoryItems);
-    o.History.StoreTo();
+    TrySettingsWrite([&o] { o.History.StoreTo(); });
     SetDocumentName(o.CurrentFile);
     ApplyWordWrap(CurrentProfile().WordWrapMode);
     ApplyToolbarVisibility();

@@ -4,6 +4,7 @@
 #include "app/backupmaker.h"
 #include "app/uitexts.h"
 #include "editor/extmemo.h"
+#include "platform/componenterror.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
 #include "platform/system.h"
@@ -29,6 +30,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace velmo {
 
@@ -68,6 +70,9 @@ TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
         });
     if (services_.bus)
         services_.bus->openEndpoint(this);
+    // Boxes and dialogs belong to this window: centred over it and modal to it.
+    if (services_.prompts)
+        services_.prompts->setOwner(this);
 }
 
 // Frees what the window owns in the order the records depend on each other.
@@ -162,13 +167,31 @@ void TMainForm::CreateComponents()
             [this](const QPoint &at) { PopupMenu->popup(RichEdit->mapToGlobal(at)); });
 }
 
+void TMainForm::setVisible(bool visible)
+{
+    if (!visible || firstDocumentChosen_) {
+        QMainWindow::setVisible(visible);
+        return;
+    }
+    // The settings and the placement are applied before the window reaches the screen (the
+    // show event); the first document comes when the window is there, so that a question
+    // about it (a missing or read-only file) stands over the window, not over an empty
+    // screen. One refused settings write is shown for the whole start-up.
+    SettingsAction startUp(*this);
+    QMainWindow::setVisible(true);
+    if (!shown_ || firstDocumentChosen_)
+        return;
+    firstDocumentChosen_ = true;
+    OpenFirstDocument();
+    FormActivate();
+}
+
 void TMainForm::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (!shown_) {
         shown_ = true;
         FormShow();
-        FormActivate();
     }
 }
 
@@ -206,14 +229,14 @@ void TMainForm::FormShow()
     setWindowIconText(applicationTitle_);
     EnumerateFonts();
 
-    const bool firstStart = LoadSettings(false);
-    if (firstStart)
-        SaveSettings();
+    firstStart_ = LoadSettings(false);
+    if (firstStart_)
+        TrySettingsWrite([this] { SaveSettings(); });
 
     RichEdit->document()->setModified(false);
     RichEditSelectionChange();
 
-    if (firstStart) {
+    if (firstStart_) {
         if (width() < 880) {
             // Too narrow for both toolbars side by side: the formats toolbar starts a second row.
             removeToolBar(FormatsToolbar);
@@ -221,12 +244,23 @@ void TMainForm::FormShow()
             addToolBar(Qt::TopToolBarArea, FormatsToolbar);
             FormatsToolbar->show();
         }
+    } else if (!services_.arguments.isEmpty()) {
+        // Read now: its placement switches place the window before it is shown.
+        ParseCommandLine(startFiles_);
+    }
+}
+
+// The rest of start-up, once the window is on the screen.
+void TMainForm::OpenFirstDocument()
+{
+    for (const QString &error : std::exchange(startErrors_, {}))
+        ShowError(error);
+    if (firstStart_) {
         ShowHelp(1, 1);
         OpenFileList({GuideFileName()}, true);
     } else if (!services_.arguments.isEmpty()) {
-        QStringList files;
-        if (ParseCommandLine(files) > 0)
-            OpenFileList(files, RichEdit->isReadOnly());
+        if (!startFiles_.isEmpty())
+            OpenFileList(startFiles_, RichEdit->isReadOnly());
     } else if (Options->AutoOpen) {
         TakeLastEditFile();
     }
@@ -234,21 +268,27 @@ void TMainForm::FormShow()
 
 void TMainForm::TakeLastEditFile()
 {
-    Options->TakeLastEditFile();
+    TrySettingsWrite([this] { Options->TakeLastEditFile(); });
     const QString file = Options->CurrentFile;
     // The document name only ever names a file this window holds: until the file is open
     // the window is untitled, so that a save can never go to a file it did not read.
     Options->CurrentFile.clear();
-    if (!file.isEmpty() && QFileInfo(file).isFile()) {
-        // A negative position marks a document that was read-only.
-        const int position = Options->LastEditPos;
-        OpenFileList({file}, position < 0);
-        lastEditCaret_ = position < 0 ? -position : position;
-        if (Options->CurrentFile == file)
-            RichEdit->SetSelStart(lastEditCaret_);
-    } else {
+    if (file.isEmpty() || !QFileInfo(file).isFile()) {
         SetDocumentName(QString());
+        return;
     }
+    // Opened as any file is, with its questions (read-only file, held by another window);
+    // the sign of the position then makes a document that was read-only read-only again.
+    const int position = Options->LastEditPos;
+    if (!OpenDocument(file, false))
+        return;
+    lastEditCaret_ = position < 0 ? -position : position;
+    if (position < 0 && !RichEdit->ReadOnly()) {
+        RichEdit->SetReadOnly(true);
+        SetDocumentName(file); // the caption and the formats toolbar say so
+        FileMenuClick();
+    }
+    RichEdit->SetSelStart(lastEditCaret_);
 }
 
 int TMainForm::ParseCommandLine(QStringList &fileList)
@@ -279,9 +319,14 @@ void TMainForm::ApplyCommandLine(const CommandLine &line)
             bounds.setHeight(*line.height);
         placementWindow_->SetBounds(bounds);
     }
-    // A bad placement value is reported; the window keeps the placement it has.
-    for (const QString &error : line.errors)
-        ShowError(error);
+    // A bad placement value is reported; the window keeps the placement it has. While
+    // starting, the report waits until the window is on the screen.
+    for (const QString &error : line.errors) {
+        if (firstDocumentChosen_)
+            ShowError(error);
+        else
+            startErrors_.append(error);
+    }
 }
 
 void TMainForm::OpenFileList(const QStringList &files, bool readOnly)
@@ -329,7 +374,9 @@ void TMainForm::SetDocumentName(const QString &name)
     }
 
     if (OwnerWindow == 0 && !name.isEmpty()) {
-        TProfileFile(SettingsFileName(), *services_.storage).EraseSection(QStringLiteral("EditFiles"));
+        TrySettingsWrite([this] {
+            TProfileFile(SettingsFileName(), *services_.storage).EraseSection(QStringLiteral("EditFiles"));
+        });
         BroadcastNotify(NotifyRegistryRefresh, EDITORNOTIFY_MAGIC, false);
         RegistryRefreshPending = true;
     }
@@ -403,19 +450,36 @@ void TMainForm::FormClose()
     closed_ = true;
     resizeAttached_ = false;
     RemoveTempFolder();
-    if (!ClosingOnRequest) {
-        // A refused write is shown; the window closes all the same, since the save question
-        // for the document has already been answered.
-        try {
-            SaveSettings();
-        } catch (const std::exception &error) {
-            ShowError(QString::fromUtf8(error.what()));
-        }
-    }
+    // A refused write is shown once; the window closes all the same, since the save
+    // question for the document has already been answered.
+    SettingsAction closing(*this);
+    if (!ClosingOnRequest)
+        TrySettingsWrite([this] { SaveSettings(); });
     FontFaceList.clear();
+    TrySettingsWrite([this] { UnregisterOpenFile(false); });
+}
+
+TMainForm::SettingsAction::SettingsAction(TMainForm &form) : form_(form)
+{
+    if (form_.settingsActions_++ == 0)
+        form_.settingsRefusalShown_ = false;
+}
+
+TMainForm::SettingsAction::~SettingsAction()
+{
+    --form_.settingsActions_;
+}
+
+void TMainForm::TrySettingsWrite(const std::function<void()> &write)
+{
     try {
-        UnregisterOpenFile(false);
-    } catch (const std::exception &error) {
+        write();
+    } catch (const ComponentError &error) {
+        if (settingsActions_ > 0) {
+            if (settingsRefusalShown_)
+                return;
+            settingsRefusalShown_ = true;
+        }
         ShowError(QString::fromUtf8(error.what()));
     }
 }

@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -123,7 +124,9 @@ public:
     // --- documents and editing modes (documents.cpp, editmode.cpp) ---
     enum class EditModeWay { Ask, Force, Keep };
     bool OpenDocument(const QString &path, bool readOnly);
+    // True only when the document reached the file (also through the Save As it may offer).
     bool SaveDocument(const QString &path);
+    // False also when the save that Yes asked for did not complete: the edit stays here.
     bool QuerySaveDocument();
     bool ChangeEditMode(bool plainText, EditModeWay way);
     void FileNewMenuClick();
@@ -267,6 +270,8 @@ public:
     QScrollBar *VScrollBar = nullptr;
     QWidget *VScrollBottomPanel = nullptr;
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -278,6 +283,23 @@ private:
     void CreateComponents();
     void CreateRecords();
     void TakeLastEditFile();
+    void OpenFirstDocument();
+    // Save As; true when the document was written.
+    bool SaveAs();
+    // A refused write to the settings file does not stop what the user is doing: the
+    // refusal is shown (once per SettingsAction) and the window goes on with the settings it
+    // holds in memory. Nothing is remembered: the next write tries the file again.
+    void TrySettingsWrite(const std::function<void()> &write);
+    class SettingsAction {
+    public:
+        explicit SettingsAction(TMainForm &form);
+        ~SettingsAction();
+        SettingsAction(const SettingsAction &) = delete;
+        SettingsAction &operator=(const SettingsAction &) = delete;
+
+    private:
+        TMainForm &form_;
+    };
     TExtMemo *CreateEditor(QWidget *parent);
     void CreateMenus();
     void CreateToolbars();
@@ -294,6 +316,12 @@ private:
     MainFormServices services_;
     std::unique_ptr<WidgetPlacementWindow> placementWindow_;
     bool shown_ = false;
+    bool firstStart_ = false;
+    bool firstDocumentChosen_ = false;
+    QStringList startFiles_;     // the command line's files, opened once the window shows
+    QStringList startErrors_;    // its bad values, shown once the window shows
+    int settingsActions_ = 0;          // SettingsAction nesting
+    bool settingsRefusalShown_ = false; // within the outermost SettingsAction
     bool closed_ = false;
     bool resizeAttached_ = true;
     QString applicationTitle_;

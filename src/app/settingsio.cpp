@@ -5,29 +5,9 @@
 #include "settings/placement.h"
 #include "settings/teoption.h"
 
-#include "platform/cp932codec.h"
-
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextEdit>
 #include <QToolBar>
 
 namespace velmo {
-
-namespace {
-
-// The caret as a position in the document's Shift-JIS bytes, a line end counting two.
-int caretBytePosition(const QTextEdit *editor)
-{
-    QTextCursor head(editor->document());
-    head.setPosition(editor->textCursor().selectionStart(), QTextCursor::KeepAnchor);
-    QString before = head.selectedText();
-    before.replace(QChar(QChar::ParagraphSeparator), QStringLiteral("\r\n"));
-    return int(cp932::byteLength(std::u16string_view(
-        reinterpret_cast<const char16_t *>(before.utf16()), size_t(before.size()))));
-}
-
-} // namespace
 
 void TMainForm::CreateRecords()
 {
@@ -54,7 +34,7 @@ bool TMainForm::LoadSettings(bool reload)
     if (reload)
         return firstStart;
     Placement->Load();
-    Placement->SaveNextPlacement();
+    TrySettingsWrite([this] { Placement->SaveNextPlacement(); });
     return firstStart;
 }
 
@@ -63,7 +43,8 @@ void TMainForm::SaveSettings()
     AppRecord->Save();
     if (!AppRecord->InitSave)
         return;
-    const int caret = caretBytePosition(RichEdit);
+    // The caret as the editor counts it, where the reopened document puts it back.
+    const int caret = RichEdit->SelStart();
     Options->LastEditPos = RichEdit->isReadOnly() ? -caret : caret;
     Placement->Save();
     SaveToolbarPositions();

@@ -7,6 +7,7 @@
 #include "platform/cp932codec.h"
 #include "rtf/rtfreader.h"
 #include "settings/profilefile.h"
+#include "settings/profilestorage.h"
 #include "settings/teoption.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,8 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -576,6 +579,130 @@ TEST_F(DocumentsTest, LibreOfficeRtfKeepsTextAndFormats)
         SCOPED_TRACE(i);
         EXPECT_TRUE(before.document.paragraphs[i] == after.document.paragraphs[i]);
     }
+}
+
+// A non-breaking space looks like a space but has no code in the code page: it is asked
+// about like any other character the file cannot hold.
+TEST_F(DocumentsTest, NonBreakingSpaceIsAskedAbout)
+{
+    const QString path = put("nbsp.txt", "old");
+    ASSERT_TRUE(form->OpenDocument(path, false));
+    form->RichEdit->SelectAll();
+    type(u8("a\xC2\xA0" "b"));
+
+    prompts.answer(PromptResult::No);
+    form->FileSaveMenuClick();
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, u8(texts::kUnrepresentableFormat).arg(1).arg(u8("\xC2\xA0")).arg(1));
+    EXPECT_EQ(bytesOf(path), "old");
+    EXPECT_TRUE(form->RichEdit->Modified());
+}
+
+// Yes to the save question closes the window only when the document reached its file.
+TEST_F(DocumentsTest, CloseWaitsForTheSaveToComplete)
+{
+    const QString elsewhere = dir.filePath("elsewhere.txt");
+    const struct {
+        const char *name;
+        std::function<void()> stage; // after the edit, before the close
+        bool closes;
+    } cases[] = {
+        {"No to the characters the file cannot hold",
+         [&] {
+             type(u8("\xE2\x82\xAC"));
+             prompts.answer(PromptResult::Yes);
+             prompts.answer(PromptResult::No);
+         },
+         false},
+        {"read-only file, Save As cancelled",
+         [&] {
+             QFile::setPermissions(dir.filePath("close.txt"), QFile::ReadOwner);
+             prompts.answer(PromptResult::Yes);
+             prompts.answer(PromptResult::Yes);
+             prompts.cancelFileDialog();
+         },
+         false},
+        {"failed write",
+         [&] {
+             files.failWritesAfter(0);
+             prompts.answer(PromptResult::Yes);
+         },
+         false},
+        {"disk full",
+         [&] {
+             files.setFreeSpace(0);
+             prompts.answer(PromptResult::Yes);
+         },
+         false},
+        // Last: this one closes the window.
+        {"read-only file, saved under another name",
+         [&] {
+             QFile::setPermissions(dir.filePath("close.txt"), QFile::ReadOwner);
+             prompts.answer(PromptResult::Yes);
+             prompts.answer(PromptResult::Yes);
+             prompts.chooseFiles({elsewhere});
+         },
+         true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath("close.txt");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        put("close.txt", "old");
+        ASSERT_TRUE(form->OpenDocument(path, false));
+        type("new ");
+        prompts.clear();
+        c.stage();
+
+        EXPECT_EQ(form->close(), c.closes);
+        EXPECT_EQ(form->isVisible(), !c.closes);
+        EXPECT_EQ(bytesOf(path), "old");
+        EXPECT_TRUE(prompts.scriptDone());
+        if (!c.closes)
+            EXPECT_TRUE(form->RichEdit->Modified());
+        else
+            EXPECT_EQ(bytesOf(elsewhere), "new old");
+        files.failWritesAfter(std::nullopt);
+        files.setFreeSpace(std::nullopt);
+    }
+    QFile::setPermissions(dir.filePath("close.txt"), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// With a settings file that refuses writes, opening another file changes the document's
+// name and text together; the refusal is shown once, and Save goes to the file on screen.
+TEST_F(DocumentsTest, RefusedSettingsWriteKeepsNameAndTextTogether)
+{
+    const QString a = put("a.txt", "aaa"), b = put("b.txt", "bbb");
+    FaultyProfileStorage storage;
+    form->ClosingOnRequest = true;
+    form->close();
+    form = start({a}, &storage);
+    ASSERT_EQ(form->Options->CurrentFile, a);
+    storage.refuseAfter(0);
+    prompts.clear();
+
+    prompts.chooseFiles({b});
+    form->FileOpenClick();
+    EXPECT_EQ(form->Options->CurrentFile, b);
+    EXPECT_EQ(form->RichEdit->Text(), "bbb");
+    EXPECT_EQ(form->windowTitle(), "Velmo: " + b);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].kind, Kind::Error);
+    EXPECT_TRUE(messages()[0].text.startsWith(ini())) << messages()[0].text.toStdString();
+
+    form->RichEdit->SetSelStart(0);
+    type("x");
+    prompts.clear();
+    form->FileSaveMenuClick();
+    EXPECT_EQ(bytesOf(b), "xbbb");
+    EXPECT_EQ(bytesOf(a), "aaa");
+    EXPECT_FALSE(form->RichEdit->Modified());
+    EXPECT_EQ(messages().size(), 1u);
+
+    // Closed while the storage still exists.
+    form->ClosingOnRequest = true;
+    form->close();
+    form.reset();
 }
 
 } // namespace

@@ -6,7 +6,11 @@
 #include "documentfixture.h"
 #include "settings/teoption.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QLabel>
 #include <QMenu>
 #include <QToolBar>
@@ -156,6 +160,45 @@ TEST_F(EditModeTest, DecliningTheConversionOnSaveWritesTheCurrentMode)
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), "still plain");
     EXPECT_TRUE(form->RichEdit->PlainText());
+}
+
+// Plain text has no formats to return to: after the conversion Undo neither brings the
+// bold and the highlight back nor makes the document count as unchanged.
+TEST_F(EditModeTest, ConversionToTextIsWhereUndoStarts)
+{
+    const QString path = put("marked.rtf", "{\\rtf1{\\colortbl;\\red255\\green255\\blue0;}"
+                                           "{\\b bold} {\\highlight1 marked}}");
+    ASSERT_TRUE(form->OpenDocument(path, false));
+    const auto highlighted = [&] {
+        for (QTextBlock block = form->RichEdit->document()->begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                if (it.fragment().charFormat().background().style() != Qt::NoBrush)
+                    return true;
+        return false;
+    };
+    ASSERT_TRUE(highlighted());
+    // An edit before the conversion, so that there is something to undo.
+    form->RichEdit->SetSelStart(0);
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QApplication::sendEvent(form->RichEdit, &typed);
+    ASSERT_EQ(form->RichEdit->Text(), "xbold marked");
+
+    prompts.answer(PromptResult::Yes);
+    form->OptionModeMenuClick();
+    ASSERT_TRUE(form->RichEdit->PlainText());
+    EXPECT_FALSE(highlighted());
+
+    // However often Undo is pressed.
+    for (int i = 0; i < 20; ++i) {
+        QKeyEvent undo(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier);
+        QApplication::sendEvent(form->RichEdit, &undo);
+    }
+    EXPECT_EQ(form->RichEdit->Text(), "xbold marked");
+    EXPECT_TRUE(form->RichEdit->Modified());
+    EXPECT_FALSE(highlighted());
+    form->RichEdit->SetSelStart(1);
+    form->RichEdit->SetSelLength(4);
+    EXPECT_EQ(form->RichEdit->SelAttributes().Style, 0);
 }
 
 } // namespace

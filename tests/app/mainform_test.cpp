@@ -3,6 +3,7 @@
 #include "app/fontsubstitutes.h"
 #include "app/mainform.h"
 #include "mainformfixture.h"
+#include "app/documenttexts.h"
 #include "app/uitexts.h"
 #include "platform/printers.h"
 #include "platform/prompts.h"
@@ -10,6 +11,7 @@
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "settings/profilefile.h"
+#include "settings/profilestorage.h"
 #include "settings/teoption.h"
 
 #include <QAction>
@@ -24,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -424,6 +427,147 @@ TEST(FaceSubstitutes, WindowsFacesDrawWithInstalledFaces)
     QFont font(face);
     EXPECT_EQ(QFontInfo(font).family(), "IPAGothic");
     EXPECT_EQ(font.family(), face); // the name itself is untouched
+}
+
+// A question about the first document waits until the window is on the screen and
+// belongs to it (the desktop centres a box over its owner).
+TEST_F(MainFormTest, StartUpQuestionsStandOverTheShownWindow)
+{
+    writeSettings();
+    const QString locked = dir.filePath("locked.txt");
+    QFile lockedFile(locked);
+    ASSERT_TRUE(lockedFile.open(QIODevice::WriteOnly));
+    lockedFile.close();
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner));
+    const struct {
+        const char *name;
+        QString file;
+        const char *format;
+    } cases[] = {
+        {"missing file", dir.filePath("gone.txt"), texts::kNotFoundFormat},
+        {"read-only file", locked, texts::kReadOnlyOpenFormat},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts.clear();
+        auto form = start({c.file});
+        ASSERT_EQ(prompts.messages().size(), 1u);
+        const auto &asked = prompts.messages()[0];
+        EXPECT_EQ(asked.text, u8(c.format).replace("%s", c.file));
+        EXPECT_EQ(asked.owner, form.get());
+        EXPECT_TRUE(asked.ownerOnScreen);
+        form->ClosingOnRequest = true;
+        form->close();
+    }
+}
+
+// A settings file that refuses writes is reported once; start-up goes on with the settings
+// it read, and a later write tries the file again.
+TEST_F(MainFormTest, UnwritableSettingsFileDoesNotStopStartUp)
+{
+    writeSettings("[Window]\r\nLeft=5\r\nTop=6\r\nWidth=700\r\nHeight=500\r\n");
+    const QString a = dir.filePath("a.txt");
+    QFile file(a);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("text");
+    file.close();
+    FaultyProfileStorage storage;
+    storage.refuseAfter(0);
+
+    auto form = start({a}, &storage);
+    EXPECT_EQ(form->Options->CurrentFile, a);
+    EXPECT_EQ(form->RichEdit->Text(), "text");
+    EXPECT_EQ(form->size(), QSize(700, 500));
+    EXPECT_GT(storage.refused(), 1);
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_EQ(prompts.messages()[0].kind, ScriptedPrompts::Kind::Error);
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith(ini())) << prompts.messages()[0].text.toStdString();
+
+    storage.refuseAfter(-1);
+    EXPECT_TRUE(form->close());
+    EXPECT_NE(read("Options", "URLLink"), "<missing>");
+    EXPECT_EQ(prompts.messages().size(), 1u);
+}
+
+// The caret of the last document comes back where the editor had it, a soft line break
+// before it counting as the editor counts it.
+TEST_F(MainFormTest, LastEditPositionIsTheEditorsCaret)
+{
+    writeSettings("[Options]\r\nAutoOpen=1\r\n");
+    const QString path = dir.filePath("soft.rtf");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\\rtf1 x}");
+    file.close();
+
+    auto form = start({path});
+    form->RichEdit->SelectAll();
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers, const QString &text) {
+        QKeyEvent press(QEvent::KeyPress, k, modifiers, text);
+        QCoreApplication::sendEvent(form->RichEdit, &press);
+    };
+    key(Qt::Key_A, Qt::NoModifier, "a");
+    key(Qt::Key_B, Qt::NoModifier, "b");
+    key(Qt::Key_Return, Qt::ShiftModifier, "\r");
+    key(Qt::Key_C, Qt::NoModifier, "c");
+    key(Qt::Key_D, Qt::NoModifier, "d");
+    ASSERT_EQ(form->RichEdit->document()->blockCount(), 1); // a soft break, not a paragraph
+    form->RichEdit->SetSelStart(form->RichEdit->GetTextLength() - 1);
+    const int caret = form->RichEdit->SelStart();
+    prompts.answer(PromptResult::Yes); // save the document on closing
+    ASSERT_TRUE(form->close());
+    EXPECT_EQ(read("Options", "LastEditPos"), QString::number(caret));
+
+    auto again = start();
+    EXPECT_EQ(again->Options->CurrentFile, path);
+    EXPECT_EQ(again->RichEdit->SelStart(), caret);
+    again->ClosingOnRequest = true;
+    again->close();
+}
+
+// The reopened last file asks what any opened file asks: about its read-only attribute and
+// about another window that holds it.
+TEST_F(MainFormTest, ReopenedLastFileAsksLikeAnyOpen)
+{
+    const QString last = dir.filePath("last.txt");
+    QFile lastFile(last);
+    ASSERT_TRUE(lastFile.open(QIODevice::WriteOnly));
+    lastFile.write("last text");
+    lastFile.close();
+    RecordingBusWindow other("Velmo: " + last, "TMainForm");
+    const WindowHandle otherHandle = network.addWindow(&other);
+    const struct {
+        const char *name;
+        bool readOnlyAttribute, heldElsewhere;
+        PromptResult answer;
+        const char *format;
+        QString opened;
+    } cases[] = {
+        {"read-only attribute, Cancel", true, false, PromptResult::Cancel, texts::kReadOnlyOpenFormat, ""},
+        {"held by another window, Yes", false, true, PromptResult::Yes, texts::kOpenElsewhereFormat, last},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::setPermissions(last, c.readOnlyAttribute ? QFile::ReadOwner
+                                                        : QFile::ReadOwner | QFile::WriteOwner);
+        writeSettings(QString("[Options]\r\nAutoOpen=1\r\nLastEditFile=%1\r\nLastEditPos=-3\r\n")
+                          .arg(last)
+                      + (c.heldElsewhere ? QString("[EditFiles]\r\n%1=%2\r\n").arg(otherHandle).arg(last)
+                                         : QString()));
+        prompts.clear();
+        prompts.answer(c.answer);
+        auto form = start();
+        ASSERT_EQ(prompts.messages().size(), 1u);
+        EXPECT_EQ(prompts.messages()[0].text, u8(c.format).replace("%s", last));
+        EXPECT_EQ(form->Options->CurrentFile, c.opened);
+        if (!c.opened.isEmpty()) {
+            EXPECT_TRUE(form->RichEdit->isReadOnly());
+            EXPECT_EQ(form->RichEdit->SelStart(), 3);
+        }
+        form->ClosingOnRequest = true;
+        form->close();
+    }
+    QFile::setPermissions(last, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 } // namespace

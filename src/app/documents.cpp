@@ -5,6 +5,7 @@
 #include "app/backupmaker.h"
 #include "app/diskspace.h"
 #include "app/documentname.h"
+#include "app/droppedcontent.h"
 #include "app/documenttexts.h"
 #include "editor/extmemo.h"
 #include "platform/componenterror.h"
@@ -288,6 +289,8 @@ bool TMainForm::QuerySaveDocument()
         SaveDialogDefaultExt.clear();
     else
         ChangeEditMode(true, EditModeWay::Ask);
+    if (!ConfirmDroppedContent(*services_.prompts, *RichEdit))
+        return false; // the document stays open, unsaved
     SaveDocument(Options->CurrentFile);
     return true;
 }
@@ -332,6 +335,9 @@ bool TMainForm::SaveDocument(const QString &path)
                 return false;
         }
     }
+
+    if (!ConfirmDroppedContent(*services_.prompts, *RichEdit))
+        return false;
 
     TBackupMaker backup(fs, services_.prompts);
     if (!backup.BackupBeforeSave(path, Options->MakeBackup, Options->UseTrashBox))

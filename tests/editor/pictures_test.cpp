@@ -95,7 +95,12 @@ TEST(RichPictures, ShownAtTheirSizeAndKeptThroughEditing)
         c.insertText(QStringLiteral("x"));
         c.movePosition(QTextCursor::End);
         c.insertText(QStringLiteral("y"));
-        const rtf::ReadResult back = rtf::read(edit.SaveToStream());
+        const std::string saved = edit.SaveToStream();
+        // Opened again, the document saves to the same bytes.
+        TRichEdit reopened;
+        reopened.LoadFromStream(saved);
+        EXPECT_EQ(reopened.SaveToStream(), saved);
+        const rtf::ReadResult back = rtf::read(saved);
         ASSERT_TRUE(back.ok());
         ASSERT_EQ(back.document.paragraphs.size(), 1u);
         const rtf::Paragraph &p = back.document.paragraphs[0];

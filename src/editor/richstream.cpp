@@ -13,6 +13,7 @@
 #include <QTextFrame>
 #include <QTextList>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 namespace velmo::editor {
@@ -129,10 +130,12 @@ QTextImageFormat toImageFormat(const rtf::Picture &picture, const QTextCharForma
         widthTwips = image.width() * picture.scaleX * 15 / 100;
     if (heightTwips <= 0 && !image.isNull())
         heightTwips = image.height() * picture.scaleY * 15 / 100;
+    // A damaged size word is no reason to lay out a picture miles wide.
+    constexpr double kMaxPixels = 32767;
     if (widthTwips > 0)
-        f.setWidth(widthTwips * kPixelsPerTwip);
+        f.setWidth(std::min(widthTwips * kPixelsPerTwip, kMaxPixels));
     if (heightTwips > 0)
-        f.setHeight(heightTwips * kPixelsPerTwip);
+        f.setHeight(std::min(heightTwips * kPixelsPerTwip, kMaxPixels));
     f.setProperty(kPictureDataProperty, data);
     f.setProperty(kPictureKindProperty, int(picture.kind));
     f.setProperty(kPictureWidthProperty, picture.width);

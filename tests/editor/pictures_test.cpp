@@ -117,6 +117,22 @@ TEST(RichPictures, ShownAtTheirSizeAndKeptThroughEditing)
     }
 }
 
+TEST(RichPictures, ADamagedSizeIsBounded)
+{
+    const std::string png = makePng();
+    std::string rtf = pictureRtf(png, false);
+    rtf.replace(rtf.find("\\picwgoal900"), 12, "\\picwgoal2147483647\\picscalex1000");
+    TRichEdit edit;
+    edit.LoadFromStream(rtf);
+    QTextCursor c(edit.document());
+    c.setPosition(2);
+    const QTextImageFormat image = c.charFormat().toImageFormat();
+    ASSERT_TRUE(image.isValid());
+    EXPECT_LE(image.width(), 32767);
+    // The words themselves are written back as they were read.
+    EXPECT_NE(edit.SaveToStream().find("\\picwgoal2147483647"), std::string::npos);
+}
+
 TEST(RichPictures, APastedImageIsSavedAsPng)
 {
     // An image that came in from elsewhere (no file bytes of its own) is written as PNG.

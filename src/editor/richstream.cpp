@@ -113,29 +113,27 @@ QTextImageFormat toImageFormat(const rtf::Picture &picture, const QTextCharForma
     // One resource per distinct picture, named by its content.
     const QUrl name(QStringLiteral("velmo-picture:")
                     + QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex()));
-    QImage image;
-    if (!document.resource(QTextDocument::ImageResource, name).isValid()
-        && image.loadFromData(data, picture.kind == rtf::Picture::Kind::Jpeg ? "JPEG" : "PNG"))
+    const QVariant known = document.resource(QTextDocument::ImageResource, name);
+    QImage image = known.value<QImage>();
+    if (!known.isValid() && image.loadFromData(data, picture.kind == rtf::Picture::Kind::Jpeg ? "JPEG" : "PNG"))
         document.addResource(QTextDocument::ImageResource, name, image);
-    else if (document.resource(QTextDocument::ImageResource, name).isValid())
-        image = document.resource(QTextDocument::ImageResource, name).value<QImage>();
 
     QTextImageFormat f;
     f.merge(chars);
     f.setName(name.toString());
-    int widthTwips = picture.shownWidthTwips();
-    int heightTwips = picture.shownHeightTwips();
+    double width = picture.shownWidthTwips() * kPixelsPerTwip;
+    double height = picture.shownHeightTwips() * kPixelsPerTwip;
     // A picture that names no size of its own is shown at the image's.
-    if (widthTwips <= 0 && !image.isNull())
-        widthTwips = image.width() * picture.scaleX * 15 / 100;
-    if (heightTwips <= 0 && !image.isNull())
-        heightTwips = image.height() * picture.scaleY * 15 / 100;
+    if (width <= 0 && !image.isNull())
+        width = image.width() * (picture.scaleX / 100.0);
+    if (height <= 0 && !image.isNull())
+        height = image.height() * (picture.scaleY / 100.0);
     // A damaged size word is no reason to lay out a picture miles wide.
     constexpr double kMaxPixels = 32767;
-    if (widthTwips > 0)
-        f.setWidth(std::min(widthTwips * kPixelsPerTwip, kMaxPixels));
-    if (heightTwips > 0)
-        f.setHeight(std::min(heightTwips * kPixelsPerTwip, kMaxPixels));
+    if (width > 0)
+        f.setWidth(std::min(width, kMaxPixels));
+    if (height > 0)
+        f.setHeight(std::min(height, kMaxPixels));
     f.setProperty(kPictureDataProperty, data);
     f.setProperty(kPictureKindProperty, int(picture.kind));
     f.setProperty(kPictureWidthProperty, picture.width);

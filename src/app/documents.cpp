@@ -5,6 +5,7 @@
 #include "app/backupmaker.h"
 #include "app/diskspace.h"
 #include "app/documentname.h"
+#include "app/droppedcontent.h"
 #include "app/documenttexts.h"
 #include "editor/extmemo.h"
 #include "editor/richstream.h"
@@ -282,7 +283,8 @@ bool TMainForm::QuerySaveDocument()
         SaveDialogDefaultExt.clear();
     else
         ChangeEditMode(true, EditModeWay::Ask);
-    // A save that did not complete keeps the document, and the window, where they are.
+    // A save that did not complete (a refused question among them) keeps the document, and
+    // the window, where they are.
     return SaveDocument(Options->CurrentFile);
 }
 
@@ -336,6 +338,9 @@ bool TMainForm::SaveDocument(const QString &path)
                 return false;
         }
     }
+
+    if (!ConfirmDroppedContent(*services_.prompts, *RichEdit))
+        return false;
 
     TBackupMaker backup(fs, services_.prompts);
     if (!backup.BackupBeforeSave(path, Options->MakeBackup, Options->UseTrashBox))

@@ -703,16 +703,12 @@ void TRichEdit::SetParagraph(const TParaAttributes &attributes, unsigned fields)
         const int li = (p.FirstIndent + p.LeftIndent) * rtf::kTwipsPerPoint;
         const int fi = -p.LeftIndent * rtf::kTwipsPerPoint;
         const int ri = p.RightIndent * rtf::kTwipsPerPoint;
-        QTextBlockFormat b;
+        const bool bulleted = (fields & pfNumbering) ? attributes.Numbering == TNumberingStyle::nsBullet
+                                                     : block.textList() != nullptr;
+        QTextBlockFormat b = editor::indentFormat(fi, li, ri, bulleted, at.charFormat().font());
         b.setAlignment(p.Alignment == TAlignment::taRightJustify ? Qt::AlignRight
                        : p.Alignment == TAlignment::taCenter     ? Qt::AlignHCenter
                                                                  : Qt::AlignLeft);
-        b.setProperty(editor::kFirstIndentTwipsProperty, fi);
-        b.setProperty(editor::kLeftIndentTwipsProperty, li);
-        b.setProperty(editor::kRightIndentTwipsProperty, ri);
-        b.setLeftMargin(li * editor::kPixelsPerTwip);
-        b.setTextIndent(fi * editor::kPixelsPerTwip);
-        b.setRightMargin(ri * editor::kPixelsPerTwip);
         at.mergeBlockFormat(b);
         if (fields & pfNumbering) {
             const bool bullet = attributes.Numbering == TNumberingStyle::nsBullet;
@@ -721,9 +717,7 @@ void TRichEdit::SetParagraph(const TParaAttributes &attributes, unsigned fields)
                 if (prev.isValid() && prev.textList()) {
                     prev.textList()->add(block);
                 } else {
-                    QTextListFormat lf;
-                    lf.setStyle(QTextListFormat::ListDisc);
-                    at.createList(lf);
+                    at.createList(editor::bulletListFormat());
                 }
             } else if (!bullet && block.textList()) {
                 block.textList()->remove(block);

@@ -2,10 +2,18 @@
 
 #include "platform/cp932codec.h"
 
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPixmap>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QTextList>
+#include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 namespace velmo::editor {
@@ -13,6 +21,8 @@ namespace velmo::editor {
 namespace {
 
 constexpr char16_t kLineBreak = 0x2028;
+// Set on a document once the user agreed to save it without what its file held beyond it.
+constexpr char kDroppedAcceptedProperty[] = "velmoDroppedContentAccepted";
 
 QString toQString(std::u16string_view text)
 {
@@ -84,19 +94,95 @@ rtf::CharFormat fromCharFormat(const QTextCharFormat &q, const rtf::CharFormat &
     return f;
 }
 
-QTextBlockFormat toBlockFormat(const rtf::Paragraph &p)
+QTextBlockFormat toBlockFormat(const rtf::Paragraph &p, const QFont &bulletFont)
 {
-    QTextBlockFormat b;
+    QTextBlockFormat b = indentFormat(p.firstIndentTwips, p.leftIndentTwips, p.rightIndentTwips,
+                                      p.bullet, bulletFont);
     b.setAlignment(p.align == rtf::Alignment::Right    ? Qt::AlignRight
                    : p.align == rtf::Alignment::Centre ? Qt::AlignHCenter
                                                        : Qt::AlignLeft);
-    b.setProperty(kFirstIndentTwipsProperty, p.firstIndentTwips);
-    b.setProperty(kLeftIndentTwipsProperty, p.leftIndentTwips);
-    b.setProperty(kRightIndentTwipsProperty, p.rightIndentTwips);
-    b.setLeftMargin(p.leftIndentTwips * kPixelsPerTwip);
-    b.setTextIndent(p.firstIndentTwips * kPixelsPerTwip);
-    b.setRightMargin(p.rightIndentTwips * kPixelsPerTwip);
     return b;
+}
+
+// ----- pictures -----
+
+QTextImageFormat toImageFormat(const rtf::Picture &picture, const QTextCharFormat &chars,
+                               QTextDocument &document)
+{
+    const QByteArray data(picture.data.data(), qsizetype(picture.data.size()));
+    // One resource per distinct picture, named by its content.
+    const QUrl name(QStringLiteral("velmo-picture:")
+                    + QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex()));
+    const QVariant known = document.resource(QTextDocument::ImageResource, name);
+    QImage image = known.value<QImage>();
+    if (!known.isValid() && image.loadFromData(data, picture.kind == rtf::Picture::Kind::Jpeg ? "JPEG" : "PNG"))
+        document.addResource(QTextDocument::ImageResource, name, image);
+
+    QTextImageFormat f;
+    f.merge(chars);
+    f.setName(name.toString());
+    double width = picture.shownWidthTwips() * kPixelsPerTwip;
+    double height = picture.shownHeightTwips() * kPixelsPerTwip;
+    // A picture that names no size of its own is shown at the image's.
+    if (width <= 0 && !image.isNull())
+        width = image.width() * (picture.scaleX / 100.0);
+    if (height <= 0 && !image.isNull())
+        height = image.height() * (picture.scaleY / 100.0);
+    // A damaged size word is no reason to lay out a picture miles wide.
+    constexpr double kMaxPixels = 32767;
+    if (width > 0)
+        f.setWidth(std::min(width, kMaxPixels));
+    if (height > 0)
+        f.setHeight(std::min(height, kMaxPixels));
+    f.setProperty(kPictureDataProperty, data);
+    f.setProperty(kPictureKindProperty, int(picture.kind));
+    f.setProperty(kPictureWidthProperty, picture.width);
+    f.setProperty(kPictureHeightProperty, picture.height);
+    f.setProperty(kPictureGoalWidthProperty, picture.goalWidthTwips);
+    f.setProperty(kPictureGoalHeightProperty, picture.goalHeightTwips);
+    f.setProperty(kPictureScaleXProperty, picture.scaleX);
+    f.setProperty(kPictureScaleYProperty, picture.scaleY);
+    return f;
+}
+
+// The picture an image in the document shows: one read from a file keeps its bytes and
+// words; any other (pasted from elsewhere) is stored as PNG at the size it is shown.
+std::optional<rtf::Picture> pictureOf(const QTextImageFormat &f, const QTextDocument &document)
+{
+    rtf::Picture p;
+    if (f.hasProperty(kPictureDataProperty)) {
+        const QByteArray data = f.property(kPictureDataProperty).toByteArray();
+        p.data.assign(data.constData(), std::size_t(data.size()));
+        p.kind = rtf::Picture::Kind(f.intProperty(kPictureKindProperty));
+        p.width = f.intProperty(kPictureWidthProperty);
+        p.height = f.intProperty(kPictureHeightProperty);
+        p.goalWidthTwips = f.intProperty(kPictureGoalWidthProperty);
+        p.goalHeightTwips = f.intProperty(kPictureGoalHeightProperty);
+        p.scaleX = f.intProperty(kPictureScaleXProperty);
+        p.scaleY = f.intProperty(kPictureScaleYProperty);
+        return p;
+    }
+    const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(f.name()));
+    QImage image;
+    if (resource.canConvert<QImage>())
+        image = resource.value<QImage>();
+    else if (resource.canConvert<QPixmap>())
+        image = resource.value<QPixmap>().toImage();
+    else if (resource.typeId() == QMetaType::QByteArray)
+        image.loadFromData(resource.toByteArray());
+    if (image.isNull())
+        return std::nullopt;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return std::nullopt;
+    p.data.assign(png.constData(), std::size_t(png.size()));
+    p.width = image.width();
+    p.height = image.height();
+    p.goalWidthTwips = int(std::lround((f.width() > 0 ? f.width() : image.width()) / kPixelsPerTwip));
+    p.goalHeightTwips = int(std::lround((f.height() > 0 ? f.height() : image.height()) / kPixelsPerTwip));
+    return p;
 }
 
 int twips(const QTextBlockFormat &b, int property, double pixels)
@@ -116,6 +202,49 @@ QString modelTextToQt(std::u16string_view text)
 
 } // namespace
 
+QTextBlockFormat indentFormat(int firstTwips, int leftTwips, int rightTwips, bool bullet,
+                              const QFont &bulletFont)
+{
+    QTextBlockFormat b;
+    b.setProperty(kFirstIndentTwipsProperty, firstTwips);
+    b.setProperty(kLeftIndentTwipsProperty, leftTwips);
+    b.setProperty(kRightIndentTwipsProperty, rightTwips);
+    const double left = leftTwips * kPixelsPerTwip;
+    double first = (leftTwips + firstTwips) * kPixelsPerTwip;
+    if (bullet) {
+        // The bullet is drawn a space's width before the first line's text and is a third
+        // of a line high and wide: the text goes where the bullet then starts at the
+        // first-line indent, or at the left indent if that is further right.
+        const QFontMetrics metrics(bulletFont);
+        const double gap = metrics.horizontalAdvance(QLatin1Char(' ')) + metrics.lineSpacing() / 3;
+        first = std::max(left, std::round(first) + gap);
+    }
+    b.setLeftMargin(left);
+    b.setTextIndent(first - left);
+    b.setRightMargin(rightTwips * kPixelsPerTwip);
+    return b;
+}
+
+QTextListFormat bulletListFormat()
+{
+    QTextListFormat f;
+    f.setStyle(QTextListFormat::ListDisc);
+    f.setIndent(0);
+    return f;
+}
+
+unsigned droppedContent(const QTextDocument &document)
+{
+    if (document.property(kDroppedAcceptedProperty).toBool())
+        return rtf::kDroppedNothing;
+    return unsigned(document.rootFrame()->frameFormat().intProperty(kDroppedContentProperty));
+}
+
+void forgetDroppedContent(QTextDocument &document)
+{
+    document.setProperty(kDroppedAcceptedProperty, true);
+}
+
 std::u16string blockText(const QTextBlock &block)
 {
     QString s = block.text();
@@ -128,13 +257,18 @@ void loadModelInto(const rtf::Document &model, QTextDocument &document)
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
     document.clear();
+    document.setProperty(kDroppedAcceptedProperty, QVariant());
+    // Kept with the content: a document emptied or refilled has none.
+    QTextFrameFormat root = document.rootFrame()->frameFormat();
+    root.setProperty(kDroppedContentProperty, int(model.dropped));
+    document.rootFrame()->setFrameFormat(root);
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
     QTextList *list = nullptr;
     bool first = true;
     for (const rtf::Paragraph &p : model.paragraphs) {
-        const QTextBlockFormat blockFormat = toBlockFormat(p);
         const QTextCharFormat blockChars = toCharFormat(p.runs.empty() ? model.defaultFormat : p.runs.front().format);
+        const QTextBlockFormat blockFormat = toBlockFormat(p, blockChars.font());
         if (first) {
             cursor.setBlockFormat(blockFormat);
             cursor.setBlockCharFormat(blockChars);
@@ -146,15 +280,17 @@ void loadModelInto(const rtf::Document &model, QTextDocument &document)
             if (list) {
                 list->add(cursor.block());
             } else {
-                QTextListFormat lf;
-                lf.setStyle(QTextListFormat::ListDisc);
-                list = cursor.createList(lf);
+                list = cursor.createList(bulletListFormat());
             }
         } else {
             list = nullptr;
         }
-        for (const rtf::Run &run : p.runs)
-            cursor.insertText(modelTextToQt(run.text), toCharFormat(run.format));
+        for (const rtf::Run &run : p.runs) {
+            if (run.picture)
+                cursor.insertImage(toImageFormat(*run.picture, toCharFormat(run.format), document));
+            else
+                cursor.insertText(modelTextToQt(run.text), toCharFormat(run.format));
+        }
     }
     cursor.endEditBlock();
     document.setUndoRedoEnabled(undo);
@@ -180,9 +316,18 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
                 continue;
+            const QTextCharFormat chars = fragment.charFormat();
+            if (chars.isImageFormat()) {
+                // Equal pictures next to each other share one fragment.
+                const std::optional<rtf::Picture> picture = pictureOf(chars.toImageFormat(), document);
+                if (picture)
+                    for (qsizetype i = 0; i < fragment.length(); ++i)
+                        rtf::appendPicture(p, *picture, fromCharFormat(chars, defaultFormat));
+                continue;
+            }
             QString text = fragment.text();
             text.replace(QChar(kLineBreak), QChar(u'\v'));
-            rtf::appendText(p, toView(text), fromCharFormat(fragment.charFormat(), defaultFormat));
+            rtf::appendText(p, toView(text), fromCharFormat(chars, defaultFormat));
         }
         model.paragraphs.push_back(std::move(p));
     }

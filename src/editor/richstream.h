@@ -6,9 +6,11 @@
 #include "rtf/rtfmodel.h"
 
 #include <QTextFormat>
+#include <QTextListFormat>
 #include <string>
 #include <string_view>
 
+class QFont;
 class QTextDocument;
 class QTextBlock;
 
@@ -21,10 +23,35 @@ enum FormatProperty {
     kFirstIndentTwipsProperty,
     kLeftIndentTwipsProperty,
     kRightIndentTwipsProperty,
+    // A picture's file bytes (QByteArray) and the words of its size, on its image format.
+    kPictureDataProperty,
+    kPictureKindProperty,       // rtf::Picture::Kind
+    kPictureWidthProperty,
+    kPictureHeightProperty,
+    kPictureGoalWidthProperty,
+    kPictureGoalHeightProperty,
+    kPictureScaleXProperty,
+    kPictureScaleYProperty,
+    // On the root frame: rtf::DroppedContent bits of the file the document was read from.
+    kDroppedContentProperty,
 };
 
 // Screen pixels per twip (96 dots per inch, 1440 twips per inch).
 constexpr double kPixelsPerTwip = 96.0 / 1440.0;
+
+// The indents of a paragraph as laid out. The lines start at the left indent and the first
+// line at the first-line indent. In a bulleted paragraph the bullet takes that place and
+// the first line's text follows it: at the left indent when the bullet fits in front of it
+// (a hanging indent, as word processors write their lists), else just after the bullet.
+QTextBlockFormat indentFormat(int firstTwips, int leftTwips, int rightTwips, bool bullet,
+                              const QFont &bulletFont);
+// The list of bulleted paragraphs: the bullet adds no indent of its own.
+QTextListFormat bulletListFormat();
+
+// What the file the document was read from held that the document does not (the reader's
+// rtf::DroppedContent bits); nothing once forgetDroppedContent was called for it.
+unsigned droppedContent(const QTextDocument &document);
+void forgetDroppedContent(QTextDocument &document);
 
 // Replaces the document's content by the model's paragraphs. Undo history is cleared.
 void loadModelInto(const rtf::Document &model, QTextDocument &document);

@@ -55,14 +55,39 @@ struct CharFormat {
     bool operator==(const CharFormat &) const = default;
 };
 
+// A picture shown in the text. Only PNG and JPEG pictures are kept: their file bytes are
+// written back as they were read, with the words that give their size.
+struct Picture {
+    enum class Kind { Png, Jpeg };
+    Kind kind = Kind::Png;
+    std::string data;           // the image file's bytes
+    int width = 0;              // \picw, \pich: the image's own size in pixels
+    int height = 0;
+    int goalWidthTwips = 0;     // \picwgoal, \pichgoal: the size it is shown at; 0: its own
+    int goalHeightTwips = 0;
+    int scaleX = 100;           // \picscalex, \picscaley: percent of the goal size
+    int scaleY = 100;
+
+    // The size the picture is shown at, in twips, before and after scaling.
+    int shownWidthTwips() const;
+    int shownHeightTwips() const;
+    bool operator==(const Picture &) const = default;
+};
+
+// The character that stands for a picture in the text.
+inline constexpr char16_t kObjectCharacter = 0xFFFC;
+
 // One stretch of text in one format. Besides ordinary characters the text may hold
 // u'\t' (a tab, also what a table cell ends in) and u'\v' (0x0B, a line break inside the
 // paragraph, which is what RTF's \line becomes in a Windows rich-edit control). It never
 // holds a paragraph break: paragraphs are separate. Characters outside the basic plane
 // are surrogate pairs, as in any UTF-16 text.
+// A run with a picture holds exactly the one character kObjectCharacter and is never
+// merged with its neighbours.
 struct Run {
     std::u16string text;
     CharFormat format;
+    std::optional<Picture> picture;
     bool operator==(const Run &) const = default;
 };
 
@@ -88,12 +113,25 @@ struct Paragraph {
     bool operator==(const Paragraph &) const = default;
 };
 
+// What the reader met but the model cannot hold, so that a save without it can ask first.
+enum DroppedContent : unsigned {
+    kDroppedNothing = 0,
+    kDroppedPictures = 1 << 0,   // pictures in formats other than PNG and JPEG
+    kDroppedObjects = 1 << 1,    // embedded objects (\object)
+    kDroppedDrawings = 1 << 2,   // shapes and drawing objects (\shp, \do)
+    kDroppedTables = 1 << 3,     // the table itself; the cells' text is kept
+    kDroppedHeaders = 1 << 4,    // page headers and footers
+    kDroppedNotes = 1 << 5,      // footnotes, endnotes and comments
+};
+
 // A document always has at least one paragraph once read; an empty text is one paragraph
 // without runs. The last paragraph has no paragraph break after it in the editor.
 struct Document {
     std::vector<Paragraph> paragraphs;
     // The format of text typed where no other format applies (RTF's \plain).
     CharFormat defaultFormat;
+    // DroppedContent bits: what the file held that this model left out.
+    unsigned dropped = kDroppedNothing;
 
     // All paragraphs' texts joined with '\n'.
     std::u16string plainText() const;
@@ -104,6 +142,9 @@ struct Document {
 // equal; empty text adds nothing. Building documents through this keeps them in the form
 // the reader produces, so that write-then-read gives the same model back.
 void appendText(Paragraph &paragraph, std::u16string_view text, const CharFormat &format);
+
+// Appends a picture as a run of its own.
+void appendPicture(Paragraph &paragraph, Picture picture, const CharFormat &format);
 
 // Merges neighbouring runs of equal format and drops empty runs.
 void normalize(Document &document);

@@ -30,14 +30,18 @@ enum class Kw : std::uint8_t {
     // paragraph formatting
     Pard, Ql, Qc, Qr, Qj, Qd, Fi, Li, Ri, Lin, Rin, Ls, Pn, PnLvlBlt,
     // text
-    Par, Line, Tab, Cell, NestCell, Row, Page, Sect, Char,
+    Par, Line, Tab, Cell, NestCell, Row, Page, Sect, Char, TableWord,
+    // pictures
+    Pict, ShpPict, Shp, PicW, PicH, PicWGoal, PicHGoal, PicScaleX, PicScaleY, PngBlip, JpegBlip,
+    OtherBlip,
     // destinations whose text is not shown
     SkipDest,
 };
 
 struct KeywordInfo {
     Kw kw;
-    char16_t ch = 0; // for Kw::Char
+    char16_t ch = 0;       // for Kw::Char
+    unsigned dropped = 0;  // DroppedContent bits: what skipping this destination leaves out
 };
 
 const std::unordered_map<std::string_view, KeywordInfo> &keywords()
@@ -66,7 +70,11 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
             {"pn", {Kw::Pn}}, {"pnlvlblt", {Kw::PnLvlBlt}},
             {"par", {Kw::Par}}, {"line", {Kw::Line}}, {"tab", {Kw::Tab}}, {"cell", {Kw::Cell}},
             {"nestcell", {Kw::NestCell}}, {"row", {Kw::Row}}, {"page", {Kw::Page}},
-            {"sect", {Kw::Sect}},
+            {"sect", {Kw::Sect}}, {"trowd", {Kw::TableWord}}, {"intbl", {Kw::TableWord}},
+            {"pict", {Kw::Pict}}, {"shppict", {Kw::ShpPict}}, {"picw", {Kw::PicW}},
+            {"pich", {Kw::PicH}}, {"picwgoal", {Kw::PicWGoal}}, {"pichgoal", {Kw::PicHGoal}},
+            {"picscalex", {Kw::PicScaleX}}, {"picscaley", {Kw::PicScaleY}},
+            {"pngblip", {Kw::PngBlip}}, {"jpegblip", {Kw::JpegBlip}},
             {"emdash", {Kw::Char, 0x2014}}, {"endash", {Kw::Char, 0x2013}},
             {"bullet", {Kw::Char, 0x2022}}, {"lquote", {Kw::Char, 0x2018}},
             {"rquote", {Kw::Char, 0x2019}}, {"ldblquote", {Kw::Char, 0x201C}},
@@ -81,14 +89,26 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
                               "ulldash", "ulth", "ulthd", "ulthdash", "ulthdashd",
                               "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
             t.emplace(w, KeywordInfo{Kw::UlStyle});
-        // Destinations that hold no visible text of the document.
-        for (const char *w : {"stylesheet", "info", "pict", "header", "headerl", "headerr",
-                              "headerf", "footer", "footerl", "footerr", "footerf", "footnote",
-                              "fldinst", "pntext", "listtext", "listtable",
+        // Picture formats that are not kept.
+        for (const char *w : {"emfblip", "wmetafile", "dibitmap", "wbitmap", "macpict",
+                              "pmmetafile"})
+            t.emplace(w, KeywordInfo{Kw::OtherBlip});
+        // Destinations whose content the model cannot hold: skipped, and remembered.
+        for (const char *w : {"header", "headerl", "headerr", "headerf", "footer", "footerl",
+                              "footerr", "footerf"})
+            t.emplace(w, KeywordInfo{Kw::SkipDest, 0, kDroppedHeaders});
+        for (const char *w : {"footnote", "annotation"})
+            t.emplace(w, KeywordInfo{Kw::SkipDest, 0, kDroppedNotes});
+        t.emplace("do", KeywordInfo{Kw::SkipDest, 0, kDroppedDrawings});
+        t.emplace("shp", KeywordInfo{Kw::Shp});
+        t.emplace("object", KeywordInfo{Kw::SkipDest, 0, kDroppedObjects});
+        // Destinations that hold no visible text of the document. A picture in
+        // \nonshppict repeats the one in \shppict for older readers.
+        for (const char *w : {"stylesheet", "info", "fldinst", "pntext", "listtext", "listtable",
                               "listoverridetable", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
-                              "objdata", "objclass", "objname", "nonshppict", "shppict", "shp",
-                              "do", "tc", "tcn", "xe", "template", "fchars", "lchars", "ftnsep",
-                              "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "annotation",
+                              "objdata", "objclass", "objname", "nonshppict", "shprslt",
+                              "tc", "tcn", "xe", "template", "fchars", "lchars", "ftnsep",
+                              "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
                               "atnid", "atnauthor", "background", "pgdsctbl", "latentstyles",
                               "themedata", "colorschememapping", "datastore", "generator",
                               "userprops", "docvar", "bkmkstart", "bkmkend", "txe", "private",
@@ -113,7 +133,16 @@ constexpr std::size_t kMaxDepth = 4096;
 constexpr std::size_t kMaxFaceLength = 255;
 constexpr int kMaxUnicodeSkip = 1 << 16;
 
-enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp };
+// Shape: a drawing object; only a picture in it (its "pib" property) is read.
+enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp, Pict, Shape };
+
+// A picture being read: its words and its data, given as hex digits or as \bin bytes.
+struct PictState {
+    enum class Kind { None, Png, Jpeg, Other };
+    Kind kind = Kind::None;
+    Picture picture;
+    int pendingNibble = -1; // the high half of a byte whose low half has not come yet
+};
 
 // Fonts of the three character classes that \loch, \hich and \dbch switch between.
 enum Slot { LowAnsi = 0, HighAnsi = 1, DoubleByte = 2 };
@@ -190,6 +219,9 @@ private:
     void endParagraph();
     void commitFont();
     void commitColour();
+    void pictWord(Kw kw, const Token &t);
+    void pictHex(std::string_view digits);
+    void endPicture();
 
     int fontIndexOf(const CharState &ch) const;
     const FontEntry *fontOf(const CharState &ch) const;
@@ -219,6 +251,9 @@ private:
     // Bytes of text waiting to be decoded together (a double-byte character arrives as two
     // \'hh escapes, or an escape and a literal byte).
     std::string m_bytes;
+
+    PictState m_pict;
+    bool m_shapePicture = false; // the shape being read showed a picture
 
     Document m_doc;
     Paragraph m_para;
@@ -282,6 +317,8 @@ Document Reader::read(std::string_view input)
             break;
         case Token::Binary:
             flush(); // data of objects and pictures: never text
+            if (top().dest == Dest::Pict)
+                m_pict.picture.data.append(t.text);
             break;
         case Token::End:
             break;
@@ -289,6 +326,9 @@ Document Reader::read(std::string_view input)
     }
 done:
     flush();
+    for (const Group &g : m_groups)
+        if (g.dest == Dest::Pict)
+            m_doc.dropped |= kDroppedPictures; // cut off before its end
     if (m_groups.empty())
         m_groups.emplace_back();
     // Text after the last paragraph mark is a paragraph of its own; an empty tail is just
@@ -307,8 +347,8 @@ void Reader::openGroup()
     }
     Group g = top();
     g.star = false;
-    if (g.dest == Dest::DefChp)
-        g.dest = Dest::Skip;
+    if (g.dest == Dest::DefChp || g.dest == Dest::Pict)
+        g.dest = Dest::Skip; // a picture's own groups (\picprop, \blipuid) are no data
     m_groups.push_back(g);
 }
 
@@ -328,6 +368,15 @@ bool Reader::closeGroup()
         // entry written without braces.
         if (top().dest != Dest::FontTable || m_fontOpen)
             commitFont();
+        break;
+    case Dest::Pict:
+        endPicture();
+        break;
+    case Dest::Shape:
+        // A picture is shown in the text where its shape was anchored; any other drawing
+        // is left out.
+        if (top().dest != Dest::Shape && !m_shapePicture)
+            m_doc.dropped |= kDroppedDrawings;
         break;
     case Dest::DefChp:
         if (top().dest != Dest::DefChp) {
@@ -382,6 +431,9 @@ void Reader::handleText(std::string_view bytes)
         for (char c : bytes)
             if (c == ';')
                 commitColour();
+        break;
+    case Dest::Pict:
+        pictHex(bytes);
         break;
     default:
         break;
@@ -442,10 +494,24 @@ void Reader::handleControlWord(const Token &t)
         if (info.kw == Kw::Ud)
             g.dest = Dest::Body;
         return;
+    case Dest::Pict:
+        pictWord(info.kw, t);
+        return;
+    case Dest::Shape:
+        if (info.kw == Kw::Pict) {
+            g.dest = Dest::Pict;
+            m_pict = PictState{};
+        } else if (info.kw == Kw::SkipDest) {
+            g.dest = Dest::Skip; // \shprslt: the same drawing again, for older readers
+        }
+        return;
     default:
         break;
     }
-    if (star && info.kw != Kw::Pn && info.kw != Kw::Ud && info.kw != Kw::DefChp) {
+    if (g.dest == Dest::Body)
+        m_doc.dropped |= info.dropped;
+    if (star && info.kw != Kw::Pn && info.kw != Kw::Ud && info.kw != Kw::DefChp
+        && info.kw != Kw::ShpPict) {
         g.dest = Dest::Skip;
         return;
     }
@@ -486,6 +552,23 @@ void Reader::handleControlWord(const Token &t)
         m_red = m_green = m_blue = 0;
         return;
     case Kw::SkipDest: g.dest = Dest::Skip; return;
+    case Kw::ShpPict: return; // holds the picture itself: read on
+    case Kw::Shp:
+        if (g.dest == Dest::Body) {
+            g.dest = Dest::Shape;
+            m_shapePicture = false;
+        } else {
+            g.dest = Dest::Skip;
+        }
+        return;
+    case Kw::Pict:
+        if (g.dest == Dest::Body) {
+            g.dest = Dest::Pict;
+            m_pict = PictState{};
+        } else {
+            g.dest = Dest::Skip;
+        }
+        return;
     default:
         break;
     }
@@ -603,9 +686,14 @@ void Reader::handleControlWord(const Token &t)
             endParagraph();
         }
         return;
+    case Kw::TableWord:
+        if (body)
+            m_doc.dropped |= kDroppedTables;
+        return;
     case Kw::Cell:
     case Kw::NestCell:
         if (body) {
+            m_doc.dropped |= kDroppedTables;
             emitPendingCellTab(); // the previous cell was empty
             m_pendingCellTab = true;
         }
@@ -730,6 +818,67 @@ void Reader::commitFont()
     }
     m_font = FontEntry{};
     m_fontOpen = false;
+}
+
+void Reader::pictWord(Kw kw, const Token &t)
+{
+    Picture &p = m_pict.picture;
+    const int v = t.hasParam ? t.param : 0;
+    switch (kw) {
+    case Kw::PicW: p.width = std::max(v, 0); return;
+    case Kw::PicH: p.height = std::max(v, 0); return;
+    case Kw::PicWGoal: p.goalWidthTwips = std::max(v, 0); return;
+    case Kw::PicHGoal: p.goalHeightTwips = std::max(v, 0); return;
+    case Kw::PicScaleX: p.scaleX = t.hasParam && v > 0 ? v : 100; return;
+    case Kw::PicScaleY: p.scaleY = t.hasParam && v > 0 ? v : 100; return;
+    case Kw::PngBlip: m_pict.kind = PictState::Kind::Png; return;
+    case Kw::JpegBlip: m_pict.kind = PictState::Kind::Jpeg; return;
+    case Kw::OtherBlip: m_pict.kind = PictState::Kind::Other; return;
+    default: return;
+    }
+}
+
+void Reader::pictHex(std::string_view digits)
+{
+    // Writers break the hex data into lines and may put spaces in it; anything that is
+    // not a hex digit is skipped.
+    std::string &data = m_pict.picture.data;
+    for (char c : digits) {
+        int n;
+        if (c >= '0' && c <= '9')
+            n = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            n = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            n = c - 'A' + 10;
+        else
+            continue;
+        if (m_pict.pendingNibble < 0) {
+            m_pict.pendingNibble = n;
+        } else {
+            data.push_back(static_cast<char>(m_pict.pendingNibble << 4 | n));
+            m_pict.pendingNibble = -1;
+        }
+    }
+}
+
+void Reader::endPicture()
+{
+    PictState pict = std::move(m_pict);
+    m_pict = PictState{};
+    const bool kept = pict.kind == PictState::Kind::Png || pict.kind == PictState::Kind::Jpeg;
+    if (!kept || pict.picture.data.empty()) {
+        m_doc.dropped |= kDroppedPictures;
+        return;
+    }
+    const Group &g = top();
+    if ((g.dest != Dest::Body && g.dest != Dest::Shape) || g.ch.hidden)
+        return;
+    if (g.dest == Dest::Shape)
+        m_shapePicture = true;
+    pict.picture.kind = pict.kind == PictState::Kind::Png ? Picture::Kind::Png : Picture::Kind::Jpeg;
+    emitPendingCellTab();
+    appendPicture(m_para, std::move(pict.picture), formatOf(g.ch));
 }
 
 void Reader::commitColour()

@@ -119,6 +119,7 @@ private:
     void colourTable();
     void charFormat(const CharFormat &f, const CharFormat &base);
     void paragraph(const Paragraph &p);
+    void picture(const Picture &p);
 
     std::string m_out;
     bool m_delimit = false; // a control word was written last and needs its space before text
@@ -298,6 +299,34 @@ void Writer::paragraph(const Paragraph &p)
         word("\\ri", p.rightIndentTwips);
 }
 
+void Writer::picture(const Picture &p)
+{
+    m_out += "{\\pict";
+    m_delimit = false;
+    word("\\picw", p.width);
+    word("\\pich", p.height);
+    if (p.goalWidthTwips > 0)
+        word("\\picwgoal", p.goalWidthTwips);
+    if (p.goalHeightTwips > 0)
+        word("\\pichgoal", p.goalHeightTwips);
+    if (p.scaleX != 100)
+        word("\\picscalex", p.scaleX);
+    if (p.scaleY != 100)
+        word("\\picscaley", p.scaleY);
+    word(p.kind == Picture::Kind::Jpeg ? "\\jpegblip" : "\\pngblip");
+    // Hex digits in lines of 128, as word processors write them.
+    static const char digits[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < p.data.size(); ++i) {
+        if (i % 64 == 0)
+            m_out += "\r\n";
+        const auto b = static_cast<unsigned char>(p.data[i]);
+        m_out += digits[b >> 4];
+        m_out += digits[b & 0xF];
+    }
+    m_out += "}";
+    m_delimit = false;
+}
+
 std::string Writer::write(const Document &doc)
 {
     // Fonts and colours are numbered before anything is written: the default font is 0.
@@ -313,7 +342,7 @@ std::string Writer::write(const Document &doc)
             fontIndex(r.format);
             colourIndex(r.format.colour);
             colourIndex(r.format.highlight);
-            textSize += r.text.size();
+            textSize += r.text.size() + (r.picture ? r.picture->data.size() * 2 + 100 : 0);
         }
     }
     if (anyBullet) {
@@ -346,7 +375,10 @@ std::string Writer::write(const Document &doc)
                 charFormat(r.format, m_default);
                 last = &r.format;
             }
-            text(r.text, codepage::codePageForCharset(r.format.charset, kDocumentCodePage));
+            if (r.picture)
+                picture(*r.picture);
+            else
+                text(r.text, codepage::codePageForCharset(r.format.charset, kDocumentCodePage));
         }
         word("\\par");
         m_out += "\r\n";

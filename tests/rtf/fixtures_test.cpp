@@ -129,4 +129,57 @@ TEST(RtfFixtures, AbiWord)
     EXPECT_FALSE(list.paragraphs[3].bullet);
 }
 
+// The PNG of a picture, whose header gives its size in pixels.
+void expectPng(const Picture &p, int width, int height)
+{
+    ASSERT_GE(p.data.size(), 24u);
+    EXPECT_EQ(p.data.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    const auto be32 = [&](std::size_t at) {
+        return int(static_cast<unsigned char>(p.data[at])) << 24 | int(static_cast<unsigned char>(p.data[at + 1])) << 16
+               | int(static_cast<unsigned char>(p.data[at + 2])) << 8 | int(static_cast<unsigned char>(p.data[at + 3]));
+    };
+    EXPECT_EQ(be32(16), width);
+    EXPECT_EQ(be32(20), height);
+}
+
+TEST(RtfFixtures, LibreOfficePictures)
+{
+    // A picture in the text, and one anchored to a character (a floating shape).
+    const struct {
+        const char *file;
+        const char *before;
+        const char *after;
+    } cases[] = {
+        {"libreoffice-picture.rtf", "絵の前 ", " 絵の後"},
+        {"libreoffice-anchored.rtf", "to char ", " after"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const Document d = readFixture(c.file);
+        EXPECT_EQ(d.dropped, kDroppedNothing); // the metafile copy for old readers is no loss
+        ASSERT_FALSE(d.paragraphs.empty());
+        const Paragraph &p = d.paragraphs[0];
+        ASSERT_EQ(p.runs.size(), 3u);
+        EXPECT_EQ(utf8(p.runs[0].text), c.before);
+        EXPECT_EQ(utf8(p.runs[2].text), c.after);
+        ASSERT_TRUE(p.runs[1].picture);
+        const Picture &picture = *p.runs[1].picture;
+        EXPECT_EQ(picture.kind, Picture::Kind::Png);
+        expectPng(picture, 24, 12);
+        EXPECT_EQ(picture.width, 24);
+        EXPECT_EQ(picture.height, 12);
+        EXPECT_EQ(picture.shownWidthTwips(), 360); // 24 x 12 pixels, a quarter inch wide
+        EXPECT_EQ(picture.shownHeightTwips(), 180);
+    }
+
+    // The list beside the picture: LibreOffice's own hanging indent.
+    const Document d = readFixture("libreoffice-picture.rtf");
+    ASSERT_GE(d.paragraphs.size(), 4u);
+    for (std::size_t i : {1u, 2u}) {
+        EXPECT_TRUE(d.paragraphs[i].bullet);
+        EXPECT_EQ(d.paragraphs[i].leftIndentTwips, 709);
+        EXPECT_EQ(d.paragraphs[i].firstIndentTwips, -283);
+    }
+}
+
 } // namespace

@@ -233,6 +233,12 @@ std::u16string decode(int codePage, std::string_view bytes)
 std::optional<std::string> encode(int codePage, std::u16string_view text)
 {
     if (codePage == kShiftJis) {
+        // Exact forms only: the other spelling of a JIS character would come back as code
+        // page 932's spelling.
+        for (const cp932::JisVariant &v : cp932::kJisVariants) {
+            if (text.find(v.variant) != std::u16string_view::npos)
+                return std::nullopt;
+        }
         cp932::EncodeResult r = cp932::encode(text);
         if (!r.unrepresentable.empty())
             return std::nullopt;

@@ -151,6 +151,12 @@ std::unique_ptr<Tables> buildTables()
                 learn(c, static_cast<std::uint16_t>(lead << 8 | trail));
         }
     }
+    // The other spelling of a JIS character shares its code. Only where no code decodes to
+    // it already: a C library that knows the pair both ways keeps its own answer.
+    for (const JisVariant &v : kJisVariants) {
+        if (t->code[v.variant] == kNoCode)
+            t->code[v.variant] = t->code[v.cp932];
+    }
     // Raw bytes go back to the byte they came from.
     for (int b = 0; b < 256; ++b)
         t->code[kRawByteBase + b] = static_cast<std::uint16_t>(b);

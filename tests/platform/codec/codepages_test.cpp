@@ -80,6 +80,7 @@ TEST(CodePages, EncodeRefusesWhatTheCodePageLacks)
     EXPECT_FALSE(cp::encode(1252, u"\u3042").has_value());
     EXPECT_FALSE(cp::canEncode(936, u"\U0001F600"));
     EXPECT_FALSE(cp::canEncode(932, u"\u00A5"));       // best fit only: reads back as '\'
+    EXPECT_FALSE(cp::canEncode(932, u"\u301C"));       // written as 0x8160, which reads back as U+FF5E
     EXPECT_FALSE(cp::canEncode(cp::kSymbol, u"\u3042"));
     EXPECT_TRUE(cp::canEncode(cp::kSymbol, u"a\u00E9\uF0FF"));
     EXPECT_TRUE(cp::canEncode(1252, u""));

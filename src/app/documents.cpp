@@ -166,7 +166,7 @@ WindowHandle TMainForm::FindWindowForFile(const QString &path) const
     const QString section = QStringLiteral("EditFiles");
     const TProfileFile file(SettingsFileName(), *services_.storage);
     for (const QString &key : file.ReadSection(section)) {
-        if (!SameFileName(file.ReadString(section, key, QString()), path))
+        if (!SameFileName(file.ReadPath(section, key, QString()), path))
             continue;
         bool ok = false;
         const qlonglong handle = key.toLongLong(&ok);

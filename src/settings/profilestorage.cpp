@@ -96,7 +96,58 @@ ProfileStorage &ProfileStorage::system()
     return local;
 }
 
-std::optional<std::string> LocalProfileStorage::read(const QString &path)
+std::optional<std::string> ProfileStorage::read(const QString &path)
+{
+    const auto it = batches_.find(path);
+    if (it == batches_.end() || it->second.edits.empty())
+        return readFile(path);
+    Batch &batch = it->second;
+    if (!batch.view) {
+        std::string bytes = readFile(path).value_or(std::string());
+        for (const Edit &edit : batch.edits)
+            edit(bytes);
+        batch.view.emplace(std::move(bytes));
+    }
+    return *batch.view;
+}
+
+bool ProfileStorage::modify(const QString &path, const Edit &edit)
+{
+    const auto it = batches_.find(path);
+    if (it == batches_.end())
+        return modifyFile(path, edit);
+    Batch &batch = it->second;
+    batch.edits.push_back(edit);
+    if (batch.view)
+        edit(*batch.view);
+    return true;
+}
+
+void ProfileStorage::beginBatch(const QString &path)
+{
+    ++batches_[path].depth;
+}
+
+bool ProfileStorage::commitBatch(const QString &path)
+{
+    const auto it = batches_.find(path);
+    if (it == batches_.end())
+        return true;
+    if (--it->second.depth > 0)
+        return true;
+    const std::vector<Edit> edits = std::move(it->second.edits);
+    batches_.erase(it);
+    if (edits.empty())
+        return true;
+    return modifyFile(path, [&edits](std::string &bytes) {
+        bool changed = false;
+        for (const Edit &edit : edits)
+            changed = edit(bytes) || changed;
+        return changed;
+    });
+}
+
+std::optional<std::string> LocalProfileStorage::readFile(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
     Fd fd(::open(name.constData(), O_RDONLY | O_CLOEXEC));
@@ -108,7 +159,7 @@ std::optional<std::string> LocalProfileStorage::read(const QString &path)
     return bytes;
 }
 
-bool LocalProfileStorage::modify(const QString &path, const Edit &edit)
+bool LocalProfileStorage::modifyFile(const QString &path, const Edit &edit)
 {
     // A settings file that is a link stays one: the file it points to is replaced.
     std::string target = QFile::encodeName(path).toStdString();
@@ -147,12 +198,12 @@ bool LocalProfileStorage::modify(const QString &path, const Edit &edit)
     return replaceFile(target, bytes, mode);
 }
 
-std::optional<std::string> FaultyProfileStorage::read(const QString &path)
+std::optional<std::string> FaultyProfileStorage::readFile(const QString &path)
 {
-    return local_.read(path);
+    return local_.readFile(path);
 }
 
-bool FaultyProfileStorage::modify(const QString &path, const Edit &edit)
+bool FaultyProfileStorage::modifyFile(const QString &path, const Edit &edit)
 {
     if (remaining_ == 0) {
         ++refused_;
@@ -161,7 +212,7 @@ bool FaultyProfileStorage::modify(const QString &path, const Edit &edit)
     if (remaining_ > 0)
         --remaining_;
     ++writes_;
-    return local_.modify(path, edit);
+    return local_.modifyFile(path, edit);
 }
 
 } // namespace velmo

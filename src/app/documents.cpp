@@ -340,7 +340,7 @@ bool TMainForm::SaveDocument(const QString &path)
     ShowProgressText(withPath(texts::kSavingFormat, path));
     const std::string bytes = RichEdit->SaveToStream();
     // Written beside the target and renamed over it: a failed write leaves the old file.
-    if (!fs.writeFileAtomic(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())))) {
+    if (!fs.writeFileAtomic(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())), nullptr, backup.PreviousVersion())) {
         // The old file went to the trash as its backup: it comes back to its place.
         backup.UndoTrashMove(path);
         services_.prompts->message(QString::fromUtf8(texts::kSaveErrorMessage), PromptButtons::Ok,

@@ -200,7 +200,7 @@ bool isSupported(int codePage)
 bool isLeadByte(int codePage, unsigned char b)
 {
     switch (codePage) {
-    case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 932: return cp932::isLeadByte(b);
     case 936:
     case 949:
     case 950: return b >= 0x81 && b <= 0xFE;

@@ -9,6 +9,11 @@
 
 namespace velmo::cp932 {
 
+// Whether b starts a two-byte character (the one place that says so; the second byte is
+// then 0x40..0xFC except 0x7F).
+constexpr bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool isTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
 // A byte that is not part of a valid code-page-932 character decodes to U+F700 + byte.
 // That block of the private-use area lies above the user-defined characters
 // (0xF040.. -> U+E000..U+E757), so it never collides with a real character; encoding

@@ -94,7 +94,7 @@ TEST(CodePages, LeadBytes)
         bool lead;
     };
     const Case cases[] = {
-        {932, 0x81, true},  {932, 0x9F, true},  {932, 0xA0, false}, {932, 0xB1, false},
+        {932, 0x80, false}, {932, 0x81, true},  {932, 0x9F, true},  {932, 0xA0, false}, {932, 0xB1, false},
         {932, 0xE0, true},  {932, 0xFC, true},  {932, 0xFD, false}, {932, 'A', false},
         {936, 0x81, true},  {936, 0xFE, true},  {936, 0x80, false}, {949, 0xC7, true},
         {950, 0xA4, true},  {1252, 0x93, false}, {cp::kSymbol, 0xB7, false},

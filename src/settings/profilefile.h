@@ -76,7 +76,8 @@ public:
     // when they are done.
     void UpdateFile() {}
 
-    // Parses an integer the way ReadInteger does; false when it is not one.
+    // Parses an integer the way ReadInteger does; false when it is not one. The program's
+    // one reader of these forms (command-line switches take them too).
     static bool ParseInteger(const QString &text, std::int32_t &value);
 
 private:

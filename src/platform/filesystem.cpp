@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
@@ -115,6 +116,42 @@ int removableFromSysfs(const MountEntry &mount)
     if (value == "0")
         return 0;
     return -1;
+}
+
+// Every atomic write of the program: documents, copies and the settings file.
+bool replaceAtomically(const QString &path, const QString &like,
+                       const std::function<bool(QFileDevice &, QString *)> &produce, QString *error)
+{
+    // QSaveFile writes a temporary file in the target's folder, flushes it to the disk and
+    // renames it over the target on commit; until then the target is untouched, and an
+    // uncommitted temporary file is removed when the object goes.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        setError(error, out.errorString());
+        return false;
+    }
+    // The mode is copied from the bits themselves: Qt's own copy adds the caller's access,
+    // which would make a read-only file writable when root saves it.
+    struct stat st {};
+    if (!like.isEmpty() && ::stat(QFile::encodeName(like).constData(), &st) == 0) {
+        // Root saving someone's file leaves it theirs; anyone else cannot give a file away
+        // and keeps the new file as their own.
+        [[maybe_unused]] const int owned = ::fchown(out.handle(), st.st_uid, st.st_gid);
+        if (::fchmod(out.handle(), st.st_mode & 07777) != 0) {
+            setError(error, systemError(errno));
+            out.cancelWriting();
+            return false;
+        }
+    }
+    if (!produce(out, error)) {
+        out.cancelWriting();
+        return false;
+    }
+    if (!out.commit()) {
+        setError(error, out.errorString());
+        return false;
+    }
+    return true;
 }
 
 // Makes a folder with mode 0700 (and any missing folders above it, as the base-directory
@@ -312,36 +349,7 @@ bool LocalFileSystem::writeAtomically(const QString &path, const QString &like,
                                       const std::function<bool(QFileDevice &, QString *)> &produce,
                                       QString *error)
 {
-    // QSaveFile writes a temporary file in the target's folder, flushes it to the disk and
-    // renames it over the target on commit; until then the target is untouched, and an
-    // uncommitted temporary file is removed when the object goes.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        setError(error, out.errorString());
-        return false;
-    }
-    // The mode is copied from the bits themselves: Qt's own copy adds the caller's access,
-    // which would make a read-only file writable when root saves it.
-    struct stat st {};
-    if (!like.isEmpty() && ::stat(QFile::encodeName(like).constData(), &st) == 0) {
-        // Root saving someone's file leaves it theirs; anyone else cannot give a file away
-        // and keeps the new file as their own.
-        [[maybe_unused]] const int owned = ::fchown(out.handle(), st.st_uid, st.st_gid);
-        if (::fchmod(out.handle(), st.st_mode & 07777) != 0) {
-            setError(error, systemError(errno));
-            out.cancelWriting();
-            return false;
-        }
-    }
-    if (!produce(out, error)) {
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit()) {
-        setError(error, out.errorString());
-        return false;
-    }
-    return true;
+    return replaceAtomically(path, like, produce, error);
 }
 
 bool LocalFileSystem::writeFileAtomic(const QString &path, QByteArrayView data, QString *error,
@@ -511,6 +519,79 @@ bool LocalFileSystem::removeFolder(const QString &path)
     if (info.isSymLink())
         return info.isDir() && QFile::remove(clean);
     return info.isDir() && QDir(clean).removeRecursively();
+}
+
+// ---- shared small files ---------------------------------------------------------------
+
+namespace {
+
+// A file descriptor closed on every way out.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+std::optional<std::string> readSharedFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes.toStdString();
+}
+
+bool modifySharedFile(const QString &path, const std::function<bool(std::string &)> &edit)
+{
+    // A file that is a link stays one: the file it points to is replaced.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QString target = canonical.isEmpty() ? path : canonical;
+    const QByteArray name = QFile::encodeName(target);
+    Fd lock(::open((name + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (!lock.ok())
+        return false;
+    while (::flock(lock.get(), LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    // The lock is released when `lock` closes.
+
+    std::string bytes;
+    struct stat st {};
+    const bool exists = ::stat(name.constData(), &st) == 0;
+    if (exists) {
+        // A file without its owner's write bit is read-only, whoever we are: root would
+        // otherwise replace it without a word.
+        if (!(st.st_mode & S_IWUSR) || ::access(name.constData(), W_OK) != 0)
+            return false;
+        std::optional<std::string> current = readSharedFile(target);
+        if (!current)
+            return false;
+        bytes = std::move(*current);
+    } else if (errno != ENOENT) {
+        return false;
+    }
+
+    if (!edit(bytes))
+        return true;
+    return replaceAtomically(target, exists ? target : QString(), [&](QFileDevice &out, QString *) {
+        return out.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+    }, nullptr);
 }
 
 // ---- FakeFileSystem -------------------------------------------------------------------

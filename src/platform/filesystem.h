@@ -12,6 +12,7 @@
 #include <functional>
 #include <sys/types.h>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace velmo {
@@ -113,6 +114,17 @@ private:
                          const std::function<bool(QFileDevice &, QString *)> &produce,
                          QString *error);
 };
+
+// A small file that several processes read and change (the settings file). Reading gives
+// its bytes, or nothing when it does not exist or cannot be read. A change is one
+// read-modify-write under an exclusive advisory lock on "<file>.lock": edit gets the bytes
+// (empty when there is no file yet) and says whether it changed them; changed bytes are
+// written beside the file, flushed and renamed over it, keeping its mode and owner, so a
+// reader never sees half a file and no writer drops what another wrote meanwhile. A file
+// that is a link stays one. Refused (false, the file as it was) when the system refuses
+// the write or the file's bits make it read-only, whoever we are.
+std::optional<std::string> readSharedFile(const QString &path);
+bool modifySharedFile(const QString &path, const std::function<bool(std::string &)> &edit);
 
 // One line of /proc/self/mountinfo, as much of it as the drive kind needs.
 struct MountEntry {

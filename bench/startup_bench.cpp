@@ -9,7 +9,9 @@
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/windowbus.h"
+#include "settings/profilefile.h"
 #include "settings/profilestorage.h"
+#include "settings/teoption.h"
 
 #include <QApplication>
 #include <QFile>
@@ -23,6 +25,7 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace {
@@ -108,6 +111,55 @@ void startVelmo(benchmark::State &state, bool firstStart)
     });
 }
 
+// Closing a window: the save of every setting into the file a later start left.
+void BM_VelmoClose(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    velmo::FixedSystemInfo system(dir.filePath("velmo"));
+    velmo::ScriptedPrompts prompts;
+    velmo::RecordingShell shell(dir.filePath("tmp"));
+    velmo::DesktopScreen screen;
+    velmo::SystemPrinters printers;
+    velmo::LocalWindowBus bus(system.settingsFilePath());
+    velmo::MainFormServices services;
+    services.prompts = &prompts;
+    services.shell = &shell;
+    services.bus = &bus;
+    services.system = &system;
+    services.screen = &screen;
+    services.printers = &printers;
+    services.storage = &velmo::ProfileStorage::system();
+    std::unique_ptr<velmo::TMainForm> form;
+    timed(state, "close", [&] {
+        form = std::make_unique<velmo::TMainForm>(services);
+        form->show();
+        waitExposed(*form);
+    }, [&] { form->close(); });
+}
+
+// The settings save of a window, key by key as single writes and as one batch, in the same run.
+void saveRecords(benchmark::State &state, bool batched)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("velmo.ini");
+    QObject owner;
+    velmo::FakePrinters printers;
+    velmo::FixedScreen screen;
+    velmo::TAppRecord app(file);
+    velmo::TGeneralOptions options(&owner, file, printers, screen);
+    options.History.Items = {QStringLiteral("/home/u/a.txt"), QStringLiteral("/home/u/b.txt")};
+    timed(state, batched ? "settings save, one batch" : "settings save, key by key",
+          [&] { QFile::remove(file); }, [&] {
+              velmo::TProfileBatch batch(batched ? file : QString());
+              app.Save();
+              options.Save();
+              batch.Commit();
+          });
+}
+
+void BM_SaveKeyByKey(benchmark::State &state) { saveRecords(state, false); }
+void BM_SaveOneBatch(benchmark::State &state) { saveRecords(state, true); }
+
 void BM_VelmoLaterStart(benchmark::State &state) { startVelmo(state, false); }
 void BM_VelmoFirstStart(benchmark::State &state) { startVelmo(state, true); }
 
@@ -116,6 +168,9 @@ void BM_VelmoFirstStart(benchmark::State &state) { startVelmo(state, true); }
 BENCHMARK(BM_BareMainWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_VelmoLaterStart)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_VelmoFirstStart)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_VelmoClose)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_SaveKeyByKey)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_SaveOneBatch)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 int main(int argc, char **argv)
 {
@@ -127,7 +182,8 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     const double base = meanSeconds["baseline"];
-    for (const char *name : {"later start", "first start"})
+    for (const char *name : {"later start", "first start", "close", "settings save, key by key",
+                             "settings save, one batch"})
         if (base > 0 && meanSeconds.count(name))
             std::printf("%s: %.1f ms, %.2f x a bare main window (%.1f ms)\n", name,
                         meanSeconds[name] * 1000, meanSeconds[name] / base, base * 1000);

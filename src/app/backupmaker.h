@@ -34,6 +34,9 @@ public:
     // After a save whose write failed: puts a file this maker sent to the trash back at its
     // path, so the old document is where the user left it. True when nothing was trashed.
     bool UndoTrashMove(const QString &path);
+    // The old file in the trash after BackupToRecycleBin, else empty. The save writes the
+    // new file with its permission bits and owner (a private file stays private).
+    const QString &PreviousVersion() const { return trashedTo_; }
 
     // The path with ".bak" put before the extension: a.txt -> a.bak.txt, README ->
     // README.bak. The dot that starts a hidden file's name does not begin an extension.

@@ -1,52 +1,15 @@
 #include "app/commandline.h"
 
 #include "app/uitexts.h"
+#include "settings/profilefile.h"
 
-#include <limits>
 
 namespace velmo {
 
 std::optional<qint32> ParseSwitchInteger(const QString &text)
 {
-    const QString t = text.trimmed();
-    int i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
-        negative = t[i] == u'-';
-        ++i;
-    }
-    int base = 10;
-    if (i < t.size() && t[i] == u'$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < t.size() && t[i] == u'0' && (t[i + 1] == u'x' || t[i + 1] == u'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i >= t.size())
-        return std::nullopt;
-    qint64 value = 0;
-    for (; i < t.size(); ++i) {
-        const int digit = QChar(t[i]).isDigit() && t[i].unicode() < 128 ? t[i].unicode() - '0'
-                          : base == 16 && t[i].toLower() >= u'a' && t[i].toLower() <= u'f'
-                              ? t[i].toLower().unicode() - 'a' + 10
-                              : -1;
-        if (digit < 0)
-            return std::nullopt;
-        value = value * base + digit;
-        // Hex forms may spell a negative number as its 32-bit pattern ($FFFFFFFF).
-        const qint64 limit = base == 16 ? qint64(std::numeric_limits<quint32>::max())
-                                        : qint64(std::numeric_limits<qint32>::max()) + 1;
-        if (value > limit)
-            return std::nullopt;
-    }
-    if (base == 16 && value > std::numeric_limits<qint32>::max())
-        value = qint64(qint32(quint32(value)));
-    if (negative)
-        value = -value;
-    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return qint32(value);
+    std::int32_t value = 0;
+    return TProfileFile::ParseInteger(text.trimmed(), value) ? std::optional<qint32>(value) : std::nullopt;
 }
 
 CommandLine ParseCommandLine(const QStringList &arguments)

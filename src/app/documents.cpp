@@ -158,7 +158,7 @@ WindowHandle TMainForm::FindWindowForFile(const QString &path) const
     const QString section = QStringLiteral("EditFiles");
     const TProfileFile file(SettingsFileName(), *services_.storage);
     for (const QString &key : file.ReadSection(section)) {
-        if (!SameFileName(file.ReadString(section, key, QString()), path))
+        if (!SameFileName(file.ReadPath(section, key, QString()), path))
             continue;
         bool ok = false;
         const qlonglong handle = key.toLongLong(&ok);
@@ -349,7 +349,7 @@ bool TMainForm::SaveDocument(const QString &path)
     ShowProgressText(withPath(texts::kSavingFormat, path));
     const std::string bytes = RichEdit->SaveToStream();
     // Written beside the target and renamed over it: a failed write leaves the old file.
-    if (!fs.writeFileAtomic(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())))) {
+    if (!fs.writeFileAtomic(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())), nullptr, backup.PreviousVersion())) {
         // The old file went to the trash as its backup: it comes back to its place.
         backup.UndoTrashMove(path);
         services_.prompts->message(QString::fromUtf8(texts::kSaveErrorMessage), PromptButtons::Ok,

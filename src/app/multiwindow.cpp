@@ -49,7 +49,7 @@ void TMainForm::RegisterOpenFile(bool eraseFirst)
     TProfileFile file(SettingsFileName(), *services_.storage);
     if (eraseFirst)
         file.EraseSection(kEditFiles);
-    file.WriteString(kEditFiles, QString::number(services_.bus->ownHandle()), Options->CurrentFile);
+    file.WritePath(kEditFiles, QString::number(services_.bus->ownHandle()), Options->CurrentFile);
 }
 
 void TMainForm::UnregisterOpenFile(bool wholeSection)

@@ -3,6 +3,7 @@
 
 #include "platform/screen.h"
 #include "settings/placement.h"
+#include "settings/profilefile.h"
 #include "settings/teoption.h"
 
 #include <QToolBar>
@@ -40,15 +41,18 @@ bool TMainForm::LoadSettings(bool reload)
 
 void TMainForm::SaveSettings()
 {
+    // Every key of the save in one write (a flush per key made closing slow).
+    TProfileBatch batch(SettingsFileName(), *services_.storage);
     AppRecord->Save();
-    if (!AppRecord->InitSave)
-        return;
-    // The caret as the editor counts it, where the reopened document puts it back.
-    const int caret = RichEdit->SelStart();
-    Options->LastEditPos = RichEdit->isReadOnly() ? -caret : caret;
-    Placement->Save();
-    SaveToolbarPositions();
-    Options->Save();
+    if (AppRecord->InitSave) {
+        // The caret as the editor counts it, where the reopened document puts it back.
+        const int caret = RichEdit->SelStart();
+        Options->LastEditPos = RichEdit->isReadOnly() ? -caret : caret;
+        Placement->Save();
+        SaveToolbarPositions();
+        Options->Save();
+    }
+    batch.Commit();
 }
 
 } // namespace velmo

@@ -30,7 +30,7 @@ const QString kSpaceGlyph = QStringLiteral(u"\u00B7");
 
 bool isLeadByte(unsigned char b)
 {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    return cp932::isLeadByte(b);
 }
 
 // Decorations painted with a painter set up on the viewport in client coordinates.

@@ -200,7 +200,7 @@ bool isSupported(int codePage)
 bool isLeadByte(int codePage, unsigned char b)
 {
     switch (codePage) {
-    case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 932: return cp932::isLeadByte(b);
     case 936:
     case 949:
     case 950: return b >= 0x81 && b <= 0xFE;
@@ -233,6 +233,12 @@ std::u16string decode(int codePage, std::string_view bytes)
 std::optional<std::string> encode(int codePage, std::u16string_view text)
 {
     if (codePage == kShiftJis) {
+        // Exact forms only: the other spelling of a JIS character would come back as code
+        // page 932's spelling.
+        for (const cp932::JisVariant &v : cp932::kJisVariants) {
+            if (text.find(v.variant) != std::u16string_view::npos)
+                return std::nullopt;
+        }
         cp932::EncodeResult r = cp932::encode(text);
         if (!r.unrepresentable.empty())
             return std::nullopt;

@@ -19,8 +19,8 @@ const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
 constexpr std::uint16_t kNoCode = 0xFFFF; // never a code: 0xFF is no trail byte
 constexpr char16_t kNoChar = 0;           // no double-byte code maps to U+0000
 
-constexpr bool isLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-constexpr bool isTrail(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+constexpr bool isLead(unsigned char b) { return isLeadByte(b); }
+constexpr bool isTrail(unsigned char b) { return isTrailByte(b); }
 constexpr bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 constexpr bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 constexpr bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -150,6 +150,12 @@ std::unique_ptr<Tables> buildTables()
             if (c != kNoChar)
                 learn(c, static_cast<std::uint16_t>(lead << 8 | trail));
         }
+    }
+    // The other spelling of a JIS character shares its code. Only where no code decodes to
+    // it already: a C library that knows the pair both ways keeps its own answer.
+    for (const JisVariant &v : kJisVariants) {
+        if (t->code[v.variant] == kNoCode)
+            t->code[v.variant] = t->code[v.cp932];
     }
     // Raw bytes go back to the byte they came from.
     for (int b = 0; b < 256; ++b)

@@ -9,6 +9,11 @@
 
 namespace velmo::cp932 {
 
+// Whether b starts a two-byte character (the one place that says so; the second byte is
+// then 0x40..0xFC except 0x7F).
+constexpr bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+constexpr bool isTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
 // A byte that is not part of a valid code-page-932 character decodes to U+F700 + byte.
 // That block of the private-use area lies above the user-defined characters
 // (0xF040.. -> U+E000..U+E757), so it never collides with a real character; encoding
@@ -23,12 +28,31 @@ constexpr int kUnrepresentableWidth = 2;
 // Decodes bytes to UTF-16; never fails and never loses a byte.
 std::u16string decode(std::string_view bytes);
 
+// The JIS X 0208 characters that other converters (and most documents written on Linux
+// or macOS) spell differently from code page 932: {their spelling, code page 932's}.
+// Encoding writes the first as the code of the second; decoding gives the second.
+struct JisVariant {
+    char16_t variant;
+    char16_t cp932;
+};
+inline constexpr JisVariant kJisVariants[] = {
+    {0x301C, 0xFF5E}, // WAVE DASH, FULLWIDTH TILDE
+    {0x2016, 0x2225}, // DOUBLE VERTICAL LINE, PARALLEL TO
+    {0x2212, 0xFF0D}, // MINUS SIGN, FULLWIDTH HYPHEN-MINUS
+    {0x00A2, 0xFFE0}, // CENT SIGN
+    {0x00A3, 0xFFE1}, // POUND SIGN
+    {0x00AC, 0xFFE2}, // NOT SIGN
+    {0x2014, 0x2015}, // EM DASH, HORIZONTAL BAR
+};
+
 struct EncodeResult {
     std::string bytes;
     // UTF-16 indexes of the characters that code page 932 cannot hold; each was written
-    // as the replacement byte. Empty when the text was stored losslessly. A character held
-    // only as a look-alike counts as one it cannot hold: WAVE DASH (U+301C) would be written
-    // as 0x8160, which reads back as FULLWIDTH TILDE, and YEN SIGN as 0x5C, a backslash.
+    // as the replacement byte. Empty when every character has a code. The JIS X 0208
+    // characters that Unicode spells twice (WAVE DASH U+301C and FULLWIDTH TILDE U+FF5E,
+    // and the pairs in kJisVariants) are one code each and are written as that code,
+    // although it decodes to the code page 932 spelling. A character held only as a
+    // look-alike counts as one it cannot hold: YEN SIGN would be 0x5C, a backslash.
     // A surrogate pair is one character, reported at its first unit.
     std::vector<std::size_t> unrepresentable;
 };

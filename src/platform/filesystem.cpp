@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
@@ -116,7 +118,120 @@ int removableFromSysfs(const MountEntry &mount)
     return -1;
 }
 
+// Every atomic write of the program: documents, copies and the settings file.
+bool replaceAtomically(const QString &path, const QString &like,
+                       const std::function<bool(QFileDevice &, QString *)> &produce, QString *error)
+{
+    // QSaveFile writes a temporary file in the target's folder, flushes it to the disk and
+    // renames it over the target on commit; until then the target is untouched, and an
+    // uncommitted temporary file is removed when the object goes.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        setError(error, out.errorString());
+        return false;
+    }
+    // The mode is copied from the bits themselves: Qt's own copy adds the caller's access,
+    // which would make a read-only file writable when root saves it.
+    struct stat st {};
+    if (!like.isEmpty() && ::stat(QFile::encodeName(like).constData(), &st) == 0) {
+        // Root saving someone's file leaves it theirs; anyone else cannot give a file away
+        // and keeps the new file as their own.
+        [[maybe_unused]] const int owned = ::fchown(out.handle(), st.st_uid, st.st_gid);
+        if (::fchmod(out.handle(), st.st_mode & 07777) != 0) {
+            setError(error, systemError(errno));
+            out.cancelWriting();
+            return false;
+        }
+    }
+    if (!produce(out, error)) {
+        out.cancelWriting();
+        return false;
+    }
+    if (!out.commit()) {
+        setError(error, out.errorString());
+        return false;
+    }
+    return true;
+}
+
+// Makes a folder with mode 0700 (and any missing folders above it, as the base-directory
+// specification asks for the data home); an existing one is taken as it is.
+bool makePrivateFolder(const QString &folder)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) == 0)
+        return true;
+    if (errno == ENOENT) {
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (parent == folder || !makePrivateFolder(parent))
+            return false;
+        return ::mkdir(name.constData(), 0700) == 0 || errno == EEXIST;
+    }
+    struct stat st {};
+    return errno == EEXIST && ::stat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The device of a path, or of the nearest folder above it that exists.
+std::optional<dev_t> deviceOf(QString path)
+{
+    for (;;) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+            return st.st_dev;
+        const QString parent = QFileInfo(path).absolutePath();
+        if (parent == path)
+            return std::nullopt;
+        path = parent;
+    }
+}
+
+// The highest folder above an absolute path that is still on device dev: the top of its mount.
+QString topDirOf(const QString &path, dev_t dev)
+{
+    QString top = QFileInfo(path).absolutePath();
+    for (;;) {
+        const QString parent = QFileInfo(top).absolutePath();
+        struct stat st {};
+        if (parent == top || ::stat(QFile::encodeName(parent).constData(), &st) != 0 || st.st_dev != dev)
+            return top;
+        top = parent;
+    }
+}
+
+bool hasTrashFolders(const QString &trash)
+{
+    return makePrivateFolder(trash) && makePrivateFolder(trash + QStringLiteral("/files"))
+           && makePrivateFolder(trash + QStringLiteral("/info"));
+}
+
 } // namespace
+
+std::optional<LocalFileSystem::Trash> LocalFileSystem::trashFor(const QString &path, dev_t device)
+{
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!QDir::isAbsolutePath(dataHome))
+        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+    const QString home = QDir::cleanPath(dataHome + QStringLiteral("/Trash"));
+    if (deviceOf(home) == device)
+        return hasTrashFolders(home) ? std::optional<Trash>(Trash{home, {}}) : std::nullopt;
+
+    const QString top = topDirOf(path, device);
+    const QString uid = QString::number(::getuid());
+    // An administrator's shared trash counts only as a real, sticky folder.
+    const QString shared = top + QStringLiteral("/.Trash");
+    struct stat st {};
+    if (::lstat(QFile::encodeName(shared).constData(), &st) == 0 && S_ISDIR(st.st_mode)
+        && (st.st_mode & S_ISVTX)) {
+        const QString mine = shared + QLatin1Char('/') + uid;
+        if (hasTrashFolders(mine))
+            return Trash{mine, top};
+    }
+    const QString own = top + QStringLiteral("/.Trash-") + uid;
+    if (!hasTrashFolders(own) || ::lstat(QFile::encodeName(own).constData(), &st) != 0
+        || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return std::nullopt;
+    return Trash{own, top};
+}
 
 // ---- mount table ----------------------------------------------------------------------
 
@@ -234,43 +349,14 @@ bool LocalFileSystem::writeAtomically(const QString &path, const QString &like,
                                       const std::function<bool(QFileDevice &, QString *)> &produce,
                                       QString *error)
 {
-    // QSaveFile writes a temporary file in the target's folder, flushes it to the disk and
-    // renames it over the target on commit; until then the target is untouched, and an
-    // uncommitted temporary file is removed when the object goes.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        setError(error, out.errorString());
-        return false;
-    }
-    // The mode is copied from the bits themselves: Qt's own copy adds the caller's access,
-    // which would make a read-only file writable when root saves it.
-    struct stat st {};
-    if (!like.isEmpty() && ::stat(QFile::encodeName(like).constData(), &st) == 0) {
-        // Root saving someone's file leaves it theirs; anyone else cannot give a file away
-        // and keeps the new file as their own.
-        if (like == path) {
-            [[maybe_unused]] const int owned = ::fchown(out.handle(), st.st_uid, st.st_gid);
-        }
-        if (::fchmod(out.handle(), st.st_mode & 07777) != 0) {
-            setError(error, systemError(errno));
-            out.cancelWriting();
-            return false;
-        }
-    }
-    if (!produce(out, error)) {
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit()) {
-        setError(error, out.errorString());
-        return false;
-    }
-    return true;
+    return replaceAtomically(path, like, produce, error);
 }
 
-bool LocalFileSystem::writeFileAtomic(const QString &path, QByteArrayView data, QString *error)
+bool LocalFileSystem::writeFileAtomic(const QString &path, QByteArrayView data, QString *error,
+                                      const QString &previous)
 {
-    return writeAtomically(path, path, [&](QFileDevice &out, QString *err) {
+    const QString like = previous.isEmpty() || QFileInfo::exists(path) ? path : previous;
+    return writeAtomically(path, like, [&](QFileDevice &out, QString *err) {
         for (qint64 done = 0; done < data.size();) {
             const qint64 n = writeChunk(out, done, data.data() + done,
                                         std::min<qint64>(kChunk, data.size() - done), err);
@@ -332,7 +418,52 @@ DriveKind LocalFileSystem::driveKind(const QString &path) const
 
 bool LocalFileSystem::moveToTrash(const QString &path, QString *pathInTrash)
 {
-    return fileExists(path) && QFile::moveToTrash(path, pathInTrash);
+    if (!fileExists(path))
+        return false;
+    const QString source = QFileInfo(path).absoluteFilePath();
+    struct stat st {};
+    if (::lstat(QFile::encodeName(source).constData(), &st) != 0)
+        return false;
+    const std::optional<Trash> trash = trashFor(source, st.st_dev);
+    if (!trash)
+        return false;
+
+    // The info file is made first and exclusively: it claims the name in the trash.
+    const QString name = QFileInfo(source).fileName();
+    const QByteArray original = trash->topDir.isEmpty()
+                                    ? QFile::encodeName(source)
+                                    : QFile::encodeName(QDir(trash->topDir).relativeFilePath(source));
+    const QByteArray info = "[Trash Info]\nPath=" + original.toPercentEncoding("/") + "\nDeletionDate="
+                            + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")).toLatin1() + "\n";
+    for (int n = 1; n < 10000; ++n) {
+        const QString entry = n == 1 ? name : QStringLiteral("%1.%2").arg(name).arg(n);
+        const QString infoPath = trash->folder + QStringLiteral("/info/") + entry + QStringLiteral(".trashinfo");
+        const QString target = trash->folder + QStringLiteral("/files/") + entry;
+        const QByteArray infoName = QFile::encodeName(infoPath);
+        const int fd = ::open(infoName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        const bool written = ::write(fd, info.constData(), size_t(info.size())) == info.size();
+        const bool closed = ::close(fd) == 0;
+        struct stat existing {};
+        const QByteArray targetName = QFile::encodeName(target);
+        if (written && closed && ::lstat(targetName.constData(), &existing) == 0) {
+            // A file without its info file holds the name: try the next one.
+            ::unlink(infoName.constData());
+            continue;
+        }
+        if (written && closed && ::rename(QFile::encodeName(source).constData(), targetName.constData()) == 0) {
+            if (pathInTrash)
+                *pathInTrash = target;
+            return true;
+        }
+        ::unlink(infoName.constData());
+        return false;
+    }
+    return false;
 }
 
 bool LocalFileSystem::restoreFromTrash(const QString &pathInTrash, const QString &originalPath)
@@ -390,13 +521,87 @@ bool LocalFileSystem::removeFolder(const QString &path)
     return info.isDir() && QDir(clean).removeRecursively();
 }
 
+// ---- shared small files ---------------------------------------------------------------
+
+namespace {
+
+// A file descriptor closed on every way out.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+std::optional<std::string> readSharedFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes.toStdString();
+}
+
+bool modifySharedFile(const QString &path, const std::function<bool(std::string &)> &edit)
+{
+    // A file that is a link stays one: the file it points to is replaced.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QString target = canonical.isEmpty() ? path : canonical;
+    const QByteArray name = QFile::encodeName(target);
+    Fd lock(::open((name + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (!lock.ok())
+        return false;
+    while (::flock(lock.get(), LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    // The lock is released when `lock` closes.
+
+    std::string bytes;
+    struct stat st {};
+    const bool exists = ::stat(name.constData(), &st) == 0;
+    if (exists) {
+        // A file without its owner's write bit is read-only, whoever we are: root would
+        // otherwise replace it without a word.
+        if (!(st.st_mode & S_IWUSR) || ::access(name.constData(), W_OK) != 0)
+            return false;
+        std::optional<std::string> current = readSharedFile(target);
+        if (!current)
+            return false;
+        bytes = std::move(*current);
+    } else if (errno != ENOENT) {
+        return false;
+    }
+
+    if (!edit(bytes))
+        return true;
+    return replaceAtomically(target, exists ? target : QString(), [&](QFileDevice &out, QString *) {
+        return out.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+    }, nullptr);
+}
+
 // ---- FakeFileSystem -------------------------------------------------------------------
 
 FakeFileSystem::FakeFileSystem(QString trashFolder) : trashFolder_(std::move(trashFolder)) {}
 
-bool FakeFileSystem::writeFileAtomic(const QString &path, QByteArrayView data, QString *error)
+bool FakeFileSystem::writeFileAtomic(const QString &path, QByteArrayView data, QString *error,
+                                     const QString &previous)
 {
-    const bool ok = LocalFileSystem::writeFileAtomic(path, data, error);
+    const bool ok = LocalFileSystem::writeFileAtomic(path, data, error, previous);
     if (ok)
         ++writes_;
     return ok;

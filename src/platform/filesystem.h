@@ -10,7 +10,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <sys/types.h>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace velmo {
@@ -36,10 +38,12 @@ public:
     virtual std::optional<QByteArray> readFile(const QString &path,
                                                QString *error = nullptr) const = 0;
     // Writes data beside path, flushes it to the disk and renames it over path. The target
-    // keeps its permission bits; after any failure the old file is untouched and no
-    // temporary file is left.
+    // keeps its permission bits and owner; after any failure the old file is untouched and
+    // no temporary file is left. previous names the file whose bits and owner the new file
+    // takes when it is not the target itself (the old version, moved to the trash as a
+    // backup); empty means path.
     virtual bool writeFileAtomic(const QString &path, QByteArrayView data,
-                                 QString *error = nullptr) = 0;
+                                 QString *error = nullptr, const QString &previous = {}) = 0;
 
     // Bytes available to this user on the file system that holds (or will hold) the file
     // path; -1 when that cannot be told.
@@ -70,10 +74,15 @@ public:
     bool isReadOnly(const QString &path) const override;
     std::optional<QByteArray> readFile(const QString &path,
                                        QString *error = nullptr) const override;
-    bool writeFileAtomic(const QString &path, QByteArrayView data,
-                         QString *error = nullptr) override;
+    bool writeFileAtomic(const QString &path, QByteArrayView data, QString *error = nullptr,
+                         const QString &previous = {}) override;
     qint64 freeSpaceFor(const QString &path) const override;
     DriveKind driveKind(const QString &path) const override;
+    // The freedesktop.org trash: the home trash ($XDG_DATA_HOME/Trash, by default
+    // ~/.local/share/Trash, made with mode 0700 when missing) for files on its file
+    // system, else the trash at the top of the file's own mount ($topdir/.Trash/$uid when
+    // an administrator provides $topdir/.Trash, else $topdir/.Trash-$uid). Nothing is
+    // ever made beside the file; with no usable trash the move fails.
     bool moveToTrash(const QString &path, QString *pathInTrash = nullptr) override;
     bool restoreFromTrash(const QString &pathInTrash, const QString &originalPath) override;
     bool copyFile(const QString &from, const QString &to) override;
@@ -90,12 +99,32 @@ protected:
     virtual bool readAllowed(const QString &path) const;
 
 private:
-    // like: the file whose owner and mode the result takes (the target itself for a write,
-    // the source for a copy); none for a new file.
+    // A trash folder (holding files/ and info/) and, for the trash at the top of a mount,
+    // that top folder (names in its info files are relative to it).
+    struct Trash {
+        QString folder;
+        QString topDir;
+    };
+    // The trash for a file on device `device`, made where missing; none when unusable.
+    static std::optional<Trash> trashFor(const QString &path, dev_t device);
+
+    // like: the file whose owner and mode the result takes (the target itself or its
+    // previous version for a write, the source for a copy); none for a new file.
     bool writeAtomically(const QString &path, const QString &like,
                          const std::function<bool(QFileDevice &, QString *)> &produce,
                          QString *error);
 };
+
+// A small file that several processes read and change (the settings file). Reading gives
+// its bytes, or nothing when it does not exist or cannot be read. A change is one
+// read-modify-write under an exclusive advisory lock on "<file>.lock": edit gets the bytes
+// (empty when there is no file yet) and says whether it changed them; changed bytes are
+// written beside the file, flushed and renamed over it, keeping its mode and owner, so a
+// reader never sees half a file and no writer drops what another wrote meanwhile. A file
+// that is a link stays one. Refused (false, the file as it was) when the system refuses
+// the write or the file's bits make it read-only, whoever we are.
+std::optional<std::string> readSharedFile(const QString &path);
+bool modifySharedFile(const QString &path, const std::function<bool(std::string &)> &edit);
 
 // One line of /proc/self/mountinfo, as much of it as the drive kind needs.
 struct MountEntry {
@@ -139,8 +168,8 @@ public:
     // Successful atomic writes so far.
     int writes() const { return writes_; }
 
-    bool writeFileAtomic(const QString &path, QByteArrayView data,
-                         QString *error = nullptr) override;
+    bool writeFileAtomic(const QString &path, QByteArrayView data, QString *error = nullptr,
+                         const QString &previous = {}) override;
     qint64 freeSpaceFor(const QString &path) const override;
     DriveKind driveKind(const QString &path) const override;
     bool moveToTrash(const QString &path, QString *pathInTrash = nullptr) override;

@@ -48,7 +48,7 @@ void THistoryList::LoadFrom(const QString &fileName)
     const qsizetype count = qMin(ini.ReadSection(SectionName).size(), qsizetype(qMax(Capacity, 0)));
     Items.clear();
     for (qsizetype i = 0; i < count; ++i)
-        Items << ini.ReadString(SectionName, QString::number(i), QString());
+        Items << ini.ReadPath(SectionName, QString::number(i), QString());
     Truncate(Capacity);
 }
 
@@ -61,7 +61,7 @@ void THistoryList::StoreTo(const QString &fileName) const
     // half of one window's list and half of another's.
     QList<std::pair<QString, QString>> keys;
     for (qsizetype i = 0; i < Items.size(); ++i)
-        keys.append({QString::number(i), Items[i]});
+        keys.append({QString::number(i), TProfileFile::PathValue(Items[i])});
     TProfileFile(file, *storage_).ReplaceSection(SectionName, keys);
 }
 

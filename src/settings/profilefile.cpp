@@ -3,6 +3,8 @@
 #include "platform/componenterror.h"
 #include "platform/cp932codec.h"
 
+#include <QFile>
+
 #include <string_view>
 #include <vector>
 
@@ -281,12 +283,16 @@ std::string TProfileFile::load() const
     return storage_->read(fileName_).value_or(std::string());
 }
 
-void TProfileFile::change(const std::function<bool(std::string &)> &edit)
+[[noreturn]] static void throwWriteRefused(const QString &fileName)
 {
-    if (!storage_->modify(fileName_, edit)) {
-        const QString message = QString::fromUtf8(kWriteRefused).replace(QStringLiteral("%s"), fileName_);
-        throw ComponentError(message.toStdString());
-    }
+    const QString message = QString::fromUtf8(kWriteRefused).replace(QStringLiteral("%s"), fileName);
+    throw ComponentError(message.toStdString());
+}
+
+void TProfileFile::change(const ProfileStorage::Edit &edit)
+{
+    if (!storage_->modify(fileName_, edit))
+        throwWriteRefused(fileName_);
 }
 
 QString TProfileFile::ReadString(const QString &section, const QString &key,
@@ -353,9 +359,9 @@ bool TProfileFile::ReadBool(const QString &section, const QString &key, bool def
 
 void TProfileFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
-    change([&](std::string &bytes) {
+    change([s = toU16(section), k = toU16(key), v = toU16(value)](std::string &bytes) {
         Profile p(bytes);
-        p.setValue(toU16(section), toU16(key), toU16(value));
+        p.setValue(s, k, v);
         std::string updated = p.bytes();
         if (updated == bytes)
             return false;
@@ -409,9 +415,9 @@ bool TProfileFile::ValueExists(const QString &section, const QString &key) const
 
 void TProfileFile::EraseSection(const QString &section)
 {
-    change([&](std::string &bytes) {
+    change([s = toU16(section)](std::string &bytes) {
         Profile p(bytes);
-        if (!p.removeSection(toU16(section)))
+        if (!p.removeSection(s))
             return false;
         bytes = p.bytes();
         return true;
@@ -425,11 +431,14 @@ void TProfileFile::ReplaceSection(const QString &section,
         EraseSection(section);
         return;
     }
-    change([&](std::string &bytes) {
+    std::vector<std::pair<std::u16string, std::u16string>> keys;
+    for (const auto &[key, value] : values)
+        keys.emplace_back(toU16(key), toU16(value));
+    change([s = toU16(section), keys = std::move(keys)](std::string &bytes) {
         Profile p(bytes);
-        p.clearSection(toU16(section));
-        for (const auto &[key, value] : values)
-            p.setValue(toU16(section), toU16(key), toU16(value));
+        p.clearSection(s);
+        for (const auto &[key, value] : keys)
+            p.setValue(s, key, value);
         std::string updated = p.bytes();
         if (updated == bytes)
             return false;
@@ -440,13 +449,72 @@ void TProfileFile::ReplaceSection(const QString &section,
 
 void TProfileFile::DeleteKey(const QString &section, const QString &key)
 {
-    change([&](std::string &bytes) {
+    change([s = toU16(section), k = toU16(key)](std::string &bytes) {
         Profile p(bytes);
-        if (!p.removeKey(toU16(section), toU16(key)))
+        if (!p.removeKey(s, k))
             return false;
         bytes = p.bytes();
         return true;
     });
+}
+
+// A name the code page holds exactly goes in as it is, so files written before, and other
+// programs reading them, see what they always saw. Anything else (a letter outside the code
+// page, a line break, bytes that are not UTF-8) is stored as the name's bytes in URL form,
+// which is plain ASCII and reads back byte for byte. No full path starts with "file:".
+QString TProfileFile::PathValue(const QString &path)
+{
+    const std::u16string text = toU16(path);
+    const cp932::EncodeResult encoded = cp932::encode(text);
+    const bool plain = encoded.unrepresentable.empty() && cp932::decode(encoded.bytes) == text
+                       && !path.contains(QLatin1Char('\r')) && !path.contains(QLatin1Char('\n'))
+                       && !path.contains(QChar(u'\0')) && !path.startsWith(kPathPrefix);
+    if (plain)
+        return path;
+    return kPathPrefix + QString::fromLatin1(QFile::encodeName(path).toPercentEncoding("/"));
+}
+
+QString TProfileFile::PathFromValue(const QString &value)
+{
+    if (!value.startsWith(kPathPrefix))
+        return value;
+    return QFile::decodeName(QByteArray::fromPercentEncoding(value.mid(kPathPrefix.size()).toLatin1()));
+}
+
+QString TProfileFile::ReadPath(const QString &section, const QString &key, const QString &def) const
+{
+    return PathFromValue(ReadString(section, key, def));
+}
+
+void TProfileFile::WritePath(const QString &section, const QString &key, const QString &path)
+{
+    WriteString(section, key, PathValue(path));
+}
+
+TProfileBatch::TProfileBatch(QString fileName, ProfileStorage &storage)
+    : fileName_(std::move(fileName)), storage_(&storage)
+{
+    if (!fileName_.isEmpty())
+        storage_->beginBatch(fileName_);
+    else
+        done_ = true;
+}
+
+TProfileBatch::~TProfileBatch()
+{
+    // Left early by an error: what was collected is written all the same, as single writes
+    // would have been; that error is the one the user sees.
+    if (!done_)
+        storage_->commitBatch(fileName_);
+}
+
+void TProfileBatch::Commit()
+{
+    if (done_)
+        return;
+    done_ = true;
+    if (!storage_->commitBatch(fileName_))
+        throwWriteRefused(fileName_);
 }
 
 } // namespace velmo

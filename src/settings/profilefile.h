@@ -1,6 +1,7 @@
 // The settings file: an INI file in code page 932, read and written one key at a time.
 // Nothing is held open and nothing is cached: every read looks at the file as it is now
-// (other editor processes write it too) and every write is on disk when the call returns.
+// (other editor processes write it too) and every write is on disk when the call returns,
+// unless a TProfileBatch collects the writes of a whole save into one.
 //
 // Files written by people and other programs are read the way the Windows profile
 // functions read them: section and key names match without regard to ASCII case, blanks
@@ -61,18 +62,54 @@ public:
     void ReplaceSection(const QString &section, const QList<std::pair<QString, QString>> &values);
     void DeleteKey(const QString &section, const QString &key);
 
-    // Every write is already on disk; kept for callers that flush when they are done.
+    // A value that holds a file or folder name. Names that code page 932 holds exactly are
+    // written as they are; any other name (café.txt, 한국어.txt, a line break in it) as
+    // "file://" and the bytes of the name percent-encoded, which reads back exactly.
+    QString ReadPath(const QString &section, const QString &key, const QString &def) const;
+    void WritePath(const QString &section, const QString &key, const QString &path);
+    // The stored form of a name and back, for values written as a whole section.
+    static QString PathValue(const QString &path);
+    static QString PathFromValue(const QString &value);
+    static inline const QString kPathPrefix = QStringLiteral("file://");
+
+    // Every write is already on disk (or collected by a batch); kept for callers that flush
+    // when they are done.
     void UpdateFile() {}
 
-    // Parses an integer the way ReadInteger does; false when it is not one.
+    // Parses an integer the way ReadInteger does; false when it is not one. The program's
+    // one reader of these forms (command-line switches take them too).
     static bool ParseInteger(const QString &text, std::int32_t &value);
 
 private:
     std::string load() const;
-    void change(const std::function<bool(std::string &)> &edit);
+    void change(const ProfileStorage::Edit &edit);
 
     QString fileName_;
     ProfileStorage *storage_;
+};
+
+// The writes to one settings file made while this lives, through any record on the same
+// storage, become one write at Commit(): one locked read-modify-write with one flush to the
+// disk, instead of one per key. Reads inside see the collected writes. A whole save of the
+// settings runs inside one; single writes elsewhere stay immediate.
+class TProfileBatch {
+public:
+    explicit TProfileBatch(QString fileName, ProfileStorage &storage = ProfileStorage::system());
+    // Left without Commit (an error ended the save early): what was collected is still
+    // written, as single writes would have been.
+    ~TProfileBatch();
+    TProfileBatch(const TProfileBatch &) = delete;
+    TProfileBatch &operator=(const TProfileBatch &) = delete;
+
+    // Throws ComponentError("<file> に書き込めません") when the system refuses the write,
+    // like a single write; nothing of the batch is then in the file. Inside another batch
+    // on the same file, the outer one writes.
+    void Commit();
+
+private:
+    QString fileName_;
+    ProfileStorage *storage_;
+    bool done_ = false;
 };
 
 } // namespace velmo

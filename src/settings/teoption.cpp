@@ -237,7 +237,7 @@ void TGeneralOptions::Load(const QString &fileName)
         return;
     const TProfileFile ini(file, *storage_);
     const QString &s = SectionName;
-    CurrentDir = ini.ReadString(s, QStringLiteral("CurrentDir"), CurrentDir);
+    CurrentDir = ini.ReadPath(s, QStringLiteral("CurrentDir"), CurrentDir);
     PlainText = ini.ReadBool(s, QStringLiteral("PlainText"), PlainText);
     FileNameTitle = ini.ReadBool(s, QStringLiteral("FileNameTitle"), FileNameTitle);
     ShowToolBar = ini.ReadBool(s, QStringLiteral("ShowToolBar"), ShowToolBar);
@@ -266,7 +266,7 @@ void TGeneralOptions::Save(const QString &fileName)
         return;
     TProfileFile ini(file, *storage_);
     const QString &s = SectionName;
-    ini.WriteString(s, QStringLiteral("CurrentDir"), CurrentDir);
+    ini.WritePath(s, QStringLiteral("CurrentDir"), CurrentDir);
     ini.WriteBool(s, QStringLiteral("PlainText"), PlainText);
     ini.WriteBool(s, QStringLiteral("FileNameTitle"), FileNameTitle);
     ini.WriteBool(s, QStringLiteral("ShowToolBar"), ShowToolBar);
@@ -284,7 +284,7 @@ void TGeneralOptions::Save(const QString &fileName)
     RichTextProfile.SaveTo(ini, QStringLiteral("RichTextFonts"));
     TextModeProfile.SaveTo(ini, QStringLiteral("TextModeFonts"));
     if (AutoOpen) {
-        ini.WriteString(s, QStringLiteral("LastEditFile"), CurrentFile);
+        ini.WritePath(s, QStringLiteral("LastEditFile"), CurrentFile);
         ini.WriteInteger(s, QStringLiteral("LastEditPos"), LastEditPos);
     } else {
         ini.DeleteKey(s, QStringLiteral("LastEditFile"));
@@ -300,7 +300,7 @@ void TGeneralOptions::TakeLastEditFile()
     if (!Owner || FileName.isEmpty())
         return;
     TProfileFile ini(FileName, *storage_);
-    CurrentFile = ini.ReadString(SectionName, QStringLiteral("LastEditFile"), QString());
+    CurrentFile = ini.ReadPath(SectionName, QStringLiteral("LastEditFile"), QString());
     LastEditPos = ini.ReadInteger(SectionName, QStringLiteral("LastEditPos"), 0);
     ini.DeleteKey(SectionName, QStringLiteral("LastEditFile"));
     ini.DeleteKey(SectionName, QStringLiteral("LastEditPos"));

@@ -25,6 +25,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmo;
 
@@ -461,6 +463,35 @@ TEST_F(DocumentsTest, FailedWriteKeepsTheOldFile)
         EXPECT_EQ(form->StatusPanels[3]->text(), form->FileNameText);
         EXPECT_EQ(QDir(dir.path()).entryList({"keep*"}, QDir::Files), QStringList{"keep.rtf"});
         form->RichEdit->SetModified(false);
+    }
+}
+
+TEST_F(DocumentsTest, SavedFileKeepsTheModeAndOwnerWhicheverBackupRan)
+{
+    // A private file stays private, and root saving a user's file leaves it the user's.
+    const bool root = ::geteuid() == 0;
+    for (const bool trashBackup : {true, false}) {
+        SCOPED_TRACE(trashBackup ? "backup to the trash" : ".bak copy");
+        const QString path = put(trashBackup ? "private1.txt" : "private2.txt", "old");
+        const QByteArray name = QFile::encodeName(path);
+        ASSERT_EQ(::chmod(name.constData(), 0600), 0);
+        if (root)
+            ASSERT_EQ(::chown(name.constData(), 4321, 4321), 0);
+        ASSERT_TRUE(form->OpenDocument(path, false));
+        form->Options->MakeBackup = true;
+        form->Options->UseTrashBox = trashBackup;
+        files.setDriveKind(DriveKind::Fixed);
+        type("new ");
+        form->FileSaveMenuClick();
+
+        EXPECT_EQ(files.trashed().size(), 1); // the first round's; the .bak copy adds none
+        EXPECT_EQ(QFileInfo::exists(TBackupMaker::BackupName(path)), !trashBackup);
+        struct stat st {};
+        ASSERT_EQ(::stat(name.constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u);
+        if (root)
+            EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_FALSE(form->RichEdit->Modified());
     }
 }
 

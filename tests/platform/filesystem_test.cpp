@@ -8,11 +8,13 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstring>
 
@@ -302,6 +304,101 @@ TEST_F(FileSystemTest, MoveToDesktopTrash)
     writeBytes(path("b.txt"), "newer");
     EXPECT_FALSE(fs.restoreFromTrash(bInTrash, path("b.txt")));
     EXPECT_EQ(readBytes(path("b.txt")), "newer");
+}
+
+// Sets environment variables for one test and puts them back however it ends.
+class ScopedEnv {
+public:
+    void set(const char *name, const QString &value)
+    {
+        saved_.push_back({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+        value.isNull() ? qunsetenv(name) : qputenv(name, QFile::encodeName(value));
+    }
+    ~ScopedEnv()
+    {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+            it->wasSet ? qputenv(it->name, it->value) : qunsetenv(it->name);
+    }
+
+private:
+    struct Saved {
+        const char *name;
+        QByteArray value;
+        bool wasSet;
+    };
+    std::vector<Saved> saved_;
+};
+
+QByteArray trashInfoPath(const QString &infoFile)
+{
+    for (const QByteArray &line : readBytes(infoFile).split('\n')) {
+        if (line.startsWith("Path="))
+            return line.mid(5);
+    }
+    return {};
+}
+
+TEST_F(FileSystemTest, HomeTrashIsMadeWhereTheDesktopLooksForIt)
+{
+    // A fresh account: no ~/.local/share yet, or a data home that does not exist yet.
+    struct Case {
+        const char *dataHome; // null: XDG_DATA_HOME unset
+        const char *trash;
+    } cases[] = {{nullptr, "home/.local/share/Trash"}, {"data", "data/Trash"}, {"relative", "home/.local/share/Trash"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.trash);
+        QTemporaryDir root;
+        ScopedEnv env;
+        env.set("HOME", root.filePath("home"));
+        env.set("XDG_DATA_HOME", !c.dataHome ? QString()
+                                 : QLatin1String(c.dataHome) == "relative" ? QStringLiteral("relative/share")
+                                                                          : root.filePath(c.dataHome));
+        ASSERT_TRUE(QDir().mkpath(root.filePath("docs")));
+        const QString doc = root.filePath("docs/a b é.txt");
+        writeBytes(doc, "old");
+
+        LocalFileSystem fs;
+        QString inTrash;
+        ASSERT_TRUE(fs.moveToTrash(doc, &inTrash));
+        const QString trash = root.filePath(c.trash);
+        EXPECT_EQ(inTrash, trash + "/files/a b é.txt");
+        EXPECT_EQ(readBytes(inTrash), "old");
+        EXPECT_EQ(trashInfoPath(trash + "/info/a b é.txt.trashinfo"),
+                  QFile::encodeName(doc).toPercentEncoding("/"));
+        for (const QString &folder : {trash, trash + "/files", trash + "/info"})
+            EXPECT_EQ(modeOf(folder), 0700u) << folder.toStdString();
+        EXPECT_TRUE(entries(root.filePath("docs")).isEmpty()); // nothing beside the document
+    }
+}
+
+TEST(FileSystemOnTmpfs, FileOnAnotherMountGoesToThatMountsTrash)
+{
+    ScopedTmpfs disk(QStringLiteral("1m"));
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    QTemporaryDir home;
+    ScopedEnv env;
+    env.set("HOME", home.path());
+    env.set("XDG_DATA_HOME", QString());
+    ASSERT_TRUE(QDir().mkpath(disk.filePath("docs")));
+    writeBytes(disk.filePath("docs/a.txt"), "old");
+    writeBytes(disk.filePath("docs/b.txt"), "old b");
+
+    LocalFileSystem fs;
+    QString inTrash;
+    ASSERT_TRUE(fs.moveToTrash(disk.filePath("docs/a.txt"), &inTrash));
+    const QString own = disk.filePath(QStringLiteral(".Trash-%1").arg(::getuid()));
+    EXPECT_EQ(inTrash, own + "/files/a.txt");
+    EXPECT_EQ(modeOf(own), 0700u);
+    EXPECT_EQ(trashInfoPath(own + "/info/a.txt.trashinfo"), "docs/a.txt"); // relative to the top
+    EXPECT_EQ(entries(disk.filePath("docs")), QStringList{"b.txt"});
+    EXPECT_TRUE(entries(home.path()).isEmpty()); // the home trash is on another disk
+
+    // An administrator's sticky .Trash holds a folder per user instead.
+    ASSERT_EQ(::mkdir(QFile::encodeName(disk.filePath(".Trash")).constData(), 01777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(disk.filePath(".Trash")).constData(), 01777), 0);
+    ASSERT_TRUE(fs.moveToTrash(disk.filePath("docs/b.txt"), &inTrash));
+    EXPECT_EQ(inTrash, disk.filePath(QStringLiteral(".Trash/%1/files/b.txt").arg(::getuid())));
 }
 
 TEST_F(FileSystemTest, CopyKeepsModeAndTimeAndAFailedCopyKeepsTheOldTarget)

@@ -292,6 +292,64 @@ TEST(ProfileFile, WritesLeaveNoTemporaryFilesAndKeepPermissions)
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
+TEST(ProfileFile, ABatchIsOneWriteOnTheFileAsItIsAtTheCommit)
+{
+    TempIni f;
+    f.write("[Options]\r\nButtonSize=22\r\n");
+    FaultyProfileStorage storage; // counts the writes that reach the file
+    {
+        TProfileBatch batch(f.path(), storage);
+        TProfileFile ini(f.path(), storage);
+        ini.WriteInteger(QStringLiteral("Options"), QStringLiteral("ButtonSize"), 30);
+        ini.WriteString(QStringLiteral("Velmo"), QStringLiteral("Version"), QStringLiteral("2.66"));
+        ini.DeleteKey(QStringLiteral("Options"), QStringLiteral("ButtonSize"));
+        ini.WriteInteger(QStringLiteral("Options"), QStringLiteral("ButtonSize"), 31);
+        {
+            TProfileBatch inner(f.path(), storage); // a save inside a save
+            TProfileFile(f.path(), storage).WriteBool(QStringLiteral("Options"), QStringLiteral("AutoOpen"), true);
+            inner.Commit();
+        }
+        // Reads inside the batch see its writes; the file does not yet.
+        EXPECT_EQ(ini.ReadInteger(QStringLiteral("Options"), QStringLiteral("ButtonSize"), 0), 31);
+        EXPECT_TRUE(ini.ReadBool(QStringLiteral("Options"), QStringLiteral("AutoOpen"), false));
+        EXPECT_EQ(f.read(), "[Options]\r\nButtonSize=22\r\n");
+        EXPECT_EQ(storage.writes(), 0);
+        // Another process writes meanwhile: its key stays.
+        TProfileFile(f.path()).WriteString(QStringLiteral("Other"), QStringLiteral("Keep"), QStringLiteral("1"));
+        batch.Commit();
+    }
+    EXPECT_EQ(storage.writes(), 1);
+    EXPECT_EQ(f.read(), crlf("[Options]\nButtonSize=31\nAutoOpen=1\n\n[Other]\nKeep=1\n\n[Velmo]\nVersion=2.66\n"));
+
+    // Outside a batch every write goes to the file at once again.
+    TProfileFile(f.path(), storage).WriteInteger(QStringLiteral("Options"), QStringLiteral("ButtonSize"), 32);
+    EXPECT_EQ(storage.writes(), 2);
+}
+
+TEST(ProfileFile, ARefusedBatchRaisesLikeAWriteAndLeavesTheFileAlone)
+{
+    TempIni f;
+    f.write("[Options]\r\nButtonSize=22\r\n");
+    FaultyProfileStorage storage;
+    storage.refuseAfter(0);
+    TProfileBatch batch(f.path(), storage);
+    TProfileFile ini(f.path(), storage);
+    ini.WriteInteger(QStringLiteral("Options"), QStringLiteral("ButtonSize"), 30);
+    ini.EraseSection(QStringLiteral("Options"));
+    try {
+        batch.Commit();
+        ADD_FAILURE() << "a refused batch went unreported";
+    } catch (const ComponentError &e) {
+        EXPECT_EQ(std::string(e.what()), refusedMessage(f.path()));
+    }
+    EXPECT_EQ(f.read(), "[Options]\r\nButtonSize=22\r\n");
+    EXPECT_EQ(storage.refused(), 1);
+    // The refused batch is over: the next write tries the file again.
+    storage.refuseAfter(-1);
+    ini.WriteInteger(QStringLiteral("Options"), QStringLiteral("ButtonSize"), 40);
+    EXPECT_EQ(f.read(), "[Options]\r\nButtonSize=40\r\n");
+}
+
 TEST(ProfileFile, TwoProcessesWritingAtOnceLoseNoKey)
 {
     constexpr int kCount = 250;

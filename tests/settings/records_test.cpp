@@ -7,6 +7,7 @@
 #include "settings/teoption.h"
 
 #include <QDir>
+#include <QFile>
 #include <QObject>
 
 namespace velmo {
@@ -265,6 +266,76 @@ TEST(Records, RefusedWriteStopsTheSaveWithEarlierKeysWritten)
               (QStringList{"CurrentDir", "PlainText", "FileNameTitle", "ShowToolBar"}));
     EXPECT_FALSE(ini.SectionExists("RichTextFonts"));
     EXPECT_EQ(storage.refused(), 1);
+}
+
+TEST(Records, ABatchedSaveWritesOnceWhatSingleWritesWould)
+{
+    TempIni single, batched;
+    FaultyProfileStorage storage; // counts the writes that reach the file
+    Records a(single.path()), b(batched.path(), storage);
+    for (Records *r : {&a, &b}) {
+        r->options.AutoOpen = true;
+        r->options.CurrentFile = QStringLiteral("/docs/a.txt");
+        r->options.History.Items = {QStringLiteral("/docs/a.txt"), QStringLiteral("/docs/b.txt")};
+    }
+    a.app.Save();
+    a.options.Save();
+    {
+        TProfileBatch batch(batched.path(), storage);
+        b.app.Save();
+        b.options.Save();
+        batch.Commit();
+    }
+    EXPECT_EQ(storage.writes(), 1);
+    EXPECT_EQ(batched.read(), single.read());
+}
+
+TEST(Records, EveryPathComesBackExactly)
+{
+    // Names that code page 932 cannot hold, one that is not UTF-8 on disk, one that it
+    // holds only in another spelling (WAVE DASH), and ordinary ones that must stay plain.
+    const QString nonUtf8 = QFile::decodeName(QByteArray("/home/u/\xff\xfe.txt"));
+    struct Case {
+        QString path;
+        bool plain; // written as the code-page-932 text itself
+    };
+    const Case cases[] = {
+        {QStringLiteral("/home/u/café.txt"), false},
+        {QStringLiteral("/home/u/한국어.txt"), false},
+        {nonUtf8, false},
+        {QStringLiteral("/home/u/\u301C.txt"), false},
+        {QStringLiteral("/home/u/a\nb.txt"), false},
+        {QStringLiteral("/home/u/日本語 ファイル.txt"), true},
+        {QStringLiteral("/home/u/file:x.txt"), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        TempIni f;
+        Records r(f.path());
+        r.options.AutoOpen = true;
+        r.options.CurrentDir = c.path;
+        r.options.CurrentFile = c.path;
+        r.options.History.Items = {c.path, QStringLiteral("/home/u/plain.txt")};
+        r.options.Save();
+        TProfileFile ini(f.path());
+        ini.WritePath("EditFiles", "1234", c.path);
+
+        const std::string bytes = f.read();
+        EXPECT_EQ(bytes.find('?'), std::string::npos) << bytes;
+        const std::string asText = "0=" + sjis(c.path.toUtf8().constData()) + "\r\n";
+        EXPECT_EQ(bytes.find(asText) != std::string::npos, c.plain) << bytes;
+        // The stored form is still a value any reader of the file parses.
+        EXPECT_EQ(ini.ReadSection("History"), (QStringList{"0", "1"}));
+
+        Records next(f.path());
+        next.options.Load();
+        EXPECT_EQ(next.options.CurrentDir, c.path);
+        EXPECT_EQ(next.options.History.Items.value(0), c.path);
+        EXPECT_EQ(next.options.History.Items.value(1), "/home/u/plain.txt");
+        next.options.TakeLastEditFile();
+        EXPECT_EQ(next.options.CurrentFile, c.path);
+        EXPECT_EQ(ini.ReadPath("EditFiles", "1234", {}), c.path);
+    }
 }
 
 TEST(Records, EmptyFileNameMeansTheRecordsOwnAndNothingWithoutOne)

@@ -80,6 +80,7 @@ TEST(CodePages, EncodeRefusesWhatTheCodePageLacks)
     EXPECT_FALSE(cp::encode(1252, u"\u3042").has_value());
     EXPECT_FALSE(cp::canEncode(936, u"\U0001F600"));
     EXPECT_FALSE(cp::canEncode(932, u"\u00A5"));       // best fit only: reads back as '\'
+    EXPECT_FALSE(cp::canEncode(932, u"\u301C"));       // written as 0x8160, which reads back as U+FF5E
     EXPECT_FALSE(cp::canEncode(cp::kSymbol, u"\u3042"));
     EXPECT_TRUE(cp::canEncode(cp::kSymbol, u"a\u00E9\uF0FF"));
     EXPECT_TRUE(cp::canEncode(1252, u""));
@@ -93,7 +94,7 @@ TEST(CodePages, LeadBytes)
         bool lead;
     };
     const Case cases[] = {
-        {932, 0x81, true},  {932, 0x9F, true},  {932, 0xA0, false}, {932, 0xB1, false},
+        {932, 0x80, false}, {932, 0x81, true},  {932, 0x9F, true},  {932, 0xA0, false}, {932, 0xB1, false},
         {932, 0xE0, true},  {932, 0xFC, true},  {932, 0xFD, false}, {932, 'A', false},
         {936, 0x81, true},  {936, 0xFE, true},  {936, 0x80, false}, {949, 0xC7, true},
         {950, 0xA4, true},  {1252, 0x93, false}, {cp::kSymbol, 0xB7, false},

@@ -183,9 +183,7 @@ TEST(Cp932, EncodeReportsCharactersItCannotHold)
     };
     const Case cases[] = {
         {u"a\U0001F600b\uAC00c", "a?b?c", {1, 4}},       // emoji (a surrogate pair), hangul
-        {u"\u3042\u301C", "\x82\xA0?", {1}},             // WAVE DASH: 0x8160 reads back as U+FF5E
         {u"\u00A5100", "?100", {0}},                     // YEN SIGN: 0x5C is a backslash here
-        {u"\u2014", "?", {0}},                           // EM DASH: 0x815C reads back as U+2015
         {u"x\xD800y\xDC00", "x?y?", {1, 3}},             // unpaired surrogates
         {u"\uFF5E\uFF3C\uFF61", "\x81\x60\x81\x5F\xA1", {}},
     };
@@ -195,6 +193,30 @@ TEST(Cp932, EncodeReportsCharactersItCannotHold)
         EXPECT_EQ(r.unrepresentable, c.unrepresentable) << hex(c.bytes);
     }
     EXPECT_EQ(cp932::encode(u"\uAC00", '_').bytes, "_");
+}
+
+TEST(Cp932, OtherSpellingsOfJisCharactersShareTheirCode)
+{
+    // A document from another program spells these JIS characters the other way; each is
+    // written as its code without a word, and reads back in the code page 932 spelling.
+    struct Case {
+        std::u16string text;
+        std::string bytes;
+        std::u16string readBack;
+    };
+    const Case cases[] = {
+        {u"\u3042\u301C", "\x82\xA0\x81\x60", u"\u3042\uFF5E"}, // WAVE DASH
+        {u"\u2016", "\x81\x61", u"\u2225"},  {u"\u2212", "\x81\x7C", u"\uFF0D"},
+        {u"\u00A2", "\x81\x91", u"\uFFE0"},  {u"\u00A3", "\x81\x92", u"\uFFE1"},
+        {u"\u00AC", "\x81\xCA", u"\uFFE2"},  {u"\u2014", "\x81\x5C", u"\u2015"},
+    };
+    for (const Case &c : cases) {
+        const cp932::EncodeResult r = cp932::encode(c.text);
+        EXPECT_EQ(r.bytes, c.bytes) << hex(c.bytes);
+        EXPECT_TRUE(r.unrepresentable.empty()) << hex(c.bytes);
+        EXPECT_EQ(cp932::decode(r.bytes), c.readBack) << hex(c.bytes);
+        EXPECT_EQ(cp932::byteLength(c.text), c.bytes.size());
+    }
 }
 
 TEST(Cp932, ByteWidths)
@@ -208,7 +230,7 @@ TEST(Cp932, ByteWidths)
         {0xF782, 1},   {0xF741, 1},                                         // raw bytes
         {0x3042, 2},   {0x4E9C, 2},    {0xFF5E, 2}, {0x2460, 2}, {0xE000, 2}, {0xE757, 2},
         {0xE758, cp932::kUnrepresentableWidth},                             // past the user area
-        {0x301C, cp932::kUnrepresentableWidth},  {0x00A5, cp932::kUnrepresentableWidth},
+        {0x00A5, cp932::kUnrepresentableWidth},
         {0xAC00, cp932::kUnrepresentableWidth},  {0x1F600, cp932::kUnrepresentableWidth},
         {0xD800, cp932::kUnrepresentableWidth},  {0x110000, cp932::kUnrepresentableWidth},
     };

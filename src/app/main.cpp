@@ -1,5 +1,6 @@
 // The program: one editor window per process.
 #include "app/fontsubstitutes.h"
+#include "app/japaneselocale.h"
 #include "app/mainform.h"
 #include "app/uitexts.h"
 #include "platform/filesystem.h"
@@ -20,7 +21,10 @@
 
 int main(int argc, char **argv)
 {
+    // Before the application object: the toolkit reads the system's locale only once.
+    velmo::UseJapaneseLocale();
     velmo::VelmoApplication app(argc, argv);
+    velmo::InstallToolkitTextGaps(app);
     app.setApplicationName(QString::fromUtf8(velmo::texts::kTitle));
     velmo::RegisterFaceSubstitutes();
     // Outside a desktop session no icon theme is set; the freedesktop icons still are there.

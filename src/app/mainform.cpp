@@ -339,8 +339,7 @@ void TMainForm::OpenFileList(const QStringList &files, bool readOnly)
         fullPaths << QDir::cleanPath(QDir(startFolder_).absoluteFilePath(file));
     RichEdit->setReadOnly(readOnly);
     OpenDocument(fullPaths.first(), readOnly);
-    filesForNewWindows_ = fullPaths.mid(1);
-    filesForNewWindowsReadOnly_ = readOnly;
+    LaunchWindows(fullPaths.mid(1), readOnly);
 }
 
 void TMainForm::SetDocumentName(const QString &name)

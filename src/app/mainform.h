@@ -105,6 +105,8 @@ public:
     void UnregisterOpenFile(bool wholeSection);
     void IdleWork();
     bool IdleWorkPending() const;
+    // The files after the first of an OpenFileList, for windows of their own.
+    void LaunchWindows(const QStringList &files, bool readOnly);
 
     // --- paths derived from the program's own path ---
     QString ProgramPath() const;

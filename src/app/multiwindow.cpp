@@ -1,6 +1,7 @@
 // The other editor windows: finding them, notifying them, and the open-file registry.
 #include "app/mainform.h"
 
+#include "app/statusbar.h"
 #include "app/uitexts.h"
 #include "platform/system.h"
 #include "settings/profilefile.h"
@@ -61,6 +62,17 @@ void TMainForm::UnregisterOpenFile(bool wholeSection)
         file.EraseSection(kEditFiles);
     else if (services_.bus->ownHandle() != 0)
         file.DeleteKey(kEditFiles, QString::number(services_.bus->ownHandle()));
+}
+
+void TMainForm::LaunchWindows(const QStringList &files, bool readOnly)
+{
+    filesForNewWindows_ = files;
+    filesForNewWindowsReadOnly_ = readOnly;
+    if (files.isEmpty())
+        return;
+    // Windows of their own cannot be started yet: the user learns that the further files
+    // stayed closed instead of seeing them vanish.
+    ShowProgressText(QString::fromUtf8(statustexts::kFurtherFilesNotOpened).arg(files.size()));
 }
 
 bool TMainForm::IdleWorkPending() const

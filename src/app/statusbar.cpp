@@ -49,6 +49,18 @@ private:
     TMainForm *form_;
 };
 
+// Panel 2: "R" for a read-only document, else "*" while it is modified. Like the position
+// panel, it is left alone while the bar is hidden.
+void showStateMark(TMainForm &form)
+{
+    if (!form.StatusBar->isVisibleTo(&form))
+        return;
+    const char *mark = form.RichEdit->isReadOnly() ? statustexts::kReadOnlyMark
+                       : form.RichEdit->Modified() ? statustexts::kModifiedMark
+                                                   : "";
+    form.StatusPanels[2]->setText(tr8(mark));
+}
+
 } // namespace
 
 TStatusPanelStrip::TStatusPanelStrip(QWidget *parent) : QWidget(parent)
@@ -97,13 +109,17 @@ void TMainForm::CreateStatusBar()
         label->setFrameShape(panels[i].bevel ? QFrame::Panel : QFrame::NoFrame);
         label->setFrameShadow(QFrame::Sunken);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        // A pixel of room above and below the text: the underscore and the tails of g, p
+        // and y reach a row past the font's descent at some sizes.
+        label->setContentsMargins(0, 1, 0, 1);
         if (i < 3) {
             label->setFixedWidth(panels[i].width);
             row->addWidget(label);
         } else {
-            // The name panel is 750 pixels wide but gives way to a narrower window.
+            // The name panel takes whatever the other three leave, wide window or narrow:
+            // were it capped, the layout would hand the rest out as gaps between the
+            // panels, and a position along the strip would no longer name its panel.
             label->setMinimumWidth(0);
-            label->setMaximumWidth(panels[i].width);
             label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
             row->addWidget(label, 1);
         }
@@ -119,6 +135,9 @@ void TMainForm::CreateStatusBar()
 void TMainForm::ConnectStatusBar()
 {
     RichEdit->installEventFilter(new InsertKeyWatcher(this, RichEdit));
+    // The mark follows the document's modified flag itself: a change that leaves the caret
+    // where it was, and an undo back to the saved text, show at once.
+    connect(RichEdit, &TRichEdit::ModifiedChange, this, [this] { showStateMark(*this); });
 }
 
 int TMainForm::StatusPanelWidth(int index) const
@@ -136,11 +155,8 @@ void TMainForm::RichEditSelectionChange()
                                  + QString::number(RichEdit->GetColumn()) + tr8(statustexts::kColumnPart);
         StatusPanels[0]->setText(position);
         StatusPanels[0]->setFixedWidth(QFontMetrics(StatusBar->font()).horizontalAdvance(position) + 10);
-        const char *mark = RichEdit->isReadOnly()   ? statustexts::kReadOnlyMark
-                           : RichEdit->Modified() ? statustexts::kModifiedMark
-                                                  : "";
-        StatusPanels[2]->setText(tr8(mark));
     }
+    showStateMark(*this);
     KeepCaretInView(TEditAreaHost{RichEdit, reScrollBox, reBackPanel});
 }
 
@@ -171,7 +187,11 @@ void TMainForm::SetStatusBarFontSize(int size)
     // The panels inherit the bar's font, so they measure and draw with it.
     StatusBar->setFont(font);
     const QFontMetrics metrics(font);
-    StatusBar->setFixedHeight(metrics.height() + 6);
+    // The text's height + 6, but never less than the panels need to show their text whole:
+    // the bar keeps 3 pixels above its panels and 2 below, and each panel has its bevel and
+    // a pixel of room around the text. Text + 6 alone cut the descenders off.
+    constexpr int kBarSpacing = 3 + 2;
+    StatusBar->setFixedHeight(std::max(metrics.height() + 6, StatusPanels[3]->sizeHint().height() + kBarSpacing));
     StatusPanels[0]->setFixedWidth(metrics.horizontalAdvance(StatusPanels[0]->text()) + 10);
     StatusPanels[1]->setFixedWidth(std::max(metrics.horizontalAdvance(tr8(statustexts::kInsert)),
                                             metrics.horizontalAdvance(tr8(statustexts::kOverwrite)))

@@ -64,6 +64,7 @@ TRichEdit::TRichEdit(QWidget *parent)
     connect(this, &QTextEdit::cursorPositionChanged, this, notifySelection);
     connect(this, &QTextEdit::selectionChanged, this, notifySelection);
     connect(this, &QTextEdit::textChanged, this, &TRichEdit::Change);
+    connect(document(), &QTextDocument::modificationChanged, this, &TRichEdit::ModifiedChange);
 }
 
 TRichEdit::~TRichEdit() = default;
@@ -899,11 +900,14 @@ void TRichEdit::LoadFromStream(std::string_view bytes)
     auto index = std::make_unique<PositionIndex>(fresh.get());
     index->setWrapped(m_wordWrap);
     m_index = std::move(index);
+    disconnect(old, &QTextDocument::modificationChanged, this, &TRichEdit::ModifiedChange);
     setDocument(fresh.release());
     if (ownsOld)
         delete old;
     applyWrap();
     document()->setModified(false);
+    connect(document(), &QTextDocument::modificationChanged, this, &TRichEdit::ModifiedChange);
+    emit ModifiedChange(false);
 }
 
 std::string TRichEdit::SaveToStream() const

@@ -180,6 +180,8 @@ signals:
     void SelectionChange();
     // The text changed.
     void Change();
+    // The document's modified flag changed (also when undo comes back to the saved text).
+    void ModifiedChange(bool modified);
 
 protected:
     bool canInsertFromMimeData(const QMimeData *source) const override;

@@ -2,9 +2,37 @@
 
 #include "settings/profilefile.h"
 
+#include <QEvent>
 #include <QWidget>
 
 namespace velmo {
+
+// Sees the window move or resize, which is how a frame drawn by the window manager first
+// makes itself known.
+class WidgetPlacementWindow::FrameWatch : public QObject {
+public:
+    explicit FrameWatch(WidgetPlacementWindow *owner) : owner_(owner) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show)
+            owner_->applyPending();
+        return false;
+    }
+
+private:
+    WidgetPlacementWindow *owner_;
+};
+
+WidgetPlacementWindow::WidgetPlacementWindow(QWidget *widget)
+    : widget_(widget), watch_(std::make_unique<FrameWatch>(this))
+{
+    widget_->installEventFilter(watch_.get());
+}
+
+WidgetPlacementWindow::~WidgetPlacementWindow() = default;
 
 int WidgetPlacementWindow::WindowState() const
 {
@@ -27,13 +55,32 @@ void WidgetPlacementWindow::SetWindowState(int state)
 
 QRect WidgetPlacementWindow::Bounds() const
 {
-    return QRect(widget_->pos(), widget_->size());
+    return widget_->frameGeometry();
+}
+
+QSize WidgetPlacementWindow::frameExtra() const
+{
+    return widget_->frameGeometry().size() - widget_->size();
 }
 
 void WidgetPlacementWindow::SetBounds(const QRect &bounds)
 {
+    const QSize extra = frameExtra();
+    // Until the frame is known the client takes the whole size; the frame's share comes
+    // off when it shows up.
+    pending_ = extra.isNull() ? bounds : QRect();
     widget_->move(bounds.topLeft());
-    widget_->resize(bounds.size());
+    widget_->resize((bounds.size() - extra).expandedTo(QSize(0, 0)));
+}
+
+void WidgetPlacementWindow::applyPending()
+{
+    if (pending_.isNull() || frameExtra().isNull())
+        return;
+    const QRect bounds = pending_;
+    pending_ = QRect();
+    widget_->move(bounds.topLeft());
+    widget_->resize((bounds.size() - frameExtra()).expandedTo(QSize(0, 0)));
 }
 
 TWindowPlacement::TWindowPlacement(TPlacementWindow *owner, QString fileName,

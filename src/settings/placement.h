@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 class QWidget;
 
@@ -30,18 +31,28 @@ public:
     virtual void SetBounds(const QRect &bounds) = 0;
 };
 
-// A top-level widget as a placement window: the position is the frame's, the size the
-// client area's, so that what is saved comes back unchanged.
+// A top-level widget as a placement window. Its bounds are the outer rectangle, frame
+// included where a window manager draws one, so that what is saved comes back unchanged.
+// The frame is known only once the window is on screen: bounds set before that are set
+// again, frame taken off, when the frame first shows up.
 class WidgetPlacementWindow : public TPlacementWindow {
 public:
-    explicit WidgetPlacementWindow(QWidget *widget) : widget_(widget) {}
+    explicit WidgetPlacementWindow(QWidget *widget);
+    ~WidgetPlacementWindow() override;
     int WindowState() const override;
     void SetWindowState(int state) override;
     QRect Bounds() const override;
     void SetBounds(const QRect &bounds) override;
 
 private:
+    class FrameWatch;
+    // The frame's share of the outer size; empty while no frame is known.
+    QSize frameExtra() const;
+    void applyPending();
+
     QWidget *widget_;
+    std::unique_ptr<FrameWatch> watch_;
+    QRect pending_; // outer bounds set while the frame was unknown
 };
 
 class TWindowPlacement {

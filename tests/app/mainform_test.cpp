@@ -4,6 +4,7 @@
 #include "app/mainform.h"
 #include "mainformfixture.h"
 #include "app/documenttexts.h"
+#include "app/statusbar.h"
 #include "app/uitexts.h"
 #include "platform/printers.h"
 #include "platform/prompts.h"
@@ -46,6 +47,11 @@ using velmo::testing::u8;
 using velmo::testing::waitUntil;
 using velmo::testing::settle;
 
+QString furtherFilesNotOpened(int count)
+{
+    return u8(statustexts::kFurtherFilesNotOpened).arg(count);
+}
+
 TEST_F(MainFormTest, FirstStartWithoutSettingsFile)
 {
     const QString guide = dir.filePath("velmo.rtf");
@@ -56,8 +62,7 @@ TEST_F(MainFormTest, FirstStartWithoutSettingsFile)
     auto form = start({"ignored.txt"});
 
     EXPECT_EQ(form->windowTitle(), "Velmo (Read Only) " + guide);
-    EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(0, 0));
-    EXPECT_EQ(form->size(), QSize(640, 400));
+    EXPECT_EQ(form->frameGeometry(), QRect(0, 0, 640, 400));
     EXPECT_FALSE(form->isMaximized());
     // The guide beside the program, read-only; the command line is not looked at.
     EXPECT_EQ(form->Options->CurrentFile, guide);
@@ -123,23 +128,70 @@ TEST_F(MainFormTest, LaterStartTakesTheCommandLine)
         QStringList forNewWindows;
         bool readOnly;
         QString caption;
+        QString namePanel; // empty: the document's name
     } cases[] = {
-        {"no arguments", {}, "", {}, false, "Velmo"},
-        {"/n", {"/n"}, "", {}, false, "Velmo"},
-        {"-r a.txt", {"-r", a}, a, {}, true, "Velmo (Read Only) " + a},
-        {"/R alone", {"/R"}, "", {}, false, "Velmo"},
-        {"three files", {a, b, c3}, a, {b, c3}, false, "Velmo: " + a},
+        {"no arguments", {}, "", {}, false, "Velmo", {}},
+        {"/n", {"/n"}, "", {}, false, "Velmo", {}},
+        {"-r a.txt", {"-r", a}, a, {}, true, "Velmo (Read Only) " + a, {}},
+        {"/R alone", {"/R"}, "", {}, false, "Velmo", {}},
+        {"three files", {a, b, c3}, a, {b, c3}, false, "Velmo: " + a, furtherFilesNotOpened(2)},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         auto form = start(c.arguments);
         EXPECT_EQ(form->Options->CurrentFile, c.opened);
         EXPECT_EQ(form->FilesForNewWindows(), c.forNewWindows);
+        EXPECT_EQ(form->StatusPanels[3]->text(), c.namePanel.isEmpty() ? form->FileNameText : c.namePanel);
         EXPECT_EQ(form->RichEdit->isReadOnly(), c.readOnly);
         EXPECT_EQ(form->windowTitle(), c.caption);
         EXPECT_TRUE(shell.opened().isEmpty());
         form->ClosingOnRequest = true;
         form->close();
+    }
+}
+
+// Files that cannot open here do not vanish silently: the name panel says how many stayed
+// closed, whether they came from the open dialog or were dropped.
+TEST_F(MainFormTest, FurtherFilesAreNamedInTheStatusBar)
+{
+    writeSettings();
+    const QString a = dir.filePath("a.txt"), b = dir.filePath("b.txt"), c = dir.filePath("c.txt");
+    for (const QString &name : {a, b, c}) {
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("text");
+    }
+    auto form = start();
+    prompts.chooseFiles({a, b});
+    form->FileOpenItem->trigger();
+    EXPECT_EQ(form->Options->CurrentFile, a);
+    EXPECT_EQ(form->StatusPanels[3]->text(), furtherFilesNotOpened(1));
+
+    form->HandleDropFiles({c, a, b});
+    EXPECT_EQ(form->Options->CurrentFile, c);
+    EXPECT_EQ(form->StatusPanels[3]->text(), furtherFilesNotOpened(2));
+
+    // One file is just opened; the name comes back.
+    form->HandleDropFiles({b});
+    EXPECT_EQ(form->StatusPanels[3]->text(), form->FileNameText);
+    EXPECT_TRUE(form->FileNameText.contains(b));
+    form->ClosingOnRequest = true;
+}
+
+// [Window] holds the window's outer rectangle, frame included, and a restart gives the
+// same rectangle back.
+TEST_F(MainFormTest, PlacementRoundTripsTheOuterRectangle)
+{
+    writeSettings("[Window]\r\nLeft=30\r\nTop=40\r\nWidth=700\r\nHeight=500\r\n");
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        auto form = start();
+        EXPECT_EQ(form->frameGeometry(), QRect(30, 40, 700, 500));
+        ASSERT_TRUE(form->close());
+        EXPECT_EQ(read("Window", "Left"), "30");
+        EXPECT_EQ(read("Window", "Top"), "40");
+        EXPECT_EQ(read("Window", "Width"), "700");
+        EXPECT_EQ(read("Window", "Height"), "500");
     }
 }
 
@@ -171,8 +223,7 @@ TEST_F(MainFormTest, PlacementSwitchesOverrideTheSettingsFile)
     auto form = start({"/owner=12345", "/Left=100", "/Top=120", "/Width=abc", x});
     EXPECT_EQ(form->OwnerWindow, 12345);
     EXPECT_EQ(form->Options->CurrentFile, x);
-    EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(100, 120));
-    EXPECT_EQ(form->size(), QSize(700, 500));
+    EXPECT_EQ(form->frameGeometry(), QRect(100, 120, 700, 500));
     // The bad value is reported; start-up went on.
     ASSERT_EQ(prompts.messages().size(), 1u);
     EXPECT_EQ(prompts.messages()[0].kind, ScriptedPrompts::Kind::Error);
@@ -219,9 +270,17 @@ TEST_F(MainFormTest, ReopensTheLastEditedFile)
 
 TEST_F(MainFormTest, InitSaveOffKeepsDefaultsAndSavesOnlyTheStamp)
 {
+    // Where a window stands that no placement was given to.
+    writeSettings("InitSave=0\r\n");
+    QRect unplaced;
+    {
+        auto form = start();
+        unplaced = form->frameGeometry();
+        form->ClosingOnRequest = true;
+    }
     writeSettings("InitSave=0\r\n[Window]\r\nLeft=300\r\nWidth=900\r\n[Options]\r\nURLLink=0\r\n");
     auto form = start();
-    EXPECT_NE(form->geometry().left(), 300);
+    EXPECT_EQ(form->frameGeometry(), unplaced);
     EXPECT_TRUE(form->Options->URLLink);
     form->resize(333, 222);
     form->close();
@@ -321,9 +380,10 @@ TEST_F(MainFormTest, ClosingRemovesTempFolderSavesAndUnregisters)
     ASSERT_TRUE(QDir().mkpath(dir.filePath("systemp/Velmo/inner")));
     form->resize(500, 300);
 
+    const int outerWidth = form->frameGeometry().width();
     ASSERT_TRUE(form->close());
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("systemp/Velmo")));
-    EXPECT_EQ(read("Window", "Width"), "500");
+    EXPECT_EQ(read("Window", "Width"), QString::number(outerWidth));
     EXPECT_FALSE(TProfileFile(ini()).ValueExists("EditFiles", handle));
     EXPECT_TRUE(TProfileFile(ini()).ValueExists("EditFiles", "99"));
 }

@@ -7,6 +7,8 @@
 #include "settings/teoption.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QImage>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
@@ -190,27 +192,132 @@ TEST_F(StatusBarTest, HintFollowsThePointerAndStaysOnBorders)
     }
 }
 
-TEST_F(StatusBarTest, FontSizeSetsHeightAndPanelWidths)
+// The darkest pixels (the text; bevels and background are lighter) inside a panel's frame.
+QRect inkBox(const QImage &image, const QRect &area)
+{
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 100)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+QRect insideFrame(const QLabel &panel)
+{
+    const int frame = panel.frameWidth();
+    return panel.rect().adjusted(frame, frame, -frame, -frame);
+}
+
+// The same text in a copy of the panel 40 pixels larger each way: the text lands 20 pixels
+// further right and down, nothing of it cut off.
+QSize uncutInkSize(const QLabel &panel)
+{
+    QLabel copy(panel.text());
+    copy.setFont(panel.font());
+    copy.setAlignment(panel.alignment());
+    copy.setFrameShape(panel.frameShape());
+    copy.setFrameShadow(panel.frameShadow());
+    copy.setContentsMargins(panel.contentsMargins());
+    copy.resize(panel.size() + QSize(40, 40));
+    return inkBox(copy.grab().toImage(), insideFrame(copy)).size();
+}
+
+// What the bar shows at each font size: every panel's text whole, descenders and the
+// underscore included, and the bar at least the text's height + 6.
+TEST_F(StatusBarTest, PanelTextsShowWholeAtEveryFontSize)
 {
     auto form = open();
-    form->RichEdit->SetText(QStringLiteral("abc"));
-    form->RichEditSelectionChange();
-    form->SetStatusBarFontSize(20);
-    settle(*form);
-    QFont font = form->StatusBar->font();
-    EXPECT_EQ(font.pointSize(), 20);
-    EXPECT_EQ(form->StatusPanels[0]->font().pointSize(), 20);
-    const QFontMetrics metrics(font);
-    EXPECT_EQ(form->StatusBar->height(), metrics.height() + 6);
-    EXPECT_EQ(form->StatusPanelWidth(0), metrics.horizontalAdvance(panel(*form, 0)) + 10);
-    EXPECT_EQ(form->StatusPanelWidth(1),
-              std::max(metrics.horizontalAdvance(u8(kInsert)), metrics.horizontalAdvance(u8(kOverwrite))) + 10);
-    EXPECT_EQ(form->StatusPanelWidth(2), metrics.horizontalAdvance(u8(kReadOnlyMark)) + 10);
+    form->resize(1100, 400);
+    form->RichEdit->SetText(QStringLiteral("gpy"));
+    form->RichEdit->SetModified(true);
+    pressInsert(*form); // "O/W", the wider text
+    for (int size : {6, 9, 20, 48}) {
+        SCOPED_TRACE(size);
+        form->SetStatusBarFontSize(size);
+        form->RichEditSelectionChange();
+        form->ShowProgressText(QStringLiteral("ro2_copy.txt gpy"));
+        QCoreApplication::sendPostedEvents();
+        settle(*form);
+        EXPECT_GE(form->StatusBar->height(), QFontMetrics(form->StatusBar->font()).height() + 6);
+        const QImage bar = form->StatusBar->grab().toImage();
+        for (QLabel *panel : form->StatusPanels) {
+            SCOPED_TRACE(panel->text().toStdString());
+            const QRect inside = insideFrame(*panel).translated(panel->mapTo(form->StatusBar, QPoint(0, 0)));
+            ASSERT_TRUE(bar.rect().contains(inside));
+            EXPECT_EQ(inkBox(bar, inside).size(), uncutInkSize(*panel));
+        }
+    }
+}
 
-    // The position panel is measured in the new font from then on.
-    form->RichEdit->SetSelStart(2);
-    form->RichEditSelectionChange();
-    EXPECT_EQ(form->StatusPanelWidth(0), metrics.horizontalAdvance(position(1, 2)) + 10);
+// Panels 0 to 2 are as wide as their texts + 10 at any window width, side by side, and the
+// name panel takes the rest; a click in the middle of the drawn insert panel toggles.
+TEST_F(StatusBarTest, NamePanelTakesTheWidthTheOthersLeave)
+{
+    auto form = open();
+    for (int width : {640, 1100}) {
+        SCOPED_TRACE(width);
+        form->resize(width, 400);
+        QCoreApplication::sendPostedEvents();
+        settle(*form);
+        const QFontMetrics metrics(form->StatusBar->font());
+        const int textWidths[3] = {
+            metrics.horizontalAdvance(panel(*form, 0)),
+            std::max(metrics.horizontalAdvance(u8(kInsert)), metrics.horizontalAdvance(u8(kOverwrite))),
+            metrics.horizontalAdvance(u8(kReadOnlyMark))};
+        int x = 0;
+        for (int i = 0; i < 4; ++i) {
+            const QRect drawn = form->StatusPanels[i]->geometry();
+            ASSERT_EQ(drawn.left(), x) << i;
+            if (i < 3)
+                ASSERT_EQ(drawn.width(), textWidths[i] + 10) << i;
+            x += drawn.width();
+        }
+        // (Asserted: a click off its panel could pop a history menu up and wait there.)
+        ASSERT_EQ(x, form->StatusPanelStrip->width());
+
+        const bool before = form->RichEdit->InsertMode();
+        pointer(*form, QEvent::MouseButtonPress, Qt::LeftButton,
+                form->StatusPanels[1]->geometry().center().x());
+        EXPECT_NE(form->RichEdit->InsertMode(), before);
+    }
+}
+
+// The mark follows the modified flag at once: an edit that leaves the caret where it was,
+// and an undo back to the unmodified text, show without waiting for the caret to move.
+TEST_F(StatusBarTest, ModifiedMarkFollowsEditsAndUndoAtOnce)
+{
+    auto form = open();
+    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+    const struct {
+        const char *name;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        const char *text;
+    } cases[] = {
+        {"typing", Qt::Key_X, Qt::NoModifier, "x"},
+        {"Enter", Qt::Key_Return, Qt::NoModifier, "\r"},
+        {"Delete", Qt::Key_Delete, Qt::NoModifier, ""},
+        {"paste", Qt::Key_V, Qt::ControlModifier, ""},
+    };
+    const auto key = [&](int code, Qt::KeyboardModifiers modifiers, const char *text) {
+        QKeyEvent press(QEvent::KeyPress, code, modifiers, QString::fromUtf8(text));
+        QApplication::sendEvent(form->RichEdit, &press);
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        form->RichEdit->SetText(QStringLiteral("abc"));
+        form->RichEdit->SetSelStart(1);
+        form->RichEdit->SetModified(false);
+        form->RichEditSelectionChange();
+        ASSERT_EQ(panel(*form, 2), QString());
+        key(c.key, c.modifiers, c.text);
+        EXPECT_TRUE(form->RichEdit->Modified());
+        EXPECT_EQ(panel(*form, 2), u8(kModifiedMark));
+        key(Qt::Key_Z, Qt::ControlModifier, "");
+        EXPECT_FALSE(form->RichEdit->Modified());
+        EXPECT_EQ(panel(*form, 2), QString());
+    }
 }
 
 // Left and right clicks on the name panel pop the two history menus up above the bar, with

@@ -108,25 +108,39 @@ TEST(Placement, SaveAndSaveNextPlacement)
     EXPECT_EQ(f.read(), test::crlf("[Window]\nWindowState=2\nLeft=0\nTop=0\nWidth=640\nHeight=400\n"));
 }
 
+// On a real window: the file's rectangle is the outer one, frame included, also when it is
+// set before the window is shown (and so before its frame is known); saving gives the same
+// numbers back; a dialog lands centred over it.
 TEST(Placement, WidgetWindowAndDialogCentring)
 {
     TempIni f;
-    f.write("[Window]\nLeft=120\nTop=80\nWidth=500\nHeight=300\n");
+    const std::string placed = "[Window]\nWindowState=0\nLeft=120\nTop=80\nWidth=500\nHeight=300\n";
+    f.write(placed);
     FixedScreen screen({0, 0, 1024, 738}, 19);
-    QWidget window;
-    WidgetPlacementWindow adapter(&window);
-    TWindowPlacement p(&adapter, f.path(), screen);
-    p.Load();
-    EXPECT_EQ(adapter.Bounds(), QRect(120, 80, 500, 300));
-    EXPECT_EQ(adapter.WindowState(), 0);
+    for (bool shownFirst : {false, true}) {
+        SCOPED_TRACE(shownFirst);
+        QWidget window;
+        if (shownFirst)
+            window.show();
+        WidgetPlacementWindow adapter(&window);
+        TWindowPlacement p(&adapter, f.path(), screen);
+        p.Load();
+        window.show();
+        EXPECT_EQ(window.frameGeometry(), QRect(120, 80, 500, 300));
+        EXPECT_NE(window.frameGeometry(), window.geometry()); // the platform draws a frame
+        p.Save();
+        EXPECT_EQ(f.read(), test::crlf(placed));
 
-    QDialog dialog(&window);
-    dialog.resize(200, 100);
-    p.CenterOverMainWindow(&dialog);
-    EXPECT_EQ(dialog.pos(), QPoint(270, 180));
+        QDialog dialog(&window);
+        dialog.resize(200, 100);
+        p.CenterOverMainWindow(&dialog);
+        dialog.show();
+        EXPECT_EQ(dialog.frameGeometry().topLeft(), QPoint(270, 180));
 
-    adapter.SetWindowState(2);
-    EXPECT_EQ(adapter.WindowState(), 2);
+        adapter.SetWindowState(2);
+        EXPECT_TRUE(window.isMaximized());
+        EXPECT_EQ(adapter.WindowState(), 2);
+    }
 }
 
 } // namespace

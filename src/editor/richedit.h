@@ -11,6 +11,7 @@
 #include <QTextEdit>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@ namespace velmo::editor {
 class PositionIndex;
 }
 class QTextBlock;
+class QTextLine;
 
 namespace velmo {
 
@@ -174,6 +176,9 @@ public:
     int toQt(int pos) const;
     int fromQt(int qtPos) const;
     const editor::PositionIndex &positionIndex() const { return *m_index; }
+    // Where the caret is shown, in client pixels (at the end of a wrapped line after End it
+    // is shown there, although its position is also the next line's start).
+    QRect CaretRect() const;
 
 signals:
     // The selection or the caret moved (also after every edit).
@@ -187,16 +192,30 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void changeEvent(QEvent *event) override;
     // Client coordinates of the viewport's origin.
     QPoint viewportOrigin() const;
     void applyWrap();
 
 private:
     TParaAttributes paragraphOf(const QTextBlock &block) const;
+    // Runs an edit as one undo step; the paragraph ends it makes take the document's form.
+    void insertWithLineEnds(const std::function<void()> &edit);
+    // Home and End within the caret's display line; false when Qt's own move is right.
+    bool moveWithinDisplayLine(bool toEnd, bool select);
+    bool caretLine(QTextBlock &block, QTextLine &line) const;
+    void setCaretAtLineEnd(bool on);
+    bool ownCaret() const;
+    void updateOwnCaret();
     // Would replacing the selection by text of this many bytes pass MaxLength?
     bool exceedsMaxLength(std::int64_t insertedBytes) const;
 
     std::unique_ptr<editor::PositionIndex> m_index;
+    bool m_caretAtLineEnd = false;
+    int m_cursorWidth = 1;
     bool m_plainText = false;
     bool m_wordWrap = true;
     TColor m_color = clWindow;

@@ -366,8 +366,13 @@ bool TRichEdit::moveWithinDisplayLine(bool toEnd, bool select)
     QTextLine line;
     if (!caretLine(block, line))
         return false;
-    const bool wrapped = line.lineNumber() + 1 < block.layout()->lineCount();
-    const int target = block.position() + line.textStart() + (toEnd ? line.textLength() : 0);
+    bool wrapped = line.lineNumber() + 1 < block.layout()->lineCount();
+    int end = line.textStart() + line.textLength();
+    if (wrapped && end > line.textStart() && block.text().at(end - 1).unicode() == kLineBreak) {
+        --end; // a line ended by a line break ends before it
+        wrapped = false;
+    }
+    const int target = block.position() + (toEnd ? end : line.textStart());
     QTextCursor c = textCursor();
     c.setPosition(target, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
     setTextCursor(c);

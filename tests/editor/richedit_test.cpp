@@ -170,7 +170,9 @@ TEST(RichEditPositions, IncrementalIndexMatchesRebuild)
         edit.SetWordWrap(wrapped);
         if (wrapped)
             edit.SetEditRect({0, 0, 120, 300});
-        edit.SetText(kMixed);
+        // Line ends in all three forms; half of the insertions go through the editor, which
+        // gives the line ends it makes the document's form.
+        edit.SetText(QString::fromUtf8("ab日本\nｱｲ漢\vxy\r\r\nend\n"));
         const QString pieces[] = {QString::fromUtf8("漢字"), "a", "\n", QString::fromUtf8("ｶﾅ"), "\n\n",
                                   QString::fromUtf8("長い行のテキストが折り返されるまで続きます"), "\v"};
         QRandomGenerator random(7);
@@ -184,7 +186,12 @@ TEST(RichEditPositions, IncrementalIndexMatchesRebuild)
             } else {
                 QString piece = pieces[random.bounded(int(std::size(pieces)))];
                 piece.replace(QChar(u'\v'), QChar(0x2028));
-                c.insertText(piece);
+                if (random.bounded(2) == 0) {
+                    c.insertText(piece);
+                } else {
+                    edit.setTextCursor(c);
+                    edit.SetSelText(piece);
+                }
             }
             const editor::PositionIndex &live = edit.positionIndex();
             editor::PositionIndex fresh(edit.document());
@@ -379,6 +386,12 @@ TEST(RichEditKeys, HomeAndEndStayOnTheCaretsDisplayLine)
     EXPECT_EQ(edit.SelStart(), 10);
     EXPECT_EQ(edit.GetRow(), 1);
     EXPECT_EQ(edit.CaretRect().top(), line1Top);
+    // A line ended by a line break: End stops before the break.
+    edit.SetText(QString::fromUtf8("日本\v語"));
+    press(edit, Qt::Key_End);
+    EXPECT_EQ(edit.SelStart(), 4);
+    EXPECT_EQ(edit.GetRow(), 0);
+    edit.SetText(QString::fromUtf8("日本語のテキストを折り返す"));
     // Any other move shows the caret where its position is again.
     edit.SetSelStart(4);
     press(edit, Qt::Key_End);

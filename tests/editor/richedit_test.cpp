@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QImage>
 #include <QKeyEvent>
+#include <QPixmap>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -348,6 +350,25 @@ void press(QWidget &w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, con
     QApplication::sendEvent(&w, &e);
 }
 
+// Dark pixels in the first column of the caret's rectangle, as the control renders itself.
+int caretInk(TRichEdit &edit)
+{
+    const QRect caret = edit.CaretRect();
+    const QImage image = edit.grab().toImage();
+    int ink = 0;
+    for (int y = caret.top(); y <= caret.bottom(); ++y)
+        ink += qGray(image.pixel(caret.left(), y)) < 128 ? 1 : 0;
+    return ink;
+}
+
+void focus(TRichEdit &edit)
+{
+    edit.activateWindow();
+    edit.setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(edit.hasFocus());
+}
+
 TEST(RichEditKeys, HomeAndEndStayOnTheCaretsDisplayLine)
 {
     TRichEdit edit;
@@ -374,6 +395,8 @@ TEST(RichEditKeys, HomeAndEndStayOnTheCaretsDisplayLine)
         EXPECT_EQ(edit.CaretRect().top(), line0Top);
         EXPECT_GT(edit.CaretRect().left(), edit.PosFromChar(8).x);
     }
+    focus(edit);
+    EXPECT_GE(caretInk(edit), edit.CaretRect().height() / 2);
     press(edit, Qt::Key_Home);
     EXPECT_EQ(edit.SelStart(), 0);
     EXPECT_EQ(edit.GetRow(), 0);
@@ -429,6 +452,9 @@ TEST(RichEditKeys, ReadOnlyDocumentsNavigateAndSelectByKeyboard)
         EXPECT_EQ(edit.SelStart(), s.selStart);
         EXPECT_EQ(edit.SelLength(), s.selLength);
     }
+    // The caret shows where the keys put it.
+    focus(edit);
+    EXPECT_GE(caretInk(edit), edit.CaretRect().height() / 2);
     // Changes are still refused.
     press(edit, Qt::Key_X, Qt::NoModifier, "x");
     press(edit, Qt::Key_Delete);

@@ -308,6 +308,13 @@ void TRichEdit::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    const bool down = event == QKeySequence::MoveToNextLine || event == QKeySequence::SelectNextLine;
+    const bool up = event == QKeySequence::MoveToPreviousLine || event == QKeySequence::SelectPreviousLine;
+    if (m_caretAtLineEnd && (up || down) &&
+        moveFromLineEnd(down, event == QKeySequence::SelectNextLine || event == QKeySequence::SelectPreviousLine)) {
+        event->accept();
+        return;
+    }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (!isReadOnly()) {
         const QString text = event->text();
@@ -379,6 +386,48 @@ bool TRichEdit::moveWithinDisplayLine(bool toEnd, bool select)
     // The end of a wrapped line is the same position as the start of the next one: the
     // caret stays shown on its own line.
     setCaretAtLineEnd(toEnd && wrapped);
+    ensureCursorVisible();
+    return true;
+}
+
+bool TRichEdit::moveFromLineEnd(bool down, bool select)
+{
+    // Up and Down from the end of a wrapped line start from where the caret is shown.
+    QTextBlock block;
+    QTextLine line;
+    if (!caretLine(block, line))
+        return false;
+    const qreal x = line.cursorToX(line.textStart() + line.textLength());
+    QTextBlock targetBlock = block;
+    QTextLine target;
+    QTextLayout *layout = block.layout();
+    if (down) {
+        if (line.lineNumber() + 1 < layout->lineCount()) {
+            target = layout->lineAt(line.lineNumber() + 1);
+        } else if ((targetBlock = block.next()).isValid() && targetBlock.layout()->lineCount() > 0) {
+            target = targetBlock.layout()->lineAt(0);
+        }
+    } else if (line.lineNumber() > 0) {
+        target = layout->lineAt(line.lineNumber() - 1);
+    } else if ((targetBlock = block.previous()).isValid() && targetBlock.layout()->lineCount() > 0) {
+        target = targetBlock.layout()->lineAt(targetBlock.layout()->lineCount() - 1);
+    }
+    if (!target.isValid())
+        return false;
+    const int end = target.textStart() + target.textLength();
+    const bool wrapped = target.lineNumber() + 1 < targetBlock.layout()->lineCount();
+    const bool breakEnds = end > 0 && targetBlock.text().at(end - 1).unicode() == kLineBreak;
+    int offset = target.xToCursor(x);
+    // Qt never answers a wrapped line's end (the next line's start); at or past it the
+    // caret goes to that end, shown on this line.
+    const bool atEnd = wrapped && !breakEnds && x >= target.cursorToX(end);
+    if (atEnd)
+        offset = end;
+    QTextCursor c = textCursor();
+    c.setPosition(targetBlock.position() + offset, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    c.setVerticalMovementX(int(x));
+    setTextCursor(c);
+    setCaretAtLineEnd(atEnd);
     ensureCursorVisible();
     return true;
 }

@@ -206,6 +206,7 @@ private:
     void insertWithLineEnds(const std::function<void()> &edit);
     // Home and End within the caret's display line; false when Qt's own move is right.
     bool moveWithinDisplayLine(bool toEnd, bool select);
+    bool moveFromLineEnd(bool down, bool select);
     bool caretLine(QTextBlock &block, QTextLine &line) const;
     void setCaretAtLineEnd(bool on);
     bool ownCaret() const;

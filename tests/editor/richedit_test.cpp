@@ -397,6 +397,14 @@ TEST(RichEditKeys, HomeAndEndStayOnTheCaretsDisplayLine)
     }
     focus(edit);
     EXPECT_GE(caretInk(edit), edit.CaretRect().height() / 2);
+    // Down and Up go from where the caret shows: the end of the line below, and back.
+    press(edit, Qt::Key_Down);
+    EXPECT_EQ(edit.SelStart(), 20);
+    EXPECT_EQ(edit.GetRow(), 1);
+    EXPECT_EQ(edit.GetColumn(), 10);
+    press(edit, Qt::Key_Up);
+    EXPECT_EQ(edit.SelStart(), 10);
+    EXPECT_EQ(edit.GetRow(), 0);
     press(edit, Qt::Key_Home);
     EXPECT_EQ(edit.SelStart(), 0);
     EXPECT_EQ(edit.GetRow(), 0);

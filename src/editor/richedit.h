@@ -1,8 +1,8 @@
 // TRichEdit: the editing engine. A QTextEdit underneath that answers the rich-edit
 // questions the rest of the program asks (text length, lines, positions, find, formats,
 // stream in and out), with every position and length counted in code-page-932 bytes: a
-// double-byte character two, a paragraph end (CR LF) two, a line break inside a
-// paragraph one. Qt's own positions never leave this class.
+// double-byte character two, a paragraph end as the bytes of its form (CR LF two, LF or
+// CR one), a line break inside a paragraph one. Qt's own positions never leave this class.
 #pragma once
 
 #include "editor/textattributes.h"
@@ -106,10 +106,11 @@ public:
     void SetSelLength(int length);
     QString SelText() const;
     void SetSelText(const QString &text);
-    // The text as the control gives it: paragraphs joined by CR LF, line breaks as '\v'.
-    // A lone CR or LF or a NUL read from a text file stays a raw-byte character
+    // The text as the control gives it: each paragraph end in its form (CR LF, LF or CR),
+    // line breaks as '\v'. A NUL read from a text file stays a raw-byte character
     // (U+F700 + byte) so that it is saved back as the same byte.
     QString Text() const;
+    // Replaces the whole text; CR LF, LF and CR end paragraphs and keep their forms.
     void SetText(const QString &text);
     // The same text as code-page-932 bytes; the positions of this class index it directly.
     std::string TextBytes() const;

@@ -572,7 +572,7 @@ void TExtMemo::DrawCaretMarker()
     if (lastVisibleLine() < line)
         return;
     if (focused) {
-        const QRect caret = cursorRect().translated(viewportOrigin());
+        const QRect caret = CaretRect();
         const TPoint p = PosFromChar(SelStart());
         if (line == firstVisible && p.x != caret.x())
             return;

@@ -1,5 +1,7 @@
 #include "editor/positionindex.h"
 
+#include "editor/lineends.h"
+
 #include "platform/cp932codec.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -52,8 +54,9 @@ std::int64_t PositionIndex::blockBytes(const QTextBlock &block) const
 {
     const QString text = block.text();
     std::int64_t bytes = byteLength(text.constData(), text.size());
-    if (block.next().isValid())
-        bytes += 2; // CR LF
+    LineEnd end;
+    if (lineEndAfter(block, end))
+        bytes += lineEndBytes(end);
     return bytes;
 }
 
@@ -299,8 +302,11 @@ std::int64_t PositionIndex::lineLength(int index) const
     if (index < 0 || index >= int(m_lines.total()))
         return 0;
     const std::size_t number = m_lines.find(index);
-    if (m_lines.value(number) == 1)
-        return m_bytes.value(number) - (number + 1 < m_bytes.size() ? 2 : 0);
+    if (m_lines.value(number) == 1) {
+        LineEnd end;
+        const bool ended = lineEndAfter(m_document->findBlockByNumber(int(number)), end);
+        return m_bytes.value(number) - (ended ? lineEndBytes(end) : 0);
+    }
     return line(index).length;
 }
 

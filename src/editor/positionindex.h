@@ -3,7 +3,8 @@
 // of paragraphs plus a scan of one paragraph.
 //
 // Byte positions count the text as code page 932 stores it: a double-byte character two,
-// a paragraph end (CR LF) two, a line break inside a paragraph (U+2028, \v) one.
+// a paragraph end as many as the form it is stored in (CR LF two, LF or CR one), a line
+// break inside a paragraph (U+2028, \v) one.
 //
 // Display lines: without wrapping a line is a paragraph or a part of one ended by a line
 // break, counted straight from the text. With wrapping the lines are those of Qt's layout.

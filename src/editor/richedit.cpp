@@ -1,5 +1,6 @@
 #include "editor/richedit.h"
 
+#include "editor/lineends.h"
 #include "editor/positionindex.h"
 #include "editor/punctuation.h"
 #include "editor/richstream.h"
@@ -13,6 +14,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -51,6 +53,11 @@ TRichEdit::TRichEdit(QWidget *parent)
     document()->setDocumentMargin(0);
     setAcceptRichText(true);
     applyWrap();
+
+    // Any other move or edit shows the caret where Qt puts it again (before anyone hears
+    // of the move and asks for the caret's line).
+    connect(this, &QTextEdit::cursorPositionChanged, this, [this] { setCaretAtLineEnd(false); });
+    connect(this, &QTextEdit::textChanged, this, [this] { setCaretAtLineEnd(false); });
 
     // One notification per actual move of the selection, as the rich-edit control gives it.
     auto notifySelection = [this, last = std::pair<int, int>(-1, -1)]() mutable {
@@ -100,7 +107,11 @@ int TRichEdit::LineFromChar(int pos) const
 
 int TRichEdit::GetRow() const
 {
-    return LineFromChar(SelStart());
+    const int row = LineFromChar(SelStart());
+    // At the end of a wrapped line the caret is shown on that line, not at the next one's start.
+    if (m_caretAtLineEnd && !textCursor().hasSelection() && row > 0)
+        return row - 1;
+    return row;
 }
 
 int TRichEdit::GetColumn() const
@@ -232,7 +243,7 @@ bool TRichEdit::PasteSpecial(unsigned format)
         const QString text = lineEndsToParagraphs(data->text());
         if (exceedsMaxLength(cp932::byteLength(text.toStdU16String())))
             return false;
-        textCursor().insertText(text);
+        insertWithLineEnds([&] { textCursor().insertText(text); });
         return true;
     }
     if (!canInsertFromMimeData(data))
@@ -275,11 +286,11 @@ void TRichEdit::insertFromMimeData(const QMimeData *source)
             QApplication::beep();
             return;
         }
-        textCursor().insertText(text);
+        insertWithLineEnds([&] { textCursor().insertText(text); });
         ensureCursorVisible();
         return;
     }
-    QTextEdit::insertFromMimeData(source);
+    insertWithLineEnds([&] { QTextEdit::insertFromMimeData(source); });
 }
 
 bool TRichEdit::exceedsMaxLength(std::int64_t insertedBytes) const
@@ -291,12 +302,26 @@ bool TRichEdit::exceedsMaxLength(std::int64_t insertedBytes) const
 
 void TRichEdit::keyPressEvent(QKeyEvent *event)
 {
+    const bool toEnd = event == QKeySequence::MoveToEndOfLine || event == QKeySequence::SelectEndOfLine;
+    const bool toStart = event == QKeySequence::MoveToStartOfLine || event == QKeySequence::SelectStartOfLine;
+    if ((toEnd || toStart) && moveWithinDisplayLine(toEnd, event == QKeySequence::SelectEndOfLine ||
+                                                               event == QKeySequence::SelectStartOfLine)) {
+        event->accept();
+        return;
+    }
+    const bool down = event == QKeySequence::MoveToNextLine || event == QKeySequence::SelectNextLine;
+    const bool up = event == QKeySequence::MoveToPreviousLine || event == QKeySequence::SelectPreviousLine;
+    if (m_caretAtLineEnd && (up || down) &&
+        moveFromLineEnd(down, event == QKeySequence::SelectNextLine || event == QKeySequence::SelectPreviousLine)) {
+        event->accept();
+        return;
+    }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (!isReadOnly()) {
         const QString text = event->text();
         std::int64_t bytes = 0;
         if (enter)
-            bytes = 2;
+            bytes = editor::lineEndBytes(editor::documentLineEnd(*document()));
         else if (!text.isEmpty() && text[0].isPrint())
             bytes = std::int64_t(cp932::byteLength(text.toStdU16String()));
         if (bytes > 0 && exceedsMaxLength(bytes)) {
@@ -304,15 +329,183 @@ void TRichEdit::keyPressEvent(QKeyEvent *event)
             event->accept();
             return;
         }
-        // A text document has paragraphs only: Shift+Enter ends a paragraph too.
-        if (enter && m_plainText && (event->modifiers() & Qt::ShiftModifier)) {
-            textCursor().insertBlock();
-            ensureCursorVisible();
-            event->accept();
+        if (enter) {
+            // A text document has paragraphs only: Shift+Enter ends a paragraph too.
+            if (m_plainText && (event->modifiers() & Qt::ShiftModifier)) {
+                insertWithLineEnds([&] { textCursor().insertBlock(); });
+                ensureCursorVisible();
+                event->accept();
+            } else {
+                insertWithLineEnds([&] { QTextEdit::keyPressEvent(event); });
+            }
+            return;
+        }
+        if (overwriteMode() && !text.isEmpty() && text[0].isPrint()) {
+            // Overwriting removes a character and types one: a single step to undo.
+            QTextCursor group(document());
+            group.beginEditBlock();
+            QTextEdit::keyPressEvent(event);
+            group.endEditBlock();
             return;
         }
     }
     QTextEdit::keyPressEvent(event);
+}
+
+bool TRichEdit::caretLine(QTextBlock &block, QTextLine &line) const
+{
+    const int pos = textCursor().position();
+    block = document()->findBlock(pos);
+    QTextLayout *layout = block.isValid() ? block.layout() : nullptr;
+    if (!layout || layout->lineCount() == 0)
+        return false;
+    const int offset = pos - block.position();
+    line = layout->lineForTextPosition(offset);
+    if (m_caretAtLineEnd && line.isValid() && line.lineNumber() > 0 && offset == line.textStart())
+        line = layout->lineAt(line.lineNumber() - 1);
+    return line.isValid();
+}
+
+bool TRichEdit::moveWithinDisplayLine(bool toEnd, bool select)
+{
+    if (!m_wordWrap)
+        return false;
+    QTextBlock block;
+    QTextLine line;
+    if (!caretLine(block, line))
+        return false;
+    bool wrapped = line.lineNumber() + 1 < block.layout()->lineCount();
+    int end = line.textStart() + line.textLength();
+    if (wrapped && end > line.textStart() && block.text().at(end - 1).unicode() == kLineBreak) {
+        --end; // a line ended by a line break ends before it
+        wrapped = false;
+    }
+    const int target = block.position() + (toEnd ? end : line.textStart());
+    QTextCursor c = textCursor();
+    c.setPosition(target, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    setTextCursor(c);
+    // The end of a wrapped line is the same position as the start of the next one: the
+    // caret stays shown on its own line.
+    setCaretAtLineEnd(toEnd && wrapped);
+    ensureCursorVisible();
+    return true;
+}
+
+bool TRichEdit::moveFromLineEnd(bool down, bool select)
+{
+    // Up and Down from the end of a wrapped line start from where the caret is shown.
+    QTextBlock block;
+    QTextLine line;
+    if (!caretLine(block, line))
+        return false;
+    const qreal x = line.cursorToX(line.textStart() + line.textLength());
+    QTextBlock targetBlock = block;
+    QTextLine target;
+    QTextLayout *layout = block.layout();
+    if (down) {
+        if (line.lineNumber() + 1 < layout->lineCount()) {
+            target = layout->lineAt(line.lineNumber() + 1);
+        } else if ((targetBlock = block.next()).isValid() && targetBlock.layout()->lineCount() > 0) {
+            target = targetBlock.layout()->lineAt(0);
+        }
+    } else if (line.lineNumber() > 0) {
+        target = layout->lineAt(line.lineNumber() - 1);
+    } else if ((targetBlock = block.previous()).isValid() && targetBlock.layout()->lineCount() > 0) {
+        target = targetBlock.layout()->lineAt(targetBlock.layout()->lineCount() - 1);
+    }
+    if (!target.isValid())
+        return false;
+    const int end = target.textStart() + target.textLength();
+    const bool wrapped = target.lineNumber() + 1 < targetBlock.layout()->lineCount();
+    const bool breakEnds = end > 0 && targetBlock.text().at(end - 1).unicode() == kLineBreak;
+    int offset = target.xToCursor(x);
+    // Qt never answers a wrapped line's end (the next line's start); at or past it the
+    // caret goes to that end, shown on this line.
+    const bool atEnd = wrapped && !breakEnds && x >= target.cursorToX(end);
+    if (atEnd)
+        offset = end;
+    QTextCursor c = textCursor();
+    c.setPosition(targetBlock.position() + offset, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    c.setVerticalMovementX(int(x));
+    setTextCursor(c);
+    setCaretAtLineEnd(atEnd);
+    ensureCursorVisible();
+    return true;
+}
+
+void TRichEdit::setCaretAtLineEnd(bool on)
+{
+    if (on == m_caretAtLineEnd)
+        return;
+    m_caretAtLineEnd = on;
+    updateOwnCaret();
+    emit SelectionChange();
+}
+
+bool TRichEdit::ownCaret() const
+{
+    return m_caretAtLineEnd || (isReadOnly() && hasFocus());
+}
+
+void TRichEdit::updateOwnCaret()
+{
+    // Qt draws no caret in a read-only editor and cannot draw one at the end of a wrapped
+    // line; in these cases the caret is drawn here.
+    const bool own = ownCaret();
+    if (own && cursorWidth() > 0) {
+        m_cursorWidth = cursorWidth();
+        setCursorWidth(0);
+    } else if (!own && cursorWidth() == 0) {
+        setCursorWidth(m_cursorWidth);
+    }
+    viewport()->update();
+}
+
+QRect TRichEdit::CaretRect() const
+{
+    QTextBlock block;
+    QTextLine line;
+    if (!m_caretAtLineEnd || !caretLine(block, line)) {
+        QRect r = cursorRect();
+        r.setWidth(std::max(m_cursorWidth, 1));
+        return r.translated(viewportOrigin());
+    }
+    const QPointF origin = document()->documentLayout()->blockBoundingRect(block).topLeft();
+    const int x = int(origin.x() + line.cursorToX(line.textStart() + line.textLength())) - horizontalScrollBar()->value();
+    const int y = int(origin.y() + line.y()) - verticalScrollBar()->value();
+    return QRect(QPoint(x, y) + viewportOrigin(), QSize(std::max(m_cursorWidth, 1), int(std::ceil(line.height()))));
+}
+
+void TRichEdit::paintEvent(QPaintEvent *event)
+{
+    QTextEdit::paintEvent(event);
+    if (!ownCaret() || !hasFocus())
+        return;
+    QPainter painter(viewport());
+    painter.fillRect(CaretRect().translated(-viewportOrigin()), palette().color(QPalette::Text));
+}
+
+void TRichEdit::focusInEvent(QFocusEvent *event)
+{
+    QTextEdit::focusInEvent(event);
+    updateOwnCaret();
+}
+
+void TRichEdit::focusOutEvent(QFocusEvent *event)
+{
+    QTextEdit::focusOutEvent(event);
+    updateOwnCaret();
+}
+
+void TRichEdit::changeEvent(QEvent *event)
+{
+    QTextEdit::changeEvent(event);
+    if (event->type() == QEvent::ReadOnlyChange) {
+        // A read-only document still moves its caret and extends its selection by keyboard.
+        if (isReadOnly())
+            setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        updateOwnCaret();
+    }
 }
 
 void TRichEdit::inputMethodEvent(QInputMethodEvent *event)
@@ -388,15 +581,40 @@ void TRichEdit::SetSelLength(int length)
 
 QString TRichEdit::SelText() const
 {
-    QString text = textCursor().selectedText();
-    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    const QTextCursor c = textCursor();
+    QString text = c.selectedText();
+    // Each paragraph end in its own form.
+    QTextBlock block = document()->findBlock(c.selectionStart());
+    qsizetype at = 0;
+    while ((at = text.indexOf(QChar::ParagraphSeparator, at)) >= 0) {
+        block = block.next();
+        const QString end = editor::lineEndString(editor::lineEndBefore(block));
+        text.replace(at, 1, end);
+        at += end.size();
+    }
     text.replace(QChar(kLineBreak), QChar(u'\v'));
     return text;
 }
 
 void TRichEdit::SetSelText(const QString &text)
 {
-    textCursor().insertText(lineEndsToParagraphs(text));
+    insertWithLineEnds([&] { textCursor().insertText(lineEndsToParagraphs(text)); });
+}
+
+void TRichEdit::insertWithLineEnds(const std::function<void()> &edit)
+{
+    const editor::LineEnd form = editor::documentLineEnd(*document());
+    QTextCursor group(document());
+    group.beginEditBlock();
+    const int first = document()->findBlock(textCursor().selectionStart()).blockNumber();
+    edit();
+    // The paragraphs after the first one touched, up to the caret's, begin with a paragraph
+    // end the edit made.
+    const int last = textCursor().blockNumber();
+    QTextBlock block = document()->findBlockByNumber(first + 1);
+    for (int number = first + 1; number <= last && block.isValid(); ++number, block = block.next())
+        editor::setLineEndBefore(block, form);
+    group.endEditBlock();
 }
 
 QString TRichEdit::Text() const
@@ -404,7 +622,7 @@ QString TRichEdit::Text() const
     QString out;
     for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
         if (b != document()->begin())
-            out += QStringLiteral("\r\n");
+            out += editor::lineEndString(editor::lineEndBefore(b));
         out += QString::fromStdU16String(editor::blockText(b));
     }
     return out;
@@ -412,7 +630,17 @@ QString TRichEdit::Text() const
 
 void TRichEdit::SetText(const QString &text)
 {
-    setPlainText(lineEndsToParagraphs(text));
+    QString s = text;
+    s.replace(QChar(u'\v'), QChar(kLineBreak));
+    const editor::SplitText split = editor::splitLines(s);
+    setPlainText(split.paragraphs.join(QChar(u'\n')));
+    // The forms belong to the new text, not to an edit of it: nothing to undo.
+    const bool undo = document()->isUndoRedoEnabled();
+    const bool modified = document()->isModified();
+    document()->setUndoRedoEnabled(false);
+    editor::applyLineEnds(*document(), split.ends);
+    document()->setUndoRedoEnabled(undo);
+    document()->setModified(modified);
 }
 
 std::string TRichEdit::TextBytes() const
@@ -420,7 +648,7 @@ std::string TRichEdit::TextBytes() const
     std::string out;
     for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
         if (b != document()->begin())
-            out += "\r\n";
+            out += editor::lineEndText(editor::lineEndBefore(b));
         out += editor::encodeCounted(editor::blockText(b));
     }
     return out;
@@ -436,8 +664,8 @@ std::string TRichEdit::TextRangeBytes(int first, int length) const
     for (QTextBlock b = document()->findBlockByNumber(number); b.isValid() && m_index->blockStart(number) < to;
          b = b.next(), ++number) {
         std::string bytes = editor::encodeCounted(editor::blockText(b));
-        if (b.next().isValid())
-            bytes += "\r\n";
+        if (editor::LineEnd end; editor::lineEndAfter(b, end))
+            bytes += editor::lineEndText(end);
         const std::int64_t start = m_index->blockStart(number);
         const std::int64_t a = std::max<std::int64_t>(from - start, 0);
         const std::int64_t e = std::min<std::int64_t>(to - start, std::int64_t(bytes.size()));
@@ -798,7 +1026,8 @@ TRect TRichEdit::GetEditRect() const
 {
     const QRect vp = viewport()->geometry().translated(-contentsRect().topLeft());
     TRect r{vp.left(), vp.top(), vp.left() + vp.width(), vp.top() + vp.height()};
-    if (m_rectSet)
+    // Without wrapping the text runs to the viewport's edge, wherever the rectangle was.
+    if (m_rectSet && m_wordWrap)
         r.right = m_editRect.right;
     return r;
 }

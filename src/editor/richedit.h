@@ -1,8 +1,8 @@
 // TRichEdit: the editing engine. A QTextEdit underneath that answers the rich-edit
 // questions the rest of the program asks (text length, lines, positions, find, formats,
 // stream in and out), with every position and length counted in code-page-932 bytes: a
-// double-byte character two, a paragraph end (CR LF) two, a line break inside a
-// paragraph one. Qt's own positions never leave this class.
+// double-byte character two, a paragraph end as the bytes of its form (CR LF two, LF or
+// CR one), a line break inside a paragraph one. Qt's own positions never leave this class.
 #pragma once
 
 #include "editor/textattributes.h"
@@ -11,6 +11,7 @@
 #include <QTextEdit>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@ namespace velmo::editor {
 class PositionIndex;
 }
 class QTextBlock;
+class QTextLine;
 
 namespace velmo {
 
@@ -104,10 +106,11 @@ public:
     void SetSelLength(int length);
     QString SelText() const;
     void SetSelText(const QString &text);
-    // The text as the control gives it: paragraphs joined by CR LF, line breaks as '\v'.
-    // A lone CR or LF or a NUL read from a text file stays a raw-byte character
+    // The text as the control gives it: each paragraph end in its form (CR LF, LF or CR),
+    // line breaks as '\v'. A NUL read from a text file stays a raw-byte character
     // (U+F700 + byte) so that it is saved back as the same byte.
     QString Text() const;
+    // Replaces the whole text; CR LF, LF and CR end paragraphs and keep their forms.
     void SetText(const QString &text);
     // The same text as code-page-932 bytes; the positions of this class index it directly.
     std::string TextBytes() const;
@@ -174,6 +177,9 @@ public:
     int toQt(int pos) const;
     int fromQt(int qtPos) const;
     const editor::PositionIndex &positionIndex() const { return *m_index; }
+    // Where the caret is shown, in client pixels (at the end of a wrapped line after End it
+    // is shown there, although its position is also the next line's start).
+    QRect CaretRect() const;
 
 signals:
     // The selection or the caret moved (also after every edit).
@@ -189,16 +195,31 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void changeEvent(QEvent *event) override;
     // Client coordinates of the viewport's origin.
     QPoint viewportOrigin() const;
     void applyWrap();
 
 private:
     TParaAttributes paragraphOf(const QTextBlock &block) const;
+    // Runs an edit as one undo step; the paragraph ends it makes take the document's form.
+    void insertWithLineEnds(const std::function<void()> &edit);
+    // Home and End within the caret's display line; false when Qt's own move is right.
+    bool moveWithinDisplayLine(bool toEnd, bool select);
+    bool moveFromLineEnd(bool down, bool select);
+    bool caretLine(QTextBlock &block, QTextLine &line) const;
+    void setCaretAtLineEnd(bool on);
+    bool ownCaret() const;
+    void updateOwnCaret();
     // Would replacing the selection by text of this many bytes pass MaxLength?
     bool exceedsMaxLength(std::int64_t insertedBytes) const;
 
     std::unique_ptr<editor::PositionIndex> m_index;
+    bool m_caretAtLineEnd = false;
+    int m_cursorWidth = 1;
     bool m_plainText = false;
     bool m_wordWrap = true;
     TColor m_color = clWindow;

@@ -1,5 +1,7 @@
 #include "editor/richstream.h"
 
+#include "editor/lineends.h"
+
 #include "platform/cp932codec.h"
 
 #include <QBuffer>
@@ -339,32 +341,32 @@ void loadTextInto(std::string_view bytes, QTextDocument &document)
     const std::u16string decoded = cp932::decode(bytes);
     QString text;
     text.reserve(qsizetype(decoded.size()));
-    for (std::size_t i = 0; i < decoded.size(); ++i) {
-        const char16_t c = decoded[i];
-        if (c == u'\r' && i + 1 < decoded.size() && decoded[i + 1] == u'\n') {
-            text.append(QChar(u'\n'));
-            ++i;
-        } else if (c == u'\r' || c == u'\n' || c == 0) {
-            // Qt would take these as paragraph ends (or drop them); keep the byte itself.
-            text.append(QChar(char16_t(cp932::kRawByteBase + c)));
-        } else {
-            text.append(QChar(c));
-        }
+    for (const char16_t c : decoded) {
+        // Qt would drop a NUL: keep the byte itself.
+        text.append(c == 0 ? QChar(char16_t(cp932::kRawByteBase)) : QChar(c));
     }
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
-    document.setPlainText(text);
+    setPlainTextWithLineEnds(document, splitLines(text));
     document.setUndoRedoEnabled(undo);
     document.clearUndoRedoStacks();
 }
 
 std::string documentToText(const QTextDocument &document)
 {
+    // A line break inside a paragraph has no byte of its own in a text file: it is written
+    // as a line end in the document's form.
+    const std::u16string lineBreak = lineEndString(documentLineEnd(document)).toStdU16String();
     std::string out;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         if (block != document.begin())
-            out += "\r\n";
-        out += cp932::encode(blockText(block)).bytes;
+            out += lineEndText(lineEndBefore(block));
+        std::u16string text = block.text().toStdU16String();
+        for (std::size_t at = text.find(kLineBreak); at != std::u16string::npos; at = text.find(kLineBreak, at)) {
+            text.replace(at, 1, lineBreak);
+            at += lineBreak.size();
+        }
+        out += cp932::encode(text).bytes;
     }
     return out;
 }

@@ -58,8 +58,9 @@ void loadModelInto(const rtf::Document &model, QTextDocument &document);
 // The document as a model; fields a run does not set come from defaultFormat.
 rtf::Document documentToModel(const QTextDocument &document, const rtf::CharFormat &defaultFormat);
 
-// Text mode: code-page-932 bytes <-> paragraphs. Paragraphs end at CR LF; a lone CR or LF
-// and a NUL byte are kept as raw-byte characters, so that saving gives the same bytes back.
+// Text mode: code-page-932 bytes <-> paragraphs. Paragraphs end at CR LF, LF or CR, and each
+// paragraph end is written back in the form it was read; a NUL byte is kept as a raw-byte
+// character. Opening and saving gives the same bytes back.
 void loadTextInto(std::string_view bytes, QTextDocument &document);
 std::string documentToText(const QTextDocument &document);
 

@@ -3,6 +3,7 @@
 #include "editor/editlayout.h"
 #include "editor/extmemo.h"
 
+#include <QFontMetrics>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -70,12 +71,20 @@ TEST_F(Window, TheThreeWordWrapValues)
 TEST(EditLayout, OverflowAndCaretInView)
 {
     TExtMemo editor;
-    QFont font("DejaVu Sans");
-    font.setPixelSize(13);
-    const int average = ApplyOverflowAllowance(editor, font);
-    EXPECT_EQ(average, AverageCharWidth(font));
-    EXPECT_GT(average, 0);
-    EXPECT_EQ(editor.EditArea().OverFlow(), 3 * average);
+    editor.resize(600, 300);
+    editor.SetWordWrap(true);
+    editor.EditArea().SetEnabled(true);
+    editor.EditArea().Margin().SetLeft(10);
+    editor.EditArea().SetWidth(400);
+    // Every half-width letter of this face is half of its 16 pixels.
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setPixelSize(16);
+    ASSERT_EQ(QFontMetrics(font).horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")), 52 * 8)
+        << "fixture font missing";
+    EXPECT_EQ(ApplyOverflowAllowance(editor, font), 8);
+    // Three characters of room beyond the wrap width, in the rectangle the text is laid out in.
+    EXPECT_EQ(editor.EditArea().OverFlow(), 24);
+    EXPECT_EQ(editor.GetEditRect().right, 10 + 400 + 24);
 
     const struct {
         int caretX, clientWidth, position, expected;

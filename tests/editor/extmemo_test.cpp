@@ -99,10 +99,10 @@ TEST_F(Memo, EditAreaStoresApplyTheRectangle)
     memo.EditArea().SetEnabled(true);
     EXPECT_EQ(rectRight(), 120);
 
-    // Without word wrap the rectangle is not sent at all.
+    // Without word wrap the rectangle is not sent at all, and the text runs to the edge.
     memo.SetWordWrap(false);
     memo.EditArea().SetWidth(400);
-    EXPECT_EQ(rectRight(), 120);
+    EXPECT_EQ(rectRight(), memo.viewport()->geometry().right() + 1);
     memo.SetWordWrap(true);
     EXPECT_EQ(rectRight(), 420);
 
@@ -246,6 +246,14 @@ TEST_F(Memo, InsertKeyTogglesOverwriteWithoutShiftOrCtrl)
     QKeyEvent x(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
     QApplication::sendEvent(&memo, &x);
     EXPECT_EQ(memo.Text(), "xbc");
+    QKeyEvent y(QEvent::KeyPress, Qt::Key_Y, Qt::NoModifier, "y");
+    QApplication::sendEvent(&memo, &y);
+    EXPECT_EQ(memo.Text(), "xyc");
+    // Each overwriting keystroke is one undo step, never a half-undone state.
+    memo.Undo();
+    EXPECT_EQ(memo.Text(), "xbc");
+    memo.Undo();
+    EXPECT_EQ(memo.Text(), "abc");
 }
 
 // ----- line-breaking options -----

@@ -2,7 +2,10 @@
 // which face and colours, what the selection hides, and the strips around the rectangle.
 #include "editor/extmemo.h"
 
+#include <QFontMetrics>
+#include <QImage>
 #include <QKeyEvent>
+#include <QPixmap>
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -107,7 +110,7 @@ TEST_F(Marks, GlyphsFacesAndOffsets)
         {3, 0, 1, TExtMemo::kGothicFace, TExtMemo::kBox},          // ideographic space, no shift right
         {5, 1, 1, TExtMemo::kGothicFace, "["},                     // ESC + 0x40
         {6, 1, 2, TExtMemo::kSymbolFace, QString(QChar(0x2193))},  // CR LF: one mark at the CR
-        {9, 1, 2, TExtMemo::kSystemFace, QString(QChar(0x21A1))},  // lone LF: the other form
+        {9, 1, 2, TExtMemo::kSystemFace, QString(QChar(0x21A1))},  // LF alone: the other form
         {11, 1, 2, TExtMemo::kSymbolFace, QString(QChar(0x2193))}, // lone CR
         {14, 1, 2, TExtMemo::kSymbolFace, QString(QChar(0x2193))}, // after "ａ", whose second byte is 0x81
         {17, 1, 1, TExtMemo::kSymbolFace, QString(QChar(0x2190))}, // end of text
@@ -120,6 +123,10 @@ TEST_F(Marks, GlyphsFacesAndOffsets)
         expectGlyph(ops[i + 1], expected[i].pos, expected[i].dx, expected[i].dy, expected[i].face);
         EXPECT_EQ(ops[i + 1].text, expected[i].text);
     }
+    // Every form ends a line: the four line-end marks stand on four lines.
+    EXPECT_EQ(memo.GetLineCount(), 5);
+    for (std::size_t i = 5; i < 8; ++i)
+        EXPECT_LT(ops[i].at.y, ops[i + 1].at.y) << i;
 }
 
 TEST_F(Marks, ColoursDrawnReversedAndErased)
@@ -197,6 +204,40 @@ TEST_F(Marks, StripsOutsideTheRectangleAndTheWrapRule)
         EXPECT_EQ(canvas.ops[0].to, (TPoint{c.second, h}));
         EXPECT_EQ(canvas.ops[0].ink, 0x00FF00u);
     }
+}
+
+// Pixels of the rendered control (the real paint pass) that are clearly darker than the
+// white background, in a rectangle of client coordinates.
+int inkIn(TExtMemo &memo, const QRect &area)
+{
+    const QImage image = memo.grab().toImage();
+    int ink = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 128)
+                ++ink;
+    return ink;
+}
+
+TEST_F(Marks, PaintingMarksNeverWipesTextAfterWidening)
+{
+    memo.SetMarkCanvas(nullptr);
+    memo.EditMarks().CrLf.Enabled = true;
+    memo.EditMarks().Eot.Enabled = true;
+    QFont font("DejaVu Sans");
+    font.setPixelSize(14);
+    memo.SetFont(font);
+    load(std::string(200, 'W') + "\nW");
+    // The fixed width was applied while wrapping; then wrapping goes off and the window widens.
+    memo.SetWordWrap(false);
+    memo.resize(1000, 300);
+    QApplication::processEvents();
+    const TRect r = memo.GetEditRect();
+    EXPECT_GE(r.right, 990);
+    // Line 0 is all text from the left margin to beyond the right edge.
+    const TPoint line0 = memo.PosFromChar(0);
+    const int height = QFontMetrics(font).height();
+    EXPECT_GT(inkIn(memo, QRect(450, line0.y, 500, height)), 500);
 }
 
 TEST_F(Marks, VerticalDrawsNothing)

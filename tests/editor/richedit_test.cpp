@@ -3,7 +3,11 @@
 #include "editor/positionindex.h"
 #include "editor/richedit.h"
 
+#include <QApplication>
 #include <QFontMetrics>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPixmap>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -168,7 +172,9 @@ TEST(RichEditPositions, IncrementalIndexMatchesRebuild)
         edit.SetWordWrap(wrapped);
         if (wrapped)
             edit.SetEditRect({0, 0, 120, 300});
-        edit.SetText(kMixed);
+        // Line ends in all three forms; half of the insertions go through the editor, which
+        // gives the line ends it makes the document's form.
+        edit.SetText(QString::fromUtf8("ab日本\nｱｲ漢\vxy\r\r\nend\n"));
         const QString pieces[] = {QString::fromUtf8("漢字"), "a", "\n", QString::fromUtf8("ｶﾅ"), "\n\n",
                                   QString::fromUtf8("長い行のテキストが折り返されるまで続きます"), "\v"};
         QRandomGenerator random(7);
@@ -182,7 +188,12 @@ TEST(RichEditPositions, IncrementalIndexMatchesRebuild)
             } else {
                 QString piece = pieces[random.bounded(int(std::size(pieces)))];
                 piece.replace(QChar(u'\v'), QChar(0x2028));
-                c.insertText(piece);
+                if (random.bounded(2) == 0) {
+                    c.insertText(piece);
+                } else {
+                    edit.setTextCursor(c);
+                    edit.SetSelText(piece);
+                }
             }
             const editor::PositionIndex &live = edit.positionIndex();
             editor::PositionIndex fresh(edit.document());
@@ -329,6 +340,137 @@ TEST(RichEditOperations, PasteSpecialAsTextAndTheClipboard)
     edit.SetSelLength(2);
     edit.ClearSelection();
     EXPECT_EQ(edit.GetTextLength(), 8);
+}
+
+// ----- caret keys -----
+
+void press(QWidget &w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString &text = {})
+{
+    QKeyEvent e(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(&w, &e);
+}
+
+// Dark pixels in the first column of the caret's rectangle, as the control renders itself.
+int caretInk(TRichEdit &edit)
+{
+    const QRect caret = edit.CaretRect();
+    const QImage image = edit.grab().toImage();
+    int ink = 0;
+    for (int y = caret.top(); y <= caret.bottom(); ++y)
+        ink += qGray(image.pixel(caret.left(), y)) < 128 ? 1 : 0;
+    return ink;
+}
+
+void focus(TRichEdit &edit)
+{
+    edit.activateWindow();
+    edit.setFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(edit.hasFocus());
+}
+
+TEST(RichEditKeys, HomeAndEndStayOnTheCaretsDisplayLine)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    edit.show();
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setPixelSize(16);
+    edit.SetFont(font);
+    edit.SetWordWrap(true);
+    edit.SetEditRect({0, 0, 84, 300});
+    // "日本語のテ|キストを折|り返す": three display lines of one paragraph.
+    edit.SetText(QString::fromUtf8("日本語のテキストを折り返す"));
+    ASSERT_EQ(edit.GetLineCount(), 3);
+    const int line0Top = edit.PosFromChar(0).y;
+    const int line1Top = edit.PosFromChar(10).y;
+    edit.SetSelStart(4);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        press(edit, Qt::Key_End);
+        EXPECT_EQ(edit.SelStart(), 10);
+        EXPECT_EQ(edit.GetRow(), 0);
+        EXPECT_EQ(edit.GetColumn(), 10);
+        // Shown at the end of its own line, not at the start of the next.
+        EXPECT_EQ(edit.CaretRect().top(), line0Top);
+        EXPECT_GT(edit.CaretRect().left(), edit.PosFromChar(8).x);
+    }
+    focus(edit);
+    EXPECT_GE(caretInk(edit), edit.CaretRect().height() / 2);
+    // Down and Up go from where the caret shows: the end of the line below, and back.
+    press(edit, Qt::Key_Down);
+    EXPECT_EQ(edit.SelStart(), 20);
+    EXPECT_EQ(edit.GetRow(), 1);
+    EXPECT_EQ(edit.GetColumn(), 10);
+    press(edit, Qt::Key_Up);
+    EXPECT_EQ(edit.SelStart(), 10);
+    EXPECT_EQ(edit.GetRow(), 0);
+    press(edit, Qt::Key_Home);
+    EXPECT_EQ(edit.SelStart(), 0);
+    EXPECT_EQ(edit.GetRow(), 0);
+    // From the middle line: End selects to its end with Shift, Home goes back to its start.
+    edit.SetSelStart(14);
+    press(edit, Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(edit.SelStart(), 14);
+    EXPECT_EQ(edit.SelLength(), 6);
+    press(edit, Qt::Key_Home);
+    EXPECT_EQ(edit.SelStart(), 10);
+    EXPECT_EQ(edit.GetRow(), 1);
+    EXPECT_EQ(edit.CaretRect().top(), line1Top);
+    // A line ended by a line break: End stops before the break.
+    edit.SetText(QString::fromUtf8("日本\v語"));
+    press(edit, Qt::Key_End);
+    EXPECT_EQ(edit.SelStart(), 4);
+    EXPECT_EQ(edit.GetRow(), 0);
+    edit.SetText(QString::fromUtf8("日本語のテキストを折り返す"));
+    // Any other move shows the caret where its position is again.
+    edit.SetSelStart(4);
+    press(edit, Qt::Key_End);
+    press(edit, Qt::Key_Right);
+    EXPECT_EQ(edit.SelStart(), 12);
+    EXPECT_EQ(edit.GetRow(), 1);
+}
+
+TEST(RichEditKeys, ReadOnlyDocumentsNavigateAndSelectByKeyboard)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    edit.show();
+    edit.SetWordWrap(false);
+    edit.SetText("one\r\ntwo\r\nthree");
+    edit.SetReadOnly(true);
+    edit.SetSelStart(0);
+    const struct {
+        int key;
+        Qt::KeyboardModifiers mods;
+        int selStart, selLength;
+    } steps[] = {
+        {Qt::Key_Right, Qt::NoModifier, 1, 0},
+        {Qt::Key_Down, Qt::NoModifier, 6, 0},
+        {Qt::Key_End, Qt::NoModifier, 8, 0},
+        {Qt::Key_Left, Qt::ShiftModifier, 7, 1},
+        {Qt::Key_Home, Qt::ControlModifier, 0, 0},
+        {Qt::Key_Right, Qt::ShiftModifier, 0, 1},
+        {Qt::Key_End, Qt::ControlModifier, 15, 0},
+        {Qt::Key_Up, Qt::ShiftModifier, 8, 7},
+    };
+    for (const auto &s : steps) {
+        SCOPED_TRACE(s.key);
+        press(edit, s.key, s.mods);
+        EXPECT_EQ(edit.SelStart(), s.selStart);
+        EXPECT_EQ(edit.SelLength(), s.selLength);
+    }
+    // The caret shows where the keys put it.
+    focus(edit);
+    EXPECT_GE(caretInk(edit), edit.CaretRect().height() / 2);
+    // Changes are still refused.
+    press(edit, Qt::Key_X, Qt::NoModifier, "x");
+    press(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit.Text(), "one\r\ntwo\r\nthree");
+    EXPECT_FALSE(edit.Modified());
+    edit.SetReadOnly(false);
+    press(edit, Qt::Key_X, Qt::NoModifier, "x");
+    EXPECT_NE(edit.Text(), "one\r\ntwo\r\nthree");
 }
 
 } // namespace

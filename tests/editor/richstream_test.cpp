@@ -11,30 +11,160 @@
 #include <QMimeData>
 #include <QTextDocument>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace velmo;
 
 namespace {
 
-// CR LF paragraphs, a lone LF, a lone CR, a NUL, bytes that are no Shift-JIS, double-byte
-// and half-width characters, a tab, and a paragraph end at the very end.
-const std::string kTextFile = std::string("abc\r\n\x93\xfa\x96\x7b\xb1\xb2\r\nlone\nLF lone\rCR\t\x80\xff|", 29) +
-                              std::string("\0", 1) + "|\x81\x40\r\n";
-
-TEST(RichStream, TextRoundTripKeepsEveryByte)
+// The first byte of every line of a text file, found by reading its bytes: CR LF, LF and CR
+// each end a line (Shift-JIS trail bytes are never CR or LF).
+std::vector<int> lineStarts(const std::string &bytes)
 {
-    TRichEdit edit;
-    edit.SetWordWrap(false);
-    edit.SetPlainText(true);
-    edit.LoadFromStream(kTextFile);
-    EXPECT_EQ(edit.SaveToStream(), kTextFile);
-    // Positions count exactly these bytes: a lone LF or CR is one position, not a line end.
-    EXPECT_EQ(edit.GetTextLength(), int(kTextFile.size()));
-    EXPECT_EQ(edit.TextBytes(), kTextFile);
-    EXPECT_EQ(edit.GetLineCount(), 4);
-    EXPECT_EQ(edit.LineIndex(2), 13);
-    EXPECT_FALSE(edit.Modified());
-    EXPECT_FALSE(edit.GetCanUndo());
+    std::vector<int> starts{0};
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        if (bytes[i] == '\r' || bytes[i] == '\n')
+            starts.push_back(int(i + 1));
+    }
+    return starts;
+}
+
+TEST(RichStream, TextFilesKeepEveryByteAndEveryLineEnd)
+{
+    const struct {
+        const char *name;
+        std::string bytes;
+    } files[] = {
+        {"CR LF", "one\r\ntwo\r\nthree\r\n"},
+        {"LF", "one\ntwo\nthree\n"},
+        {"CR", "one\rtwo\rthree\r"},
+        {"mixed", "crlf\r\nlf\ncr\rlf again\n\r\n"},
+        {"no final line end", "one\ntwo"},
+        {"empty lines", "\n\n\r\n\r\r\n\n"},
+        {"nothing", ""},
+        // 日本 ｱｲ, an ideographic space, bytes that are no Shift-JIS, a NUL and a tab.
+        {"Shift-JIS", std::string("\x93\xfa\x96\x7b\xb1\xb2\n\x81\x40\t\x80\xff|", 13) + std::string("\0", 1) + "|\r\n\x82\xa0"},
+    };
+    for (const auto &f : files) {
+        SCOPED_TRACE(f.name);
+        TRichEdit edit;
+        edit.SetWordWrap(false);
+        edit.SetPlainText(true);
+        edit.LoadFromStream(f.bytes);
+        EXPECT_EQ(edit.SaveToStream(), f.bytes);
+        EXPECT_EQ(edit.TextBytes(), f.bytes);
+        EXPECT_EQ(edit.GetTextLength(), int(f.bytes.size()));
+        const std::vector<int> starts = lineStarts(f.bytes);
+        ASSERT_EQ(edit.GetLineCount(), int(starts.size()));
+        for (std::size_t line = 0; line < starts.size(); ++line) {
+            EXPECT_EQ(edit.LineIndex(int(line)), starts[line]) << "line " << line;
+            edit.SetSelStart(starts[line]);
+            EXPECT_EQ(edit.GetRow(), int(line));
+            EXPECT_EQ(edit.GetColumn(), 0);
+        }
+        EXPECT_FALSE(edit.Modified());
+        EXPECT_FALSE(edit.GetCanUndo());
+    }
+}
+
+// Sends a key to the editor as the keyboard would.
+void press(QWidget &w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString &text = {})
+{
+    QKeyEvent e(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(&w, &e);
+}
+
+TEST(RichStream, NewLineEndsTakeTheDocumentsForm)
+{
+    const auto loaded = [](TRichEdit &edit, const std::string &bytes) {
+        edit.SetWordWrap(false);
+        edit.SetPlainText(true);
+        edit.LoadFromStream(bytes);
+    };
+    {
+        SCOPED_TRACE("Enter in an LF file, in its middle and at its end");
+        TRichEdit edit;
+        loaded(edit, "ab\ncd");
+        edit.SetSelStart(1);
+        press(edit, Qt::Key_Return, Qt::NoModifier, "\r");
+        EXPECT_EQ(edit.SaveToStream(), "a\nb\ncd");
+        EXPECT_EQ(edit.SelStart(), 2); // the new line end counts one byte
+        EXPECT_EQ(edit.GetRow(), 1);
+        edit.SetSelStart(edit.GetTextLength());
+        press(edit, Qt::Key_Return, Qt::ShiftModifier, "\r");
+        EXPECT_EQ(edit.SaveToStream(), "a\nb\ncd\n");
+        EXPECT_EQ(edit.GetTextLength(), 7);
+    }
+    {
+        SCOPED_TRACE("mixed: the first line end decides; the old line end keeps its form");
+        TRichEdit edit;
+        loaded(edit, "a\r\nbc\nd");
+        edit.SetSelStart(4); // between b and c
+        press(edit, Qt::Key_Return, Qt::NoModifier, "\r");
+        EXPECT_EQ(edit.SaveToStream(), "a\r\nb\r\nc\nd");
+        edit.Undo();
+        EXPECT_EQ(edit.SaveToStream(), "a\r\nbc\nd");
+    }
+    {
+        SCOPED_TRACE("pasted text over a selection in a CR file");
+        TRichEdit edit;
+        loaded(edit, "one\rtwo\rthree");
+        edit.SetSelStart(1);
+        edit.SetSelLength(5); // "ne CR tw"
+        QApplication::clipboard()->setText("X\r\nY\nZ");
+        edit.PasteFromClipboard();
+        EXPECT_EQ(edit.SaveToStream(), "oX\rY\rZo\rthree");
+        EXPECT_EQ(edit.LineIndex(3), 8);
+        edit.Undo();
+        EXPECT_EQ(edit.SaveToStream(), "one\rtwo\rthree");
+    }
+    {
+        SCOPED_TRACE("joining lines and undoing it brings each form back");
+        TRichEdit edit;
+        loaded(edit, "a\r\nb\nc\rd");
+        edit.SetSelStart(5); // start of "c"
+        press(edit, Qt::Key_Backspace);
+        EXPECT_EQ(edit.SaveToStream(), "a\r\nbc\rd");
+        edit.SetSelStart(1); // end of "a": Delete takes the CR LF
+        press(edit, Qt::Key_Delete);
+        EXPECT_EQ(edit.SaveToStream(), "abc\rd");
+        EXPECT_EQ(edit.GetTextLength(), 5);
+        edit.Undo();
+        edit.Undo();
+        EXPECT_EQ(edit.SaveToStream(), "a\r\nb\nc\rd");
+    }
+    {
+        SCOPED_TRACE("a new document ends its lines with CR LF");
+        TRichEdit edit;
+        edit.SetPlainText(true);
+        edit.SetText(QString());
+        press(edit, Qt::Key_A, Qt::NoModifier, "a");
+        press(edit, Qt::Key_Return, Qt::NoModifier, "\r");
+        press(edit, Qt::Key_B, Qt::NoModifier, "b");
+        EXPECT_EQ(edit.SaveToStream(), "a\r\nb");
+        EXPECT_EQ(edit.GetTextLength(), 4);
+    }
+}
+
+TEST(RichStream, LineBreaksAreWrittenAsLineEndsInTextMode)
+{
+    const struct {
+        QString text;
+        std::string saved;
+    } cases[] = {
+        {"a\vb\r\nc", "a\r\nb\r\nc"},
+        {"a\vb\nc", "a\nb\nc"},
+        {"a\vb", "a\r\nb"},
+    };
+    for (const auto &c : cases) {
+        TRichEdit edit;
+        edit.SetText(c.text); // a rich document with a line break inside a paragraph
+        edit.SetPlainText(true);
+        EXPECT_EQ(edit.SaveToStream(), c.saved) << c.text.toStdString();
+        EXPECT_EQ(edit.SaveToStream().find('\v'), std::string::npos);
+    }
 }
 
 rtf::Document sampleModel()

@@ -537,7 +537,7 @@ TEST_F(MainFormTest, UnwritableSettingsFileDoesNotStopStartUp)
     auto form = start({a}, &storage);
     EXPECT_EQ(form->Options->CurrentFile, a);
     EXPECT_EQ(form->RichEdit->Text(), "text");
-    EXPECT_EQ(form->size(), QSize(700, 500));
+    EXPECT_EQ(form->frameGeometry().size(), QSize(700, 500)); // Width and Height are the outer size
     EXPECT_GT(storage.refused(), 1);
     ASSERT_EQ(prompts.messages().size(), 1u);
     EXPECT_EQ(prompts.messages()[0].kind, ScriptedPrompts::Kind::Error);

@@ -312,24 +312,11 @@ bool TMainForm::SaveDocument(const QString &path)
     // A text file cannot hold every character; rather than let them turn into "?" unseen,
     // ask first (before any backup moves the old file away).
     if (!richText) {
-        // Checked on exactly what the writer encodes: each paragraph's text as it takes it.
-        qsizetype lost = 0;
-        int line = 0;
-        QString first;
-        for (QTextBlock block = RichEdit->document()->begin(); block.isValid(); block = block.next()) {
-            const std::u16string text = editor::blockText(block);
-            const cp932::EncodeResult encoded = cp932::encode(text);
-            if (encoded.unrepresentable.empty())
-                continue;
-            if (lost == 0) {
-                const std::size_t at = encoded.unrepresentable.front();
-                const bool pair = QChar::isHighSurrogate(text[at]) && at + 1 < text.size()
-                                  && QChar::isLowSurrogate(text[at + 1]);
-                line = block.blockNumber() + 1;
-                first = QString::fromStdU16String(text.substr(at, pair ? 2 : 1));
-            }
-            lost += qsizetype(encoded.unrepresentable.size());
-        }
+        // Checked on exactly what the writer encodes.
+        const editor::TextOutput output = editor::encodeDocumentText(*RichEdit->document());
+        const qsizetype lost = output.lost;
+        const int line = output.firstLostLine;
+        const QString &first = output.firstLost;
         if (lost > 0) {
             const QString question =
                 QString::fromUtf8(texts::kUnrepresentableFormat).arg(line).arg(first).arg(lost);

@@ -352,23 +352,39 @@ void loadTextInto(std::string_view bytes, QTextDocument &document)
     document.clearUndoRedoStacks();
 }
 
-std::string documentToText(const QTextDocument &document)
+TextOutput encodeDocumentText(const QTextDocument &document)
 {
     // A line break inside a paragraph has no byte of its own in a text file: it is written
     // as a line end in the document's form.
     const std::u16string lineBreak = lineEndString(documentLineEnd(document)).toStdU16String();
-    std::string out;
+    TextOutput out;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         if (block != document.begin())
-            out += lineEndText(lineEndBefore(block));
+            out.bytes += lineEndText(lineEndBefore(block));
         std::u16string text = block.text().toStdU16String();
         for (std::size_t at = text.find(kLineBreak); at != std::u16string::npos; at = text.find(kLineBreak, at)) {
             text.replace(at, 1, lineBreak);
             at += lineBreak.size();
         }
-        out += cp932::encode(text).bytes;
+        cp932::EncodeResult encoded = cp932::encode(text);
+        out.bytes += encoded.bytes;
+        if (encoded.unrepresentable.empty())
+            continue;
+        if (out.lost == 0) {
+            const std::size_t at = encoded.unrepresentable.front();
+            const bool pair = QChar::isHighSurrogate(text[at]) && at + 1 < text.size()
+                              && QChar::isLowSurrogate(text[at + 1]);
+            out.firstLostLine = block.blockNumber() + 1;
+            out.firstLost = QString::fromStdU16String(text.substr(at, pair ? 2 : 1));
+        }
+        out.lost += qsizetype(encoded.unrepresentable.size());
     }
     return out;
+}
+
+std::string documentToText(const QTextDocument &document)
+{
+    return encodeDocumentText(document).bytes;
 }
 
 std::string encodeCounted(std::u16string_view text)

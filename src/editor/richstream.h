@@ -64,6 +64,16 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
 void loadTextInto(std::string_view bytes, QTextDocument &document);
 std::string documentToText(const QTextDocument &document);
 
+// What a text-mode save writes, and what of it code page 932 cannot hold: the check before a
+// save and the save itself take their bytes from this one function, so they cannot disagree.
+struct TextOutput {
+    std::string bytes;
+    qsizetype lost = 0;       // characters written as "?"
+    int firstLostLine = 0;    // paragraph (1-based) of the first of them
+    QString firstLost;        // that character (a surrogate pair whole)
+};
+TextOutput encodeDocumentText(const QTextDocument &document);
+
 // The text of a block as the model writes it: line breaks (U+2028) become '\v'.
 std::u16string blockText(const QTextBlock &block);
 // Encodes text so that every character takes exactly the bytes positions count for it:

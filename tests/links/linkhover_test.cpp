@@ -112,6 +112,10 @@ TEST_F(LinkTest, ClickOpensTheAddressUnderThePointer)
         {u8("mailto:a@b.jp?attach=/etc/passwd"), u8("b.jp"), u8("mailto:a@b.jp")},
         {u8("a\thttp://host/t\tb"), u8("host"), u8("http://host/t")},
     };
+    QFile document(dir.filePath("doc.txt"));
+    ASSERT_TRUE(document.open(QIODevice::WriteOnly));
+    document.close();
+    cases.push_back({u8("file://") + dir.filePath("doc.txt"), u8("doc"), QUrl::fromLocalFile(dir.filePath("doc.txt")).toString()});
     for (const char *delimiter : {" ", ",", ";", "(", ")", "|", "[", "]", "{", "}", "<", ">", "'", "\""})
         cases.push_back({u8("x") + u8(delimiter) + u8("http://h/p") + u8(delimiter) + u8("y"), u8("p"),
                          u8("http://h/p")});
@@ -128,7 +132,7 @@ TEST_F(LinkTest, ClickOpensTheAddressUnderThePointer)
             EXPECT_EQ(shell.addresses().size(), before) << lastOpened().toStdString();
         } else {
             ASSERT_EQ(shell.addresses().size(), before + 1);
-            EXPECT_EQ(lastOpened(), c.opened);
+            EXPECT_EQ(lastOpened().toStdString(), c.opened.toStdString());
         }
         // The click also put the caret where it was made.
         EXPECT_EQ(form->RichEdit->SelStart(), pos);

@@ -151,7 +151,7 @@ TEST(AddressToUrl, OpensOnlyWhatCannotRunAProgram)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.address);
         const QUrl url = AddressToUrl(c.address);
-        EXPECT_EQ(url.isValid() ? url.toString() : QString(), c.opened);
+        EXPECT_EQ((url.isValid() ? url.toString() : QString()).toStdString(), c.opened.toStdString());
     }
 }
 

@@ -4,6 +4,7 @@
 #include "app/backupmaker.h"
 #include "app/uitexts.h"
 #include "editor/extmemo.h"
+#include "links/linkhover.h"
 #include "platform/componenterror.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
@@ -59,6 +60,10 @@ TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
     ConnectDocumentCommands();
     ConnectStatusBar();
     ConnectEditorView();
+    new TLinkHover(RichEdit, services_.shell,
+                   {[this] { return Options && Options->URLLink; },
+                    [this](const QString &hint) { hint.isEmpty() ? RestoreFileNameText() : ShowProgressText(hint); }},
+                   this);
     FileNameText.clear();
     helpFile_ = HelpFileName();
     // Deferred work (reporting to the launching window, the open-file registry) runs when

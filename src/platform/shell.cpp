@@ -35,6 +35,11 @@ bool DesktopShell::openDocument(const QString &pathOrUrl)
     return QDesktopServices::openUrl(url);
 }
 
+bool DesktopShell::openAddress(const QUrl &address)
+{
+    return address.isValid() && QDesktopServices::openUrl(address);
+}
+
 // ---- RecordingShell
 
 QString RecordingShell::tempFolder()
@@ -48,6 +53,12 @@ QString RecordingShell::tempFolder()
 bool RecordingShell::openDocument(const QString &pathOrUrl)
 {
     opened_ << pathOrUrl;
+    return openResult_;
+}
+
+bool RecordingShell::openAddress(const QUrl &address)
+{
+    addresses_ << address;
     return openResult_;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <utility>
 #include <vector>
@@ -19,6 +20,9 @@ public:
     // Opens a local file (absolute path) or an address (http:, mailto:, file: ...) with the
     // program the desktop associates with it. False when no opener could be started.
     virtual bool openDocument(const QString &pathOrUrl) = 0;
+    // Hands an address found in a document to the desktop's opener as it is: no shell and
+    // no program is started by Velmo itself. False when the desktop could not open it.
+    virtual bool openAddress(const QUrl &address) = 0;
 };
 
 // The real shell: QDir, QStandardPaths and QDesktopServices (xdg-open).
@@ -26,6 +30,7 @@ class DesktopShell : public Shell {
 public:
     QString tempFolder() override;
     bool openDocument(const QString &pathOrUrl) override;
+    bool openAddress(const QUrl &address) override;
 };
 
 // Test double: records every call; nothing is ever opened.
@@ -37,14 +42,17 @@ public:
     void setOpenResult(bool ok) { openResult_ = ok; }
 
     const QStringList &opened() const { return opened_; }
+    const QList<QUrl> &addresses() const { return addresses_; }
 
     QString tempFolder() override;
     bool openDocument(const QString &pathOrUrl) override;
+    bool openAddress(const QUrl &address) override;
 
 private:
     QString temp_;
     bool openResult_ = true;
     QStringList opened_;
+    QList<QUrl> addresses_;
 };
 
 } // namespace velmo

@@ -95,7 +95,8 @@ void TMainForm::IdleWork()
         BroadcastNotify(NotifyHistoryChanged, own, true);
     } else if (RegistryRefreshPending) {
         RegistryRefreshPending = false;
-        RegisterOpenFile(false);
+        // A refused write is shown like any other; it must not escape from the idle handler.
+        TrySettingsWrite([this] { RegisterOpenFile(false); });
     }
 }
 
@@ -126,7 +127,9 @@ std::int64_t TMainForm::handleBusMessage(std::uint32_t message, std::int64_t wPa
             const QString line = PendingLaunches.takeFirst();
             services_.bus->launchEditor(ProgramPath(), line, LaunchShow::Normal);
         } else {
-            TProfileFile(SettingsFileName(), *services_.storage).EraseSection(kEditFiles);
+            TrySettingsWrite([this] {
+                TProfileFile(SettingsFileName(), *services_.storage).EraseSection(kEditFiles);
+            });
             RegistryRefreshPending = true;
             BroadcastNotify(NotifyRegistryRefresh, EDITORNOTIFY_MAGIC, false);
         }

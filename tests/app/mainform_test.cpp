@@ -423,6 +423,23 @@ TEST_F(MainFormTest, RefusedSettingsWriteIsShownAndTheWindowStillCloses)
     EXPECT_TRUE(prompts.messages()[0].text.startsWith(ini())) << prompts.messages()[0].text.toStdString();
 }
 
+// Writes of the open-file registry made between messages or from another window's notice
+// report a refusal like any other settings write and never escape from the handler.
+TEST_F(MainFormTest, RefusedRegistryWritesAreShownNotThrown)
+{
+    writeSettings();
+    FaultyProfileStorage storage;
+    auto form = start({}, &storage);
+    storage.refuseAfter(0);
+    form->RegistryRefreshPending = true;
+    EXPECT_NO_THROW(form->IdleWork());
+    EXPECT_NO_THROW(form->handleBusMessage(WM_EDITORNOTIFY, NotifyReady, 0));
+    ASSERT_FALSE(prompts.messages().empty());
+    EXPECT_EQ(prompts.messages()[0].kind, ScriptedPrompts::Kind::Error);
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith(ini())) << prompts.messages()[0].text.toStdString();
+    storage.refuseAfter(-1);
+}
+
 TEST_F(MainFormTest, Composition)
 {
     writeSettings();

@@ -3,6 +3,9 @@
 // Run with QT_QPA_PLATFORM=offscreen (set here when unset).
 #include "app/fontsubstitutes.h"
 #include "app/mainform.h"
+#include "doubles/fakeprinters.h"
+#include "doubles/recordingshell.h"
+#include "doubles/scriptedprompts.h"
 #include "platform/printers.h"
 #include "platform/prompts.h"
 #include "platform/screen.h"

@@ -1,6 +1,8 @@
 #include "editor/extmemo.h"
 
 #include "editor/positionindex.h"
+#include "editor/punctuation.h"
+#include "editor/textchars.h"
 #include "platform/cp932codec.h"
 
 #include <QFocusEvent>
@@ -302,10 +304,11 @@ void TExtMemo::CreateWnd()
 
     // The engine's built-in punctuation sets.
     const unsigned remembered = GetWordWrapMode();
-    TRichEdit::SetWordWrapMode(0xF0);
+    const unsigned wrapBits = WBF_WORDWRAP | WBF_WORDBREAK | WBF_OVERFLOW;
+    TRichEdit::SetWordWrapMode(editor::kPunctuationLevel1 | wrapBits);
     for (int type = 1; type <= 4; ++type)
         GetPunctuation(type, m_wordWrapOption->PunctuationTable[wbfLevel1][std::size_t(type - 1)]);
-    TRichEdit::SetWordWrapMode(0x170);
+    TRichEdit::SetWordWrapMode(editor::kPunctuationLevel2 | wrapBits);
     for (int type = 1; type <= 4; ++type)
         GetPunctuation(type, m_wordWrapOption->PunctuationTable[wbfLevel2][std::size_t(type - 1)]);
     TRichEdit::SetWordWrapMode(remembered);
@@ -678,7 +681,7 @@ void TExtMemo::keyPressEvent(QKeyEvent *event)
     // Byte value of a character as the line-end scan sees it (raw bytes stand for themselves).
     const auto byteOf = [&](qsizetype k) -> unsigned {
         const char16_t c = text[k].unicode();
-        if (c == 0x2028)
+        if (c == editor::kLineBreak)
             return 0x0B;
         return cp932::isRawByte(c) ? unsigned(c - cp932::kRawByteBase) : unsigned(c);
     };

@@ -1,6 +1,7 @@
 #include "editor/positionindex.h"
 
 #include "editor/lineends.h"
+#include "editor/textchars.h"
 
 #include "platform/cp932codec.h"
 
@@ -10,10 +11,6 @@
 #include <algorithm>
 
 namespace velmo::editor {
-
-namespace {
-constexpr char16_t kLineBreak = 0x2028; // \v of the document model
-}
 
 int unitWidth(const QChar *s, qsizetype i, qsizetype n)
 {

@@ -4,9 +4,9 @@ namespace velmo::editor {
 
 int punctuationLevel(unsigned mode)
 {
-    if ((mode & 0x180) == kPunctuationLevel1)
+    if ((mode & (kPunctuationLevel1 | kPunctuationLevel2)) == kPunctuationLevel1)
         return 1;
-    if ((mode & 0x380) == kPunctuationCustom)
+    if ((mode & kPunctuationBits) == kPunctuationCustom)
         return 0;
     return 2;
 }

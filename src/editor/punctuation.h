@@ -10,6 +10,7 @@ namespace velmo::editor {
 constexpr unsigned kPunctuationLevel1 = 0x080;
 constexpr unsigned kPunctuationLevel2 = 0x100;
 constexpr unsigned kPunctuationCustom = 0x200;
+constexpr unsigned kPunctuationBits = kPunctuationLevel1 | kPunctuationLevel2 | kPunctuationCustom;
 // A punctuation set travels as a zero-terminated byte string in a buffer of this size.
 constexpr int kPunctuationBufferBytes = 2048;
 

@@ -4,6 +4,7 @@
 #include "editor/positionindex.h"
 #include "editor/punctuation.h"
 #include "editor/richstream.h"
+#include "editor/textchars.h"
 #include "platform/componenterror.h"
 #include "platform/cp932codec.h"
 #include "rtf/rtfreader.h"
@@ -24,11 +25,10 @@
 
 namespace velmo {
 
+using editor::kLineBreak;
 using editor::PositionIndex;
 
 namespace {
-
-constexpr char16_t kLineBreak = 0x2028;
 
 // Text handed in by callers: CR LF, CR and LF end paragraphs, '\v' is a line break.
 QString lineEndsToParagraphs(QString text)
@@ -586,7 +586,7 @@ QString TRichEdit::SelText() const
     // Each paragraph end in its own form.
     QTextBlock block = document()->findBlock(c.selectionStart());
     qsizetype at = 0;
-    while ((at = text.indexOf(QChar::ParagraphSeparator, at)) >= 0) {
+    while ((at = text.indexOf(QChar(editor::kParagraphBreak), at)) >= 0) {
         block = block.next();
         const QString end = editor::lineEndString(editor::lineEndBefore(block));
         text.replace(at, 1, end);

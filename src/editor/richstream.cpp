@@ -1,6 +1,7 @@
 #include "editor/richstream.h"
 
 #include "editor/lineends.h"
+#include "editor/textchars.h"
 
 #include "platform/cp932codec.h"
 
@@ -22,7 +23,6 @@ namespace velmo::editor {
 
 namespace {
 
-constexpr char16_t kLineBreak = 0x2028;
 // Set on a document once the user agreed to save it without what its file held beyond it.
 constexpr char kDroppedAcceptedProperty[] = "velmoDroppedContentAccepted";
 

@@ -1,16 +1,17 @@
 #include "editor/wordwrapoption.h"
 
 #include "editor/extmemo.h"
+#include "editor/punctuation.h"
 
 namespace velmo {
 
 TPunctuationMode TWordWrapOption::PunctuationMode() const
 {
-    if ((WrapModeFlags & 0x180) == WBF_LEVEL1)
-        return wbfLevel1;
-    if ((WrapModeFlags & 0x380) == WBF_CUSTOM)
-        return wbfCustom;
-    return wbfLevel2;
+    switch (editor::punctuationLevel(WrapModeFlags)) {
+    case 0: return wbfCustom;
+    case 1: return wbfLevel1;
+    default: return wbfLevel2;
+    }
 }
 
 void TWordWrapOption::sendMode(unsigned mode) const
@@ -21,10 +22,12 @@ void TWordWrapOption::sendMode(unsigned mode) const
 
 void TWordWrapOption::SetPunctuationMode(TPunctuationMode mode)
 {
-    const unsigned target = mode == wbfCustom ? WBF_CUSTOM : mode == wbfLevel1 ? WBF_LEVEL1 : WBF_LEVEL2;
-    if ((WrapModeFlags & 0x380) == target)
+    const unsigned target = mode == wbfCustom   ? editor::kPunctuationCustom
+                            : mode == wbfLevel1 ? editor::kPunctuationLevel1
+                                                : editor::kPunctuationLevel2;
+    if ((WrapModeFlags & editor::kPunctuationBits) == target)
         return;
-    WrapModeFlags = target | (WrapModeFlags & ~0x380u);
+    WrapModeFlags = target | (WrapModeFlags & ~editor::kPunctuationBits);
     sendMode(WrapModeFlags);
 }
 
@@ -39,7 +42,7 @@ void TWordWrapOption::SetWordWrapMode(TWordWrapModes modes)
     if ((WrapModeFlags & 0x070) == bits)
         return;
     if (WrapModeFlags == 0)
-        WrapModeFlags = WBF_CUSTOM;
+        WrapModeFlags = editor::kPunctuationCustom;
     WrapModeFlags = bits | (WrapModeFlags & ~0x070u);
     sendMode(WrapModeFlags);
 }
@@ -67,7 +70,7 @@ void TWordWrapOption::ApplyWordWrapOption()
 {
     if (!m_owner)
         return;
-    m_owner->SetWordWrapMode(WBF_CUSTOM | WBF_OVERFLOW | WBF_WORDBREAK | WBF_WORDWRAP);
+    m_owner->SetWordWrapMode(editor::kPunctuationCustom | WBF_OVERFLOW | WBF_WORDBREAK | WBF_WORDWRAP);
     for (int type = 0; type < 4; ++type) {
         QString &stored = PunctuationTable[wbfCustom][std::size_t(type)];
         if (!m_owner->SetPunctuation(type + 1, stored))

@@ -23,9 +23,7 @@ constexpr TWordWrapModes wbfOverFlow = 4;
 constexpr unsigned WBF_WORDWRAP = 0x010;
 constexpr unsigned WBF_WORDBREAK = 0x020;
 constexpr unsigned WBF_OVERFLOW = 0x040;
-constexpr unsigned WBF_LEVEL1 = 0x080;
-constexpr unsigned WBF_LEVEL2 = 0x100;
-constexpr unsigned WBF_CUSTOM = 0x200;
+// The punctuation bits of the same word: editor/punctuation.h.
 
 using TPuncTbl = std::array<std::array<QString, 4>, 3>;
 

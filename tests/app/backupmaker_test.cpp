@@ -2,6 +2,8 @@
 // failing copies come from the file-system double.
 #include "app/backupmaker.h"
 
+#include "doubles/fakefilesystem.h"
+#include "doubles/scriptedprompts.h"
 #include "platform/filesystem.h"
 #include "platform/prompts.h"
 

@@ -1,6 +1,7 @@
 // The room a save asks for, and on which disk it is looked for.
 #include "app/diskspace.h"
 
+#include "doubles/fakefilesystem.h"
 #include "platform/filesystem.h"
 
 #include <QDir>

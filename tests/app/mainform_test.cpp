@@ -2,6 +2,10 @@
 // captions, and what closing leaves behind.
 #include "app/fontsubstitutes.h"
 #include "app/mainform.h"
+#include "doubles/faultyprofilestorage.h"
+#include "doubles/memorywindowbus.h"
+#include "doubles/recordingbuswindow.h"
+#include "doubles/scriptedprompts.h"
 #include "mainformfixture.h"
 #include "app/documenttexts.h"
 #include "app/statusbar.h"

@@ -3,6 +3,11 @@
 #pragma once
 
 #include "app/mainform.h"
+#include "doubles/fakefilesystem.h"
+#include "doubles/fakeprinters.h"
+#include "doubles/memorywindowbus.h"
+#include "doubles/recordingshell.h"
+#include "doubles/scriptedprompts.h"
 #include "platform/filesystem.h"
 #include "platform/printers.h"
 #include "platform/prompts.h"

@@ -2,6 +2,7 @@
 // and half-width characters, paragraph ends, line breaks and wrapped lines.
 #include "editor/positionindex.h"
 #include "editor/richedit.h"
+#include "editor/textchars.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -187,7 +188,7 @@ TEST(RichEditPositions, IncrementalIndexMatchesRebuild)
                 c.removeSelectedText();
             } else {
                 QString piece = pieces[random.bounded(int(std::size(pieces)))];
-                piece.replace(QChar(u'\v'), QChar(0x2028));
+                piece.replace(QChar(u'\v'), QChar(editor::kLineBreak));
                 if (random.bounded(2) == 0) {
                     c.insertText(piece);
                 } else {

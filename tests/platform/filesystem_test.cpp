@@ -1,5 +1,6 @@
 // File-system services on real files in temporary folders; failures the operating system
 // would not produce for root come from the test double, a full disk from a small tmpfs.
+#include "doubles/fakefilesystem.h"
 #include "platform/filesystem.h"
 
 #include <QDir>

@@ -1,5 +1,6 @@
 // Message boxes and dialogs: the scripted double that window tests use, and the real Qt
 // boxes it stands in for (answered by clicking their buttons on the offscreen platform).
+#include "doubles/scriptedprompts.h"
 #include "platform/prompts.h"
 
 #include <QApplication>

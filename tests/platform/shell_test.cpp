@@ -1,5 +1,6 @@
 // Shell and system queries: the temporary folder, the companion files' names.
 #include "platform/shell.h"
+#include "doubles/recordingshell.h"
 #include "platform/system.h"
 
 #include <QDir>

@@ -1,5 +1,7 @@
 // The window bus between real processes (tests/platform/helpers/buspeer.cpp), its in-memory
 // double, and the splitting of launch lines.
+#include "doubles/memorywindowbus.h"
+#include "doubles/recordingbuswindow.h"
 #include "platform/windowbus.h"
 
 #include <QDeadlineTimer>

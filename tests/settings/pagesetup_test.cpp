@@ -2,6 +2,7 @@
 // when no printer can be asked.
 #include "settingstest.h"
 
+#include "doubles/fakeprinters.h"
 #include "settings/muldiv.h"
 #include "settings/pagesetup.h"
 #include "settings/profilefile.h"

@@ -2,6 +2,7 @@
 // the read limit, refused writes and writers in two processes at once.
 #include "settingstest.h"
 
+#include "doubles/faultyprofilestorage.h"
 #include "platform/componenterror.h"
 #include "platform/cp932codec.h"
 #include "settings/profilefile.h"

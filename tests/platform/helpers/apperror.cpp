@@ -3,6 +3,7 @@
 // Prints every prompt as "PROMPT <icon> <caption>|<text>", "AFTER" when the loop went on, and
 // "DIALOG <the file dialog's Open button>" to show the toolkit's own texts are Japanese.
 #include "platform/componenterror.h"
+#include "doubles/scriptedprompts.h"
 #include "platform/prompts.h"
 #include "platform/velmoapplication.h"
 

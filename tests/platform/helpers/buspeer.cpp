@@ -19,6 +19,7 @@
 // A peer started to show without activation adds " (no activate)" to its caption.
 // A fourth argument "detached" says the peer was started detached and has no parent to follow.
 #include "platform/componenterror.h"
+#include "doubles/scriptedprompts.h"
 #include "platform/prompts.h"
 #include "platform/velmoapplication.h"
 #include "platform/windowbus.h"

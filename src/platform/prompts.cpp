@@ -2,6 +2,9 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QScreen>
+#include <QSplitter>
+#include <QAbstractItemView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -123,6 +126,20 @@ FileDialogResult runFileDialog(QWidget *owner, const FileDialogOptions &o, bool 
     }
     if (!o.fileName.isEmpty())
         dialog.selectFile(o.fileName);
+    // Wide enough for the name, size, type and date columns side by side (Japanese type names
+    // and dates are wider than the toolkit's default size allows for), but never past the screen.
+    QSize size = dialog.sizeHint().expandedTo(QSize(860, 500));
+    if (const QScreen *screen = (owner ? owner->screen() : dialog.screen()))
+        size = size.boundedTo(screen->availableSize());
+    dialog.resize(size);
+    // The places list keeps its names whole ("コンピュータ" is cut at the default width).
+    auto *splitter = dialog.findChild<QSplitter *>(QStringLiteral("splitter"));
+    auto *places = dialog.findChild<QAbstractItemView *>(QStringLiteral("sidebar"));
+    if (splitter && places && splitter->count() == 2) {
+        const int wanted = places->sizeHintForColumn(0) + 2 * places->frameWidth() + 16;
+        if (wanted > 0 && wanted < size.width() / 3)
+            splitter->setSizes({wanted, size.width() - wanted});
+    }
 
     FileDialogResult result;
     result.filterIndex = o.filterIndex;

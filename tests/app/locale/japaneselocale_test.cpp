@@ -2,9 +2,12 @@
 // and file types in the file dialog, and no English words left in the file, colour and font
 // dialogs.
 #include "app/japaneselocale.h"
+#include "platform/prompts.h"
 #include "platform/velmoapplication.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QDir>
@@ -135,6 +138,43 @@ TEST(JapaneseLocale, StandardDialogsSpeakJapaneseOnACLocaleSystem)
     fonts.setOption(QFontDialog::DontUseNativeDialog);
     fonts.show();
     EXPECT_EQ(englishWords(fonts), QStringList());
+
+    // Opened as the program opens it, the file dialog shows those columns side by side and the
+    // names of its places whole, without scrolling sideways.
+    int ticks = 0, columns = 0, visible = 0, places = 0, placesVisible = 0;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        auto *opened = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!opened)
+            return;
+        opened->setViewMode(QFileDialog::Detail);
+        auto *tree = opened->findChild<QTreeView *>(QStringLiteral("treeView"));
+        auto *sidebar = opened->findChild<QAbstractItemView *>(QStringLiteral("sidebar"));
+        if (!tree || !sidebar)
+            return opened->reject();
+        const bool loaded = tree->model()->rowCount(tree->rootIndex()) >= 2;
+        if (!loaded && ++ticks < 500)
+            return;
+        view = tree;
+        if (!fits() && ++ticks < 500)
+            return; // the columns follow their contents a moment after the folder is read
+        columns = 0;
+        for (int c = 0; c < tree->header()->count(); ++c)
+            if (!tree->header()->isSectionHidden(c))
+                columns += tree->header()->sectionSize(c);
+        visible = tree->viewport()->width();
+        places = sidebar->sizeHintForColumn(0);
+        placesVisible = sidebar->viewport()->width();
+        opened->reject();
+    });
+    look.start(10);
+    velmo::QtPrompts prompts;
+    velmo::FileDialogOptions options;
+    options.initialFolder = dir.path();
+    EXPECT_FALSE(prompts.openFileDialog(options).accepted);
+    EXPECT_GT(visible, 0);
+    EXPECT_LE(columns, visible);
+    EXPECT_LE(places, placesVisible);
 }
 
 } // namespace

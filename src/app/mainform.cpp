@@ -60,6 +60,7 @@ TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
     ConnectDocumentCommands();
     ConnectStatusBar();
     ConnectEditorView();
+    ConnectSearchCommands();
     new TLinkHover(RichEdit, services_.shell,
                    {[this] { return Options && Options->URLLink; },
                     [this](const QString &hint) { hint.isEmpty() ? RestoreFileNameText() : ShowProgressText(hint); }},

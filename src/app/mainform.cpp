@@ -88,6 +88,9 @@ TMainForm::~TMainForm()
     if (services_.bus)
         services_.bus->closeEndpoint();
     FontFaceList.clear();
+    // The find dialog writes into the find settings: it goes before them.
+    if (Options)
+        delete Options->FindSettings.Dialog;
     AppRecord.reset();
     Placement.reset();
     Options.reset();

@@ -171,6 +171,10 @@ public:
     // The go-to dialog: statusX -1 centres it over the window (the command); otherwise it pops
     // up above the status bar at that x (status-bar pixels from the left edge of panel 0).
     void SearchJumpMenuClick(int statusX = -1);
+    // The find dialog of this window (one at a time), ticked for replacing on request.
+    void SearchFindMenuClick(bool forReplacing = false);
+    // F3: the last search again, forward from the caret.
+    void SearchFindNextMenuClick();
     // Menu items, shortcuts and the toolbar buttons of the search commands.
     void ConnectSearchCommands();
 

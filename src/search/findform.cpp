@@ -344,6 +344,13 @@ void TFindForm::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
 }
 
+void TFindForm::done(int result)
+{
+    // However the dialog goes away, its state goes back to the window first.
+    FormClose();
+    QDialog::done(result);
+}
+
 void TFindForm::FormClose()
 {
     if (closed_)

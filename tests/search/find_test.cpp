@@ -179,6 +179,32 @@ TEST_F(FindFormTest, HistoriesKeepOneEntryRegardlessOfCaseAndTheReplacementEvenW
     EXPECT_EQ(settings.Dialog, nullptr);
 }
 
+TEST_F(FindFormTest, ReopensWhereAndAsItWasClosed)
+{
+    open("abc");
+    form->move(123, 45);
+    form->show();
+    form->SetRangeIndex(2);
+    form->WordCheckBox->setChecked(true);
+    form->CaseCheckBox->setChecked(false);
+    form->ReplaceCheckBox->setChecked(true);
+    form->QueryCheckBox->setChecked(false);
+    form->CloseButtonClick();
+    EXPECT_EQ(settings.DialogLeft, 123);
+    EXPECT_EQ(settings.DialogTop, 45);
+    delete form.data();
+
+    open("abc");
+    EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(123, 45));
+    EXPECT_EQ(form->RangeIndex(), 2);
+    EXPECT_TRUE(form->WordCheckBox->isChecked());
+    EXPECT_FALSE(form->CaseCheckBox->isChecked());
+    EXPECT_FALSE(form->QueryCheckBox->isChecked());
+    EXPECT_FALSE(form->ReplaceCheckBox->isChecked()); // unticked on every opening
+    EXPECT_FALSE(form->QueryCheckBox->isEnabled());
+    EXPECT_EQ(settings.Dialog, form.data());
+}
+
 TEST_F(FindFormTest, ReplacingEachOccurrenceEndsWithTheNotFoundMessage)
 {
     open("a-a-a");

@@ -172,6 +172,7 @@ TEST_F(FindFormTest, HistoriesKeepOneEntryRegardlessOfCaseAndTheReplacementEvenW
     form->FindComboBox->setEditText(""); // an empty text enters nothing and searches nothing
     form->FindButtonClick();
     EXPECT_EQ(edit.Text(), "ABC abc");
+    EXPECT_TRUE(prompts.messages().empty());
     form->CloseButtonClick();
     EXPECT_EQ(settings.FindHistory, (QStringList{"ABC", "x"}));
     EXPECT_EQ(settings.ReplaceHistory, QStringList{u8("置換")});

@@ -60,6 +60,7 @@ TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
     ConnectDocumentCommands();
     ConnectStatusBar();
     ConnectEditorView();
+    ConnectSearchCommands();
     new TLinkHover(RichEdit, services_.shell,
                    {[this] { return Options && Options->URLLink; },
                     [this](const QString &hint) { hint.isEmpty() ? RestoreFileNameText() : ShowProgressText(hint); }},
@@ -87,6 +88,9 @@ TMainForm::~TMainForm()
     if (services_.bus)
         services_.bus->closeEndpoint();
     FontFaceList.clear();
+    // The find dialog writes into the find settings: it goes before them.
+    if (Options)
+        delete Options->FindSettings.Dialog;
     AppRecord.reset();
     Placement.reset();
     Options.reset();

@@ -167,6 +167,17 @@ public:
     void ConnectStatusBar();
     QWidget *StatusPanelStrip = nullptr; // the four panels side by side, inside StatusBar
 
+    // --- search and navigation (searchcommands.cpp) ---
+    // The go-to dialog: statusX -1 centres it over the window (the command); otherwise it pops
+    // up above the status bar at that x (status-bar pixels from the left edge of panel 0).
+    void SearchJumpMenuClick(int statusX = -1);
+    // The find dialog of this window (one at a time), ticked for replacing on request.
+    void SearchFindMenuClick(bool forReplacing = false);
+    // F3: the last search again, forward from the caret.
+    void SearchFindNextMenuClick();
+    // Menu items, shortcuts and the toolbar buttons of the search commands.
+    void ConnectSearchCommands();
+
     // --- the editor's view: word wrap, edit area, display profiles (editorview.cpp) ---
     // Puts the current mode's display profile and the IME styles onto the editor; keeps the
     // modified flag and the ruler's visibility.

@@ -202,9 +202,11 @@ void TMainForm::SetStatusBarFontSize(int size)
 void TMainForm::StatusBarMouseDown(Qt::MouseButton button, int x)
 {
     const int w0 = StatusPanelWidth(0), w1 = StatusPanelWidth(1), w2 = StatusPanelWidth(2);
-    // The position panel belongs to the go-to dialog, which this window does not have.
-    if (x < w0)
+    // The position panel opens the go-to dialog just above the press.
+    if (x < w0) {
+        SearchJumpMenuClick(x);
         return;
+    }
     if (x > w0 && x < w0 + w1) {
         // The same as the key: the editor toggles, the key handler shows it.
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);

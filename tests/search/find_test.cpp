@@ -4,7 +4,7 @@
 #include "editor/extmemo.h"
 #include "editor/richedit.h"
 #include "platform/cp932codec.h"
-#include "platform/prompts.h"
+#include "doubles/scriptedprompts.h"
 #include "search/findform.h"
 #include "search/searchtexts.h"
 #include "search/textfinder.h"

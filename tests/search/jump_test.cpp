@@ -3,7 +3,7 @@
 #include "app/mainformfixture.h"
 #include "editor/extmemo.h"
 #include "editor/richedit.h"
-#include "platform/prompts.h"
+#include "doubles/scriptedprompts.h"
 #include "search/jump.h"
 #include "search/searchtexts.h"
 

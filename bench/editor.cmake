@@ -2,6 +2,7 @@
 # queries, index queries and find, each against the same work on a 1 KB document.
 if(TARGET velmo_editor)
   add_executable(bench_editor ${CMAKE_CURRENT_LIST_DIR}/editor_bench.cpp)
+  target_include_directories(bench_editor PRIVATE ${CMAKE_CURRENT_LIST_DIR})
   target_link_libraries(bench_editor PRIVATE velmo_editor benchmark::benchmark Qt6::Widgets)
 endif()
 # A window to look at under Xvfb: marks, fixed-width wrapping, a Japanese document.

@@ -69,25 +69,38 @@ void BM_BareMainWindow(benchmark::State &state)
     });
 }
 
+// Real services for one editor window, its settings file in a fresh folder; only the prompts
+// (nobody answers a box in a benchmark) and the shell (no temporary folder of the user's) are
+// doubles.
+struct WindowServices {
+    QTemporaryDir dir;
+    velmo::FixedSystemInfo system{dir.filePath("velmo")};
+    velmo::ScriptedPrompts prompts;
+    velmo::RecordingShell shell{dir.filePath("tmp")};
+    velmo::DesktopScreen screen;
+    velmo::SystemPrinters printers;
+    velmo::LocalWindowBus bus{system.settingsFilePath()};
+    velmo::MainFormServices services;
+
+    WindowServices()
+    {
+        services.prompts = &prompts;
+        services.shell = &shell;
+        services.bus = &bus;
+        services.system = &system;
+        services.screen = &screen;
+        services.printers = &printers;
+        services.storage = &velmo::ProfileStorage::system();
+    }
+};
+
 // One editor window with real services, its settings file in a fresh folder. `firstStart`
 // starts without a settings file (the first start also saves every setting at once).
 void startVelmo(benchmark::State &state, bool firstStart)
 {
-    QTemporaryDir dir;
-    velmo::FixedSystemInfo system(dir.filePath("velmo"));
-    velmo::ScriptedPrompts prompts;
-    velmo::RecordingShell shell(dir.filePath("tmp"));
-    velmo::DesktopScreen screen;
-    velmo::SystemPrinters printers;
-    velmo::LocalWindowBus bus(system.settingsFilePath());
-    velmo::MainFormServices services;
-    services.prompts = &prompts;
-    services.shell = &shell;
-    services.bus = &bus;
-    services.system = &system;
-    services.screen = &screen;
-    services.printers = &printers;
-    services.storage = &velmo::ProfileStorage::system();
+    WindowServices real;
+    velmo::FixedSystemInfo &system = real.system;
+    velmo::MainFormServices &services = real.services;
     if (!firstStart) {
         // What the first start leaves behind, so that this one loads every setting.
         velmo::TMainForm first(services);
@@ -117,21 +130,9 @@ void startVelmo(benchmark::State &state, bool firstStart)
 // Closing a window: the save of every setting into the file a later start left.
 void BM_VelmoClose(benchmark::State &state)
 {
-    QTemporaryDir dir;
-    velmo::FixedSystemInfo system(dir.filePath("velmo"));
-    velmo::ScriptedPrompts prompts;
-    velmo::RecordingShell shell(dir.filePath("tmp"));
-    velmo::DesktopScreen screen;
-    velmo::SystemPrinters printers;
-    velmo::LocalWindowBus bus(system.settingsFilePath());
-    velmo::MainFormServices services;
-    services.prompts = &prompts;
-    services.shell = &shell;
-    services.bus = &bus;
-    services.system = &system;
-    services.screen = &screen;
-    services.printers = &printers;
-    services.storage = &velmo::ProfileStorage::system();
+    WindowServices real;
+    velmo::FixedSystemInfo &system = real.system;
+    velmo::MainFormServices &services = real.services;
     std::unique_ptr<velmo::TMainForm> form;
     timed(state, "close", [&] {
         form = std::make_unique<velmo::TMainForm>(services);

@@ -154,8 +154,8 @@ bool replaceAtomically(const QString &path, const QString &like,
     return true;
 }
 
-// Makes a folder with mode 0700 (and any missing folders above it, as the base-directory
-// specification asks for the data home); an existing one is taken as it is.
+// Makes a folder with mode 0700, and any missing folders above it likewise (the desktop
+// keeps its data home private); an existing one is taken as it is.
 bool makePrivateFolder(const QString &folder)
 {
     const QByteArray name = QFile::encodeName(folder);

@@ -2,6 +2,11 @@
 
 #include "settings/profilefile.h"
 
+#include <QAction>
+#include <QMenu>
+
+#include <memory>
+
 namespace velmo {
 
 bool SameFileName(const QString &a, const QString &b)
@@ -63,6 +68,98 @@ void THistoryList::StoreTo(const QString &fileName) const
     for (qsizetype i = 0; i < Items.size(); ++i)
         keys.append({QString::number(i), TProfileFile::PathValue(Items[i])});
     TProfileFile(file, *storage_).ReplaceSection(SectionName, keys);
+}
+
+namespace {
+
+// Entry i comes from key "i" (empty when it is missing), as many entries as there are keys.
+QStringList entriesOf(const TProfileFile::SectionValues &values, qsizetype capacity)
+{
+    QStringList items;
+    const qsizetype count = qMin(values.size(), qMax(capacity, qsizetype(0)));
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString key = QString::number(i);
+        QString value;
+        for (const auto &[k, v] : values) {
+            if (k == key) {
+                value = TProfileFile::PathFromValue(v);
+                break;
+            }
+        }
+        items << value;
+    }
+    return items;
+}
+
+} // namespace
+
+void THistoryList::StoreChange(const std::function<void(THistoryList &list)> &change,
+                               const QString &fileName)
+{
+    const QString file = resolve(fileName);
+    if (file.isEmpty()) {
+        change(*this);
+        return;
+    }
+    // The edit may run twice (a batch looks, then commits): each run starts from the file.
+    auto result = std::make_shared<QStringList>();
+    const std::int32_t capacity = Capacity;
+    try {
+        TProfileFile(file, *storage_).UpdateSection(SectionName, [&change, result, capacity](
+                                                                     const TProfileFile::SectionValues &now) {
+            THistoryList list(nullptr, QString());
+            list.Capacity = capacity;
+            list.Items = entriesOf(now, capacity);
+            change(list);
+            *result = list.Items;
+            TProfileFile::SectionValues values;
+            for (qsizetype i = 0; i < list.Items.size(); ++i)
+                values.append({QString::number(i), TProfileFile::PathValue(list.Items[i])});
+            return values;
+        });
+    } catch (...) {
+        change(*this);
+        throw;
+    }
+    Items = *result;
+}
+
+QString THistoryList::ItemCaption(const QString &path)
+{
+    QString caption = path;
+    return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+QString THistoryList::ItemPath(const QAction *item)
+{
+    return item ? item->data().toString() : QString();
+}
+
+int THistoryList::ItemTag(const QAction *item)
+{
+    return item ? item->property("Tag").toInt() : 0;
+}
+
+void THistoryList::FillMenu(QMenu *menu, int firstIndex, int tag) const
+{
+    if (!menu)
+        return;
+    const QList<QAction *> old = menu->actions();
+    for (qsizetype i = qMax(firstIndex, 0); i < old.size(); ++i) {
+        menu->removeAction(old[i]);
+        if (old[i]->parent() == Owner || old[i]->parent() == menu)
+            old[i]->deleteLater();
+    }
+    for (const QString &path : Items) {
+        auto *item = new QAction(ItemCaption(path), Owner ? Owner : menu);
+        item->setData(path);
+        item->setProperty("Tag", tag);
+        if (OnItemClick) {
+            const auto click = OnItemClick;
+            QObject::connect(item, &QAction::triggered, item, [click, item] { click(item); });
+        }
+        menu->addAction(item);
+    }
 }
 
 } // namespace velmo

@@ -447,6 +447,35 @@ void TProfileFile::ReplaceSection(const QString &section,
     });
 }
 
+void TProfileFile::UpdateSection(const QString &section,
+                                 const std::function<SectionValues(const SectionValues &)> &update)
+{
+    change([s = toU16(section), update](std::string &bytes) {
+        Profile p(bytes);
+        SectionValues current;
+        const auto [first, end] = p.section(s);
+        for (int i = first; i >= 0 && i < end; ++i) {
+            const Line &l = p.lines()[i];
+            if (l.kind == Line::Key)
+                current.append({toQString(l.name), toQString(cutToLimit(l.value))});
+        }
+        const SectionValues values = update(current);
+        if (values.isEmpty()) {
+            if (!p.removeSection(s))
+                return false;
+        } else {
+            p.clearSection(s);
+            for (const auto &[key, value] : values)
+                p.setValue(s, toU16(key), toU16(value));
+        }
+        std::string updated = p.bytes();
+        if (updated == bytes)
+            return false;
+        bytes = std::move(updated);
+        return true;
+    });
+}
+
 void TProfileFile::DeleteKey(const QString &section, const QString &key)
 {
     change([s = toU16(section), k = toU16(key)](std::string &bytes) {

@@ -19,6 +19,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
 #include <utility>
 
 #include <cstdint>
@@ -61,6 +62,13 @@ public:
     // values it is erased.
     void ReplaceSection(const QString &section, const QList<std::pair<QString, QString>> &values);
     void DeleteKey(const QString &section, const QString &key);
+    // The keys and values of a section in file order, handed to `update`, and the section
+    // replaced by what it returns (as ReplaceSection does), in one locked read-modify-write:
+    // what another process writes to the file meanwhile is either seen by `update` or comes
+    // after. `update` may run more than once (inside a batch); it must only compute.
+    using SectionValues = QList<std::pair<QString, QString>>;
+    void UpdateSection(const QString &section,
+                       const std::function<SectionValues(const SectionValues &)> &update);
 
     // A value that holds a file or folder name. Names that code page 932 holds exactly are
     // written as they are; any other name (café.txt, 한국어.txt, a line break in it) as

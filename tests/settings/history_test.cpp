@@ -1,9 +1,15 @@
 // The file history: most recent first, one entry per file, shared through [History].
 #include "settingstest.h"
 
+#include "platform/componenterror.h"
 #include "platform/cp932codec.h"
 #include "settings/historylist.h"
 #include "settings/profilefile.h"
+#include "doubles/faultyprofilestorage.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QProcess>
 
 namespace velmo {
 namespace {
@@ -94,6 +100,82 @@ TEST(History, StoreToRewritesTheSectionInPlace)
     h.Items.clear();
     h.StoreTo();
     EXPECT_FALSE(TProfileFile(f.path()).SectionExists("History"));
+}
+
+// A change is made to the list as the file holds it now, so what another window stored in
+// the meantime stays; a refused write still changes the list in memory.
+TEST(History, StoreChangeWorksOnTheFilesList)
+{
+    TempIni f;
+    f.write("[History]\n0=/theirs.txt\n1=/old.txt\n");
+    THistoryList h(nullptr, f.path());
+    h.Items = paths({"/old.txt"}); // this window's copy does not know /theirs.txt yet
+    h.StoreChange([](THistoryList &list) { list.AddFile(QStringLiteral("/mine.txt")); });
+    EXPECT_EQ(h.Items, paths({"/mine.txt", "/theirs.txt", "/old.txt"}));
+    THistoryList reread(nullptr, f.path());
+    reread.LoadFrom();
+    EXPECT_EQ(reread.Items, h.Items);
+
+    FaultyProfileStorage refusing;
+    refusing.refuseAfter(0);
+    THistoryList r(nullptr, f.path(), refusing);
+    r.Items = paths({"/a.txt"});
+    EXPECT_THROW(r.StoreChange([](THistoryList &list) { list.AddFile(QStringLiteral("/b.txt")); }),
+                 ComponentError);
+    EXPECT_EQ(r.Items, paths({"/b.txt", "/a.txt"}));
+}
+
+// Two processes adding files at the same moment: every entry of both is in the file.
+TEST(History, TwoProcessesAddingAtOnceKeepEveryEntry)
+{
+    constexpr int kCount = 40;
+    TempIni f;
+    f.write("[Other]\r\nKeep=1\r\n");
+    QProcess a, b;
+    const QString writer = QStringLiteral(VELMO_SETTINGS_WRITER);
+    a.start(writer, {f.path(), QStringLiteral("A"), QString::number(kCount), QStringLiteral("history")});
+    b.start(writer, {f.path(), QStringLiteral("B"), QString::number(kCount), QStringLiteral("history")});
+    ASSERT_TRUE(a.waitForFinished(120000)) << a.errorString().toStdString();
+    ASSERT_TRUE(b.waitForFinished(120000)) << b.errorString().toStdString();
+    ASSERT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
+    ASSERT_EQ(b.exitCode(), 0) << b.readAllStandardError().toStdString();
+
+    THistoryList h(nullptr, f.path());
+    h.Capacity = 1000;
+    h.LoadFrom();
+    EXPECT_EQ(h.Items.size(), 2 * kCount);
+    for (const char *prefix : {"A", "B"}) {
+        for (int i = 0; i < kCount; ++i)
+            EXPECT_TRUE(h.Items.contains(QStringLiteral("/%1%2.txt").arg(QLatin1String(prefix)).arg(i)))
+                << prefix << i;
+    }
+}
+
+// Menu entries carry their path and tag; the caption only shows the path, "&" included.
+TEST(History, FillMenuReplacesTheEntriesAfterTheFixedItems)
+{
+    QObject owner;
+    THistoryList h(&owner, {});
+    QStringList clicked;
+    h.OnItemClick = [&clicked](QAction *item) {
+        clicked << THistoryList::ItemPath(item) + "#" + QString::number(THistoryList::ItemTag(item));
+    };
+    QMenu menu;
+    menu.addAction(QStringLiteral("fixed"));
+    menu.addSeparator();
+    h.Items = paths({"/old.txt"});
+    h.FillMenu(&menu, 2, 1);
+    h.Items = paths({"/d/a&b.txt", "/d/a&&b.txt", ""});
+    h.FillMenu(&menu, 2, 1);
+    const QList<QAction *> items = menu.actions();
+    ASSERT_EQ(items.size(), 5);
+    EXPECT_EQ(items[0]->text(), "fixed");
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), "/d/a&&b.txt"); // shown as /d/a&b.txt
+    EXPECT_EQ(items[3]->text(), "/d/a&&&&b.txt");
+    for (QAction *item : items.mid(2))
+        item->trigger();
+    EXPECT_EQ(clicked, paths({"/d/a&b.txt#1", "/d/a&&b.txt#1", "#1"}));
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/velmoapplication.h"
-#include "platform/windowbus.h"
+#include "platform/localwindowbus.h"
 #include "settings/profilestorage.h"
 
 #include <QIcon>
@@ -53,6 +53,9 @@ int main(int argc, char **argv)
         services.arguments = app.arguments().mid(1);
 
         velmo::TMainForm form(services);
+        // A window opened by the new-window command appears behind the one that asked for it.
+        if (velmo::launchShowOfThisProcess() == velmo::LaunchShow::NoActivate)
+            form.setAttribute(Qt::WA_ShowWithoutActivating);
         prompts.setOwner(&form);
         form.show();
         const int code = app.exec();

@@ -35,22 +35,4 @@ public:
     int pixelsPerInch() const override;
 };
 
-// A screen with fixed figures, for tests.
-class FixedScreen : public Screen {
-public:
-    FixedScreen(ScreenRect area = {0, 0, 1024, 738}, int step = 19, int ppi = 96)
-        : area_(area), step_(step), ppi_(ppi) {}
-    ScreenRect workArea() const override { return area_; }
-    int cascadeStep() const override { return step_; }
-    int pixelsPerInch() const override { return ppi_; }
-    void setWorkArea(ScreenRect area) { area_ = area; }
-    void setCascadeStep(int step) { step_ = step; }
-    void setPixelsPerInch(int ppi) { ppi_ = ppi; }
-
-private:
-    ScreenRect area_;
-    int step_;
-    int ppi_;
-};
-
 } // namespace velmo

@@ -26,14 +26,4 @@ public:
     QString programPath() const override; // QCoreApplication::applicationFilePath
 };
 
-// Test double: a program path of the test's choosing (usually inside a temporary folder).
-class FixedSystemInfo : public SystemInfo {
-public:
-    explicit FixedSystemInfo(QString programPath) : path_(std::move(programPath)) {}
-    QString programPath() const override { return path_; }
-
-private:
-    QString path_;
-};
-
 } // namespace velmo

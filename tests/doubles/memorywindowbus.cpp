@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <utility>
+
 namespace velmo {
 
 // ---- MemoryBusNetwork
@@ -116,10 +118,21 @@ bool MemoryBusNetwork::bringToFront(WindowHandle handle)
     return it->second.window->busBringToFront();
 }
 
-bool MemoryBusNetwork::launch(const QString &program, const QString &parameters, LaunchShow show)
+bool MemoryBusNetwork::launch(const QString &program, const QString &parameters, LaunchShow show,
+                              WindowBus::LaunchEnded ended)
 {
-    launches_.push_back(Launch{program, parameters, splitWindowsCommandLine(parameters), show});
+    launches_.push_back(Launch{program, parameters, splitWindowsCommandLine(parameters), show,
+                               launchResult_ ? std::move(ended) : WindowBus::LaunchEnded()});
     return launchResult_;
+}
+
+void MemoryBusNetwork::endLaunch(std::size_t index)
+{
+    if (index >= launches_.size() || !launches_[index].ended)
+        return;
+    // Heard once, as a process ends once.
+    const WindowBus::LaunchEnded ended = std::exchange(launches_[index].ended, {});
+    ended();
 }
 
 // ---- MemoryWindowBus
@@ -165,9 +178,10 @@ bool MemoryWindowBus::setForegroundWindow(WindowHandle handle)
     return network_.bringToFront(handle);
 }
 
-bool MemoryWindowBus::launchEditor(const QString &program, const QString &parameters, LaunchShow show)
+bool MemoryWindowBus::launchEditor(const QString &program, const QString &parameters, LaunchShow show,
+                                   LaunchEnded ended)
 {
-    return network_.launch(program, parameters, show);
+    return network_.launch(program, parameters, show, std::move(ended));
 }
 
 } // namespace velmo

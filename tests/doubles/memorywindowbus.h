@@ -1,6 +1,7 @@
 // Windows of one process that see each other through an in-memory bus.
 #pragma once
 
+#include "platform/launchline.h"
 #include "platform/windowbus.h"
 
 #include <QString>
@@ -35,6 +36,7 @@ public:
         QString parameters;
         QStringList arguments; // the parameters split as the new process sees them
         LaunchShow show = LaunchShow::Normal;
+        WindowBus::LaunchEnded ended; // what the launcher wants to hear when it ends
     };
 
     MemoryBusNetwork();
@@ -54,6 +56,8 @@ public:
 
     // A launch that fails makes launchEditor return false (still logged).
     void setLaunchResult(bool ok) { launchResult_ = ok; }
+    // The process of launch i ends (as if it crashed or was closed): the launcher hears it.
+    void endLaunch(std::size_t index);
 
     const std::vector<Delivery> &deliveries() const { return deliveries_; }
     const std::vector<Launch> &launches() const { return launches_; }
@@ -73,7 +77,8 @@ private:
     bool post(WindowHandle from, WindowHandle to, std::uint32_t message, std::int64_t wParam,
               std::int64_t lParam);
     bool bringToFront(WindowHandle handle);
-    bool launch(const QString &program, const QString &parameters, LaunchShow show);
+    bool launch(const QString &program, const QString &parameters, LaunchShow show,
+                WindowBus::LaunchEnded ended);
     bool alive(WindowHandle handle) const;
 
     std::map<WindowHandle, Entry> windows_; // ordered: enumeration order is handle order
@@ -101,11 +106,16 @@ public:
                      std::int64_t lParam) override;
     bool isWindow(WindowHandle handle) override;
     bool setForegroundWindow(WindowHandle handle) override;
-    bool launchEditor(const QString &program, const QString &parameters, LaunchShow show) override;
+    bool launchEditor(const QString &program, const QString &parameters, LaunchShow show,
+                      LaunchEnded ended = {}) override;
+    // As if this window were inside a send of its own that has not returned yet.
+    void setWaiting(bool waiting) { waiting_ = waiting; }
+    bool isWaiting() const override { return waiting_; }
 
 private:
     MemoryBusNetwork &network_;
     WindowHandle handle_ = 0;
+    bool waiting_ = false;
 };
 
 } // namespace velmo

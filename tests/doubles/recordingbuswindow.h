@@ -35,6 +35,7 @@ public:
     // Runs inside handleBusMessage, e.g. to send a message back.
     void setReaction(std::function<void(const Received &)> reaction) { reaction_ = std::move(reaction); }
     const std::vector<Received> &received() const { return received_; }
+    void clearReceived() { received_.clear(); }
     int frontRequests() const { return frontRequests_; }
 
 private:

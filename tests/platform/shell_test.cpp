@@ -2,6 +2,7 @@
 #include "platform/shell.h"
 #include "doubles/recordingshell.h"
 #include "platform/system.h"
+#include "doubles/fixedsysteminfo.h"
 
 #include <QDir>
 #include <QFile>

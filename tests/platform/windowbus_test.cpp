@@ -2,7 +2,8 @@
 // double, and the splitting of launch lines.
 #include "doubles/memorywindowbus.h"
 #include "doubles/recordingbuswindow.h"
-#include "platform/windowbus.h"
+#include "platform/launchline.h"
+#include "platform/localwindowbus.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -506,33 +507,6 @@ TEST(PeerCredentials, AnotherUsersConnectionIsRefused)
     EXPECT_FALSE(LocalWindowBus::peerIsSameUser(fd));
     ::close(fd);
     ::close(server);
-}
-
-TEST(SplitWindowsCommandLine, FollowsTheShellsQuotingRules)
-{
-    struct Case {
-        QString line;
-        QStringList args;
-    } cases[] = {
-        {QString(), {}},
-        {QStringLiteral("  \t "), {}},
-        {QStringLiteral("a b\tc"), {"a", "b", "c"}},
-        {QStringLiteral("  lead  trail  "), {"lead", "trail"}},
-        {QStringLiteral("\"a b c\" d e"), {"a b c", "d", "e"}},
-        {QStringLiteral("\"ab\\\"c\" \"\\\\\" d"), {"ab\"c", "\\", "d"}},
-        {QStringLiteral("a\\\\\\b d\"e f\"g h"), {"a\\\\\\b", "de fg", "h"}},
-        {QStringLiteral("a\\\\\\\"b c d"), {"a\\\"b", "c", "d"}},
-        {QStringLiteral("a\\\\\\\\\"b c\" d e"), {"a\\\\b c", "d", "e"}},
-        {QStringLiteral("a \"\" b"), {"a", "", "b"}},
-        {QStringLiteral("\"\""), {""}},
-        {QStringLiteral("\"a\"\"b\""), {"a\"b"}},
-        {QStringLiteral("\"open to the end"), {"open to the end"}},
-        {QStringLiteral("/Owner=12345 /Left=22 /Top=44 /Width=640 /Height=400 \"C:\\My Documents\\メモ 1.txt\" /r"),
-         {"/Owner=12345", "/Left=22", "/Top=44", "/Width=640", "/Height=400", "C:\\My Documents\\メモ 1.txt", "/r"}},
-        {QStringLiteral("/n"), {"/n"}},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(splitWindowsCommandLine(c.line), c.args) << qPrintable(c.line);
 }
 
 TEST(MemoryWindowBus, DeliversLogsAndFailsLikeTheRealBus)

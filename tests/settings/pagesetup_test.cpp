@@ -2,6 +2,8 @@
 // when no printer can be asked.
 #include "settingstest.h"
 
+#include "doubles/fixedscreen.h"
+
 #include "doubles/fakeprinters.h"
 #include "settings/muldiv.h"
 #include "settings/pagesetup.h"

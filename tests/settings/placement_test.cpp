@@ -1,6 +1,8 @@
 // Window placement: the cascade for the next window, centring dialogs, and [Window].
 #include "settingstest.h"
 
+#include "doubles/fixedscreen.h"
+
 #include "settings/placement.h"
 #include "settings/profilefile.h"
 

@@ -2,6 +2,8 @@
 // rules for the version stamp, the last edited file and refused writes.
 #include "settingstest.h"
 
+#include "doubles/fixedscreen.h"
+
 #include "doubles/fakeprinters.h"
 #include "doubles/faultyprofilestorage.h"
 #include "platform/componenterror.h"

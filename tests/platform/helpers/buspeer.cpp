@@ -22,7 +22,7 @@
 #include "doubles/scriptedprompts.h"
 #include "platform/prompts.h"
 #include "platform/velmoapplication.h"
-#include "platform/windowbus.h"
+#include "platform/localwindowbus.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>

@@ -1,4 +1,6 @@
-#include "platform/windowbus.h"
+#include "platform/localwindowbus.h"
+
+#include "platform/launchline.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -22,6 +24,7 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -205,63 +208,6 @@ void readReply(Pending &p)
 } // namespace
 
 // ---- Windows command-line splitting
-
-QStringList splitWindowsCommandLine(const QString &line)
-{
-    QStringList args;
-    QString current;
-    bool inArg = false;
-    int quotes = 0;     // 1 while inside quotes; counts a run of quotes
-    int backslashes = 0;
-    const qsizetype n = line.size();
-    qsizetype i = 0;
-    while (i < n && (line[i] == QLatin1Char(' ') || line[i] == QLatin1Char('\t')))
-        ++i;
-    for (; i < n; ++i) {
-        const QChar c = line[i];
-        if ((c == QLatin1Char(' ') || c == QLatin1Char('\t')) && quotes == 0) {
-            args << current;
-            current.clear();
-            inArg = false;
-            backslashes = 0;
-            while (i + 1 < n && (line[i + 1] == QLatin1Char(' ') || line[i + 1] == QLatin1Char('\t')))
-                ++i;
-            continue;
-        }
-        inArg = true;
-        if (c == QLatin1Char('\\')) {
-            current += c;
-            ++backslashes;
-        } else if (c == QLatin1Char('"')) {
-            if (backslashes % 2 == 0) {
-                // Even: half the backslashes stay, the quote toggles quoting.
-                current.chop(backslashes / 2);
-                ++quotes;
-            } else {
-                // Odd: half stay and the quote is literal.
-                current.chop(backslashes / 2 + 1);
-                current += QLatin1Char('"');
-            }
-            backslashes = 0;
-            // A run of quotes: every third one is literal.
-            while (i + 1 < n && line[i + 1] == QLatin1Char('"')) {
-                ++i;
-                if (++quotes == 3) {
-                    current += QLatin1Char('"');
-                    quotes = 0;
-                }
-            }
-            if (quotes == 2)
-                quotes = 0;
-        } else {
-            current += c;
-            backslashes = 0;
-        }
-    }
-    if (inArg)
-        args << current;
-    return args;
-}
 
 // ---- LocalWindowBus
 
@@ -720,7 +666,8 @@ LaunchShow launchShowOfThisProcess()
     return show;
 }
 
-bool LocalWindowBus::launchEditor(const QString &program, const QString &parameters, LaunchShow show)
+bool LocalWindowBus::launchEditor(const QString &program, const QString &parameters, LaunchShow show,
+                                  LaunchEnded ended)
 {
     if (program.isEmpty())
         return false;
@@ -733,7 +680,28 @@ bool LocalWindowBus::launchEditor(const QString &program, const QString &paramet
     else
         environment.remove(QString::fromLatin1(kLaunchShowVariable));
     process.setProcessEnvironment(environment);
-    return process.startDetached();
+    qint64 pid = 0;
+    if (!process.startDetached(&pid))
+        return false;
+    if (ended)
+        watchProcess(pid, std::move(ended));
+    return true;
+}
+
+void LocalWindowBus::watchProcess(qint64 pid, LaunchEnded ended)
+{
+    // A process descriptor turns readable when the process ends; the detached process is no
+    // child of ours, so there is nothing to reap.
+    const int fd = int(::syscall(SYS_pidfd_open, pid_t(pid), 0));
+    if (fd < 0)
+        return; // an old kernel: the launcher then learns only of windows that report
+    auto *notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [notifier, fd, ended = std::move(ended)] {
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+        ::close(fd);
+        ended();
+    });
 }
 
 } // namespace velmo

@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "app/uitexts.h"
+#include "platform/launchline.h"
 #include "settings/profilefile.h"
 
 
@@ -57,11 +58,23 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     return result;
 }
 
+bool IsSwitchLike(const QString &argument)
+{
+    CommandLine alone = ParseCommandLine({argument});
+    return alone.files != QStringList{argument};
+}
+
 QString BuildLaunchLine(qint32 owner, int left, int top, int width, int height,
                         const QString &path, bool readOnly)
 {
-    QString line = QStringLiteral("/Owner=%1 /Left=%2 /Top=%3 /Width=%4 /Height=%5 \"%6\"")
-                       .arg(owner).arg(left).arg(top).arg(width).arg(height).arg(path);
+    // A name the new window would take for a switch is written as another name of the same
+    // file: "/r" as "//r", "-p" as "./-p".
+    QString file = path;
+    if (IsSwitchLike(file))
+        file.prepend(file.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QStringLiteral("./"));
+    QString line = QStringLiteral("/Owner=%1 /Left=%2 /Top=%3 /Width=%4 /Height=%5 ")
+                       .arg(owner).arg(left).arg(top).arg(width).arg(height)
+                   + quoteLaunchArgument(file);
     if (readOnly)
         line += QLatin1String(" /r");
     return line;

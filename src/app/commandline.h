@@ -29,8 +29,13 @@ CommandLine ParseCommandLine(const QStringList &arguments);
 // '$' or "0x". Empty when the text is not such a number or does not fit 32 bits.
 std::optional<qint32> ParseSwitchInteger(const QString &text);
 
+// True when ParseCommandLine would take the argument for a switch rather than a file.
+bool IsSwitchLike(const QString &argument);
+
 // The launch line for a window that is to open `path` (the parameters only, without the
-// program): /Owner=h /Left=x /Top=y /Width=w /Height=h "path" [/r].
+// program): /Owner=h /Left=x /Top=y /Width=w /Height=h "path" [/r]. The path is quoted and
+// escaped (quoteLaunchArgument), and a path that reads like a switch is written as another
+// name of the same file, so that the new window opens exactly that one file.
 QString BuildLaunchLine(qint32 owner, int left, int top, int width, int height,
                         const QString &path, bool readOnly);
 

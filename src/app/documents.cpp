@@ -196,7 +196,7 @@ bool TMainForm::OpenDocument(const QString &path, bool readOnly)
                 // An untitled window that only came to open this file gives way to the
                 // window that holds it.
                 if (Options->CurrentFile.isEmpty())
-                    services_.bus->postMessage(own, WM_EDITORNOTIFY, NotifyClose, EDITORNOTIFY_MAGIC);
+                    PostNotify(*services_.bus, own, {NotifyClose, EDITORNOTIFY_MAGIC});
                 return false;
             default:
                 return false;
@@ -246,9 +246,7 @@ bool TMainForm::OpenDocument(const QString &path, bool readOnly)
 
     // The text is in: from here the name follows it whatever the settings file does.
     SettingsAction opening(*this);
-    Options->History.AddFile(path);
-    TrySettingsWrite([this] { Options->History.StoreTo(); });
-    HistoryChanged = true; // the idle work tells the other windows
+    AddToHistory(path, true); // the idle work tells the other windows
     SetDocumentName(path);
     RichEdit->SetModified(false);
     RichEditSelectionChange();
@@ -350,8 +348,7 @@ bool TMainForm::SaveDocument(const QString &path)
     RichEdit->SetReadOnly(false);
     RichEdit->SetModified(false);
     SetDocumentName(path);
-    Options->History.AddFile(path);
-    TrySettingsWrite([this] { Options->History.StoreTo(); });
+    AddToHistory(path, false);
     RichEditSelectionChange();
 
     TrySettingsWrite([this] { RegisterOpenFile(true); });

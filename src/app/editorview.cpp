@@ -144,8 +144,7 @@ void TMainForm::ApplyOptions(EditModeWay way)
     ApplyDisplayProfile();
     if (!o.CurrentDir.isEmpty())
         QDir::setCurrent(o.CurrentDir);
-    o.History.Truncate(o.MaxHistoryItems);
-    TrySettingsWrite([&o] { o.History.StoreTo(); });
+    CutHistory(o.MaxHistoryItems);
     SetDocumentName(o.CurrentFile);
     ApplyWordWrap(CurrentProfile().WordWrapMode);
     ApplyToolbarVisibility();

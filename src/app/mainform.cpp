@@ -61,6 +61,7 @@ TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
     ConnectStatusBar();
     ConnectEditorView();
     ConnectSearchCommands();
+    ConnectMultiWindowCommands();
     new TLinkHover(RichEdit, services_.shell,
                    {[this] { return Options && Options->URLLink; },
                     [this](const QString &hint) { hint.isEmpty() ? RestoreFileNameText() : ShowProgressText(hint); }},
@@ -465,6 +466,12 @@ void TMainForm::FormClose()
         TrySettingsWrite([this] { SaveSettings(); });
     FontFaceList.clear();
     TrySettingsWrite([this] { UnregisterOpenFile(false); });
+    // A launched window that closes before its first idle moment still lets its launcher
+    // start the next window.
+    if (OwnerWindow != 0 && services_.bus) {
+        const WindowHandle owner = std::exchange(OwnerWindow, 0);
+        SendNotify(*services_.bus, owner, {NotifyReady, services_.bus->ownHandle()});
+    }
 }
 
 TMainForm::SettingsAction::SettingsAction(TMainForm &form) : form_(form)

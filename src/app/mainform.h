@@ -2,10 +2,11 @@
 // owns, and its life from start-up to destruction. Each concern has its own source file:
 // mainform.cpp (construction, start-up, closing), menus.cpp (menus and toolbars),
 // settingsio.cpp (settings file), toolbarstate.cpp (toolbar positions), help.cpp,
-// multiwindow.cpp (the other editor windows).
+// multiwindow.cpp (the other editor windows), historymenus.cpp (the file history).
 #pragma once
 
 #include "app/commandline.h"
+#include "app/editornotify.h"
 #include "editor/extmemo.h"
 #include "platform/windowbus.h"
 
@@ -65,17 +66,6 @@ struct FontFace {
     int charset = 1; // 128 for faces that write Japanese, else 1 (default)
 };
 
-// The private message between editor windows and its notification codes.
-inline constexpr std::uint32_t WM_EDITORNOTIFY = 0x49F5;
-inline constexpr std::int64_t EDITORNOTIFY_MAGIC = 0x45F5;
-enum EditorNotify : std::int64_t {
-    NotifyClose = 1,
-    NotifySettingsChanged = 2,
-    NotifyHistoryChanged = 3,
-    NotifyReady = 4,
-    NotifyRegistryRefresh = 5,
-};
-
 class TMainForm : public QMainWindow, public BusWindow {
     Q_OBJECT
 public:
@@ -98,15 +88,34 @@ public:
     void FormResize();
     void FormActivate();
 
-    // --- the other editor windows ---
+    // --- the other editor windows (multiwindow.cpp) ---
     int CountOtherWindows();
-    void BroadcastNotify(std::int64_t code, std::int64_t lParam, bool wait);
+    void BroadcastNotify(EditorNotify code, std::int64_t lParam, bool wait);
     void RegisterOpenFile(bool eraseFirst);
     void UnregisterOpenFile(bool wholeSection);
     void IdleWork();
     bool IdleWorkPending() const;
-    // The files after the first of an OpenFileList, for windows of their own.
+    // Opens every file in a window of its own, one process after another (the launch chain).
     void LaunchWindows(const QStringList &files, bool readOnly);
+    // True from LaunchWindows until the last window of the chain has reported or failed.
+    bool LaunchChainRunning() const { return launchWaiting_ != 0 || !PendingLaunches.isEmpty(); }
+    void FileNewWindowMenuClick();
+    void FileOpenNewClick();
+    void CloseAllMenuClick();
+
+    // --- file history (historymenus.cpp) ---
+    // Fills the four history menus; markChanged has the other windows told when idle.
+    void RebuildHistoryMenus(bool markChanged);
+    // Another window changed the history: read it again (nothing is written).
+    void ReloadHistory();
+    void HistoryItemClick(QAction *item);
+    // Puts the files at the top of the history (in order, the last on top), stores it and
+    // rebuilds the menus.
+    void AddToHistory(const QStringList &paths, bool markChanged);
+    void AddToHistory(const QString &path, bool markChanged) { AddToHistory(QStringList{path}, markChanged); }
+    // Cuts the history to count entries (the options' MaxHistoryItems), stores it and
+    // rebuilds the menus.
+    void CutHistory(int count);
 
     // --- paths derived from the program's own path ---
     QString ProgramPath() const;
@@ -117,10 +126,6 @@ public:
     // The text the desktop shows for this program on its task bar.
     QString ApplicationTitle() const { return applicationTitle_; }
 
-    // The files of the last OpenFileList after the first (which opened here), waiting to be
-    // opened in new windows, and whether they go read-only.
-    const QStringList &FilesForNewWindows() const { return filesForNewWindows_; }
-    bool FilesForNewWindowsReadOnly() const { return filesForNewWindowsReadOnly_; }
     int LastEditCaret() const { return lastEditCaret_; }
 
     // --- documents and editing modes (documents.cpp, editmode.cpp) ---
@@ -340,8 +345,20 @@ private:
     QString applicationTitle_;
     QString helpFile_;
     int lastEditCaret_ = 0; // where the caret goes in a reopened last document
-    QStringList filesForNewWindows_;
-    bool filesForNewWindowsReadOnly_ = false;
+    // The launch chain (multiwindow.cpp).
+    void ConnectMultiWindowCommands();
+    void LaunchNext();
+    void LaunchEnded(int serial);
+    void ShowLaunchFailure();
+    bool ModalBusy() const;
+    void DeliverDeferredNotices();
+    void HandleNotify(const EditorMessage &notice);
+    QRect nextLaunchPlacement_;      // where the chain's next window goes
+    int launchWaiting_ = 0;          // the launch whose window has not reported yet, 0 none
+    int launchSerial_ = 0;           // numbers the launches of this window
+    bool launchFailureShown_ = false; // once per chain
+    // Close requests and settings changes that came while a dialog was open.
+    std::vector<EditorMessage> deferredNotices_;
     // The folder the process started in: file names on the command line are relative to it,
     // whatever folder the settings make current before they are opened.
     QString startFolder_;

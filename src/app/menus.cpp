@@ -76,13 +76,8 @@ void TMainForm::CreateMenus()
     FilePrintMenu = item(FileMenu, "FilePrintMenu", texts::kFilePrintMenu, QKeySequence(QStringLiteral("Ctrl+P")));
     FileMenu->addSeparator();
     FileExitMenu = item(FileMenu, "FileExitMenu", texts::kFileExitMenu, QKeySequence(QStringLiteral("Alt+F4")), true);
-    CloseAllMenu = item(FileMenu, "CloseAllMenu", texts::kCloseAllMenu, {}, true);
+    CloseAllMenu = item(FileMenu, "CloseAllMenu", texts::kCloseAllMenu);
     connect(FileExitMenu, &QAction::triggered, this, [this] { FileExitMenuClick(); });
-    connect(CloseAllMenu, &QAction::triggered, this, [this] {
-        // Every other window closes without saving its settings; this one closes as usual.
-        BroadcastNotify(NotifyClose, EDITORNOTIFY_MAGIC, false);
-        close();
-    });
 
     EditMenu = bar->addMenu(tr8(texts::kEditMenu));
     EditMenu->setObjectName(QStringLiteral("EditMenu"));

@@ -23,10 +23,6 @@ inline constexpr char kFileNamePrefix[] = "FileName: ";
 inline constexpr char kUntitledTextName[] = "FileName: ????";
 inline constexpr char kSizeOpen[] = " [";
 inline constexpr char kSizeClose[] = "Bytes]";
-// Shown in the name panel when more files were given than this window can open; %1 is
-// their number.
-inline constexpr char kFurtherFilesNotOpened[] =
-    "**** 残りの%1個のファイルは開いていません（新しいウインドウで開く機能はまだありません） ****";
 } // namespace statustexts
 
 // The four panels side by side with no gap between them, so that a position along the

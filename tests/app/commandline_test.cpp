@@ -1,7 +1,10 @@
 // The switches a starting window reads, and the launch line one window builds for the next.
 #include "app/commandline.h"
 #include "app/uitexts.h"
-#include "platform/windowbus.h"
+#include "platform/launchline.h"
+
+#include <QDir>
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -114,5 +117,51 @@ TEST(LaunchLine, NewWindowReadsWhatTheLauncherMeant)
         EXPECT_EQ(line.top, 19);
         EXPECT_EQ(line.width, 640);
         EXPECT_EQ(line.height, 400);
+    }
+}
+
+// Whatever a file is called, the new window gets exactly that one file and no switch: names
+// that read like switches, quotes, backslashes before quotes and at the end.
+TEST(LaunchLine, NoNameSmugglesASwitch)
+{
+    auto check = [](const QString &name, bool readOnly) {
+        const QString launch = BuildLaunchLine(77, 1, 2, 3, 4, name, readOnly);
+        const CommandLine line = ParseCommandLine(splitWindowsCommandLine(launch));
+        ASSERT_EQ(line.files.size(), 1) << qPrintable(launch);
+        // A switch-like name comes back as another name of the same file.
+        EXPECT_EQ(QDir::cleanPath(line.files[0]), QDir::cleanPath(name)) << qPrintable(launch);
+        if (!IsSwitchLike(name))
+            EXPECT_EQ(line.files[0], name) << qPrintable(launch);
+        EXPECT_FALSE(line.printOnStart);
+        EXPECT_EQ(line.readOnly, readOnly);
+        EXPECT_EQ(line.owner, 77);
+        EXPECT_EQ(line.left, 1);
+        EXPECT_EQ(line.top, 2);
+        EXPECT_EQ(line.width, 3);
+        EXPECT_EQ(line.height, 4);
+        EXPECT_TRUE(line.errors.isEmpty());
+    };
+    for (const char *name : {"/r", "-R", "/p", "-n", "/N", "/Owner=5", "/left=abc", "/Height=",
+                             "/tmp/say \"hi\".txt", "/tmp/dir\\", "\"", "/tmp/a\\\"b", "/tmp/\"\"\"",
+                             "/tmp/a\\\\\"\\", "-P"}) {
+        SCOPED_TRACE(name);
+        check(QString::fromUtf8(name), false);
+        check(QString::fromUtf8(name), true);
+    }
+
+    // Random names from the characters that matter to the splitter and the parser.
+    const QString alphabet = QString::fromUtf8("\"\\/- \t=rRpPnNOwnerLft&日=a");
+    QRandomGenerator random(20261210);
+    for (int round = 0; round < 2000; ++round) {
+        QString name;
+        const int length = 1 + int(random.bounded(10));
+        for (int i = 0; i < length; ++i)
+            name += alphabet[int(random.bounded(alphabet.size()))];
+        if (random.bounded(2) == 0)
+            name.prepend(QLatin1Char('/'));
+        SCOPED_TRACE(name.toStdString());
+        check(name, random.bounded(2) == 0);
+        if (::testing::Test::HasFailure())
+            break;
     }
 }

@@ -324,7 +324,7 @@ TEST_F(DocumentsTest, OpenCommandAndDroppedFiles)
     EXPECT_EQ(dialog.dialog.filterIndex, 1);
     EXPECT_EQ(dialog.dialog.filters[5].description, u8(texts::kOpenFileTypes[5].description));
     EXPECT_EQ(form->Options->CurrentFile, a);
-    EXPECT_EQ(form->FilesForNewWindows(), QStringList{b});
+    EXPECT_EQ(velmo::testing::launchedFiles(network), QStringList{b});
 
     // Three files dropped on a modified window, Cancel: nothing opens.
     type("edit ");
@@ -344,7 +344,9 @@ TEST_F(DocumentsTest, OpenCommandAndDroppedFiles)
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(form->Options->CurrentFile, b);
     EXPECT_FALSE(form->RichEdit->PlainText());
-    EXPECT_EQ(form->FilesForNewWindows(), (QStringList{c, a}));
+    // The window for b has not reported yet: c and a wait behind it.
+    EXPECT_EQ(velmo::testing::launchedFiles(network), QStringList{b});
+    EXPECT_EQ(velmo::testing::filesOfLines(form->PendingLaunches), (QStringList{c, a}));
 }
 
 TEST_F(DocumentsTest, Backups)

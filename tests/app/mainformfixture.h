@@ -2,12 +2,16 @@
 // and fixed screen and printers. Shared by the window's tests.
 #pragma once
 
+#include "app/commandline.h"
 #include "app/mainform.h"
 #include "doubles/fakefilesystem.h"
 #include "doubles/fakeprinters.h"
+#include "doubles/fixedscreen.h"
+#include "doubles/fixedsysteminfo.h"
 #include "doubles/memorywindowbus.h"
 #include "doubles/recordingshell.h"
 #include "doubles/scriptedprompts.h"
+#include "platform/launchline.h"
 #include "platform/filesystem.h"
 #include "platform/printers.h"
 #include "platform/prompts.h"
@@ -47,6 +51,23 @@ inline bool waitUntil(const std::function<bool()> &condition)
     QTimer::singleShot(5000, &loop, &QEventLoop::quit);
     loop.exec();
     return condition();
+}
+
+// The files that launch lines ask new windows to open, in order.
+inline QStringList filesOfLines(const QStringList &lines)
+{
+    QStringList files;
+    for (const QString &line : lines)
+        files << ParseCommandLine(splitWindowsCommandLine(line)).files;
+    return files;
+}
+
+inline QStringList launchedFiles(const MemoryBusNetwork &network)
+{
+    QStringList lines;
+    for (const MemoryBusNetwork::Launch &launch : network.launches())
+        lines << launch.parameters;
+    return filesOfLines(lines);
 }
 
 // Toolbars and panels stand where the window's layout puts them once it has run.

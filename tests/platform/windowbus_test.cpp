@@ -397,7 +397,8 @@ TEST_F(LocalBusTest, LaunchedEditorStartsWithTheSplitParameters)
     };
     for (const Case &c : cases) {
         const QString line = QStringLiteral("\"%1\" %2 \"%3\" detached").arg(ns_, c.captionArgument, gates_);
-        ASSERT_TRUE(bus_->launchEditor(kPeerProgram, line, c.show));
+        bool ended = false;
+        ASSERT_TRUE(bus_->launchEditor(kPeerProgram, line, c.show, [&ended] { ended = true; }));
         WindowHandle launched = 0;
         ASSERT_TRUE(waitFor([&] {
             for (const WindowInfo &w : bus_->enumerateWindows()) {
@@ -406,8 +407,10 @@ TEST_F(LocalBusTest, LaunchedEditorStartsWithTheSplitParameters)
             }
             return launched != 0;
         })) << qPrintable(c.caption);
-        // Ends it; a detached process is not ours to wait for.
+        EXPECT_FALSE(ended);
+        // Ends it; a detached process is not ours to wait for, but the launcher hears of it.
         EXPECT_FALSE(bus_->sendMessage(launched, kExit, 0, 0));
+        EXPECT_TRUE(waitFor([&] { return ended; })) << qPrintable(c.caption);
     }
     EXPECT_FALSE(bus_->launchEditor(QString(), QString(), LaunchShow::Normal));
     EXPECT_FALSE(bus_->launchEditor(dir_.filePath(QStringLiteral("no-such-program")), QString(), LaunchShow::Normal));

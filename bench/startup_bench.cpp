@@ -4,6 +4,7 @@
 #include "app/fontsubstitutes.h"
 #include "app/mainform.h"
 #include "doubles/fakeprinters.h"
+#include "doubles/fixedscreen.h"
 #include "doubles/fixedsysteminfo.h"
 #include "doubles/recordingshell.h"
 #include "doubles/scriptedprompts.h"

@@ -6,6 +6,7 @@
 #include <QMenu>
 
 #include <memory>
+#include <optional>
 
 namespace velmo {
 
@@ -101,11 +102,12 @@ void THistoryList::StoreChange(const std::function<void(THistoryList &list)> &ch
         change(*this);
         return;
     }
-    // The edit may run twice (a batch looks, then commits): each run starts from the file.
-    auto result = std::make_shared<QStringList>();
+    // The edit may run later and more than once (a batch looks, then commits): it keeps its
+    // own copy of the change, and each run starts from the file as it is then.
+    auto result = std::make_shared<std::optional<QStringList>>();
     const std::int32_t capacity = Capacity;
     try {
-        TProfileFile(file, *storage_).UpdateSection(SectionName, [&change, result, capacity](
+        TProfileFile(file, *storage_).UpdateSection(SectionName, [change, result, capacity](
                                                                      const TProfileFile::SectionValues &now) {
             THistoryList list(nullptr, QString());
             list.Capacity = capacity;
@@ -121,7 +123,10 @@ void THistoryList::StoreChange(const std::function<void(THistoryList &list)> &ch
         change(*this);
         throw;
     }
-    Items = *result;
+    if (*result)
+        Items = **result;
+    else
+        change(*this); // collected by a batch that has not looked at the file yet
 }
 
 QString THistoryList::ItemCaption(const QString &path)

@@ -15,9 +15,12 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
+#include <QWindow>
 
 namespace velmo {
 
@@ -95,8 +98,19 @@ void TMainForm::FilePrintMenuClick()
     if (Placement)
         Placement->CenterOverMainWindow(&progress);
     progress.show();
-    // The window paints before the jobs keep the event loop busy.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The progress window is on the screen and painted (and the print dialog gone from the
+    // window) before the jobs keep the event loop busy; a desktop that never shows it
+    // does not hold printing up for long.
+    {
+        QElapsedTimer waited;
+        waited.start();
+        QTimer wake;
+        wake.start(10);
+        auto exposed = [&progress] { return progress.windowHandle() && progress.windowHandle()->isExposed(); };
+        while (!exposed() && waited.elapsed() < 1000)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
 
     // The printer may have gone since the dialog: ask again before the first job.
     page.Recompute();

@@ -11,6 +11,8 @@
 #include <QPrinterInfo>
 #include <QTemporaryFile>
 
+#include <sys/stat.h>
+
 namespace velmo {
 
 namespace {
@@ -70,6 +72,10 @@ public:
         for (int attempt = 0; attempt < 1000; ++attempt) {
             const QString target = freePdfName(folder_, base_);
             if (QFile::rename(temp_, target)) {
+                // The temporary file was private to its owner; the PDF is an ordinary file.
+                const mode_t mask = ::umask(0);
+                ::umask(mask);
+                ::chmod(QFile::encodeName(target).constData(), 0666 & ~mask);
                 output_ = target;
                 temp_.clear();
                 return true;

@@ -5,6 +5,7 @@
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
+#include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -60,17 +61,13 @@ Paragraph layOut(const QTextBlock &block, const QFont &baseFont, QPaintDevice *d
     p.width = std::max<qreal>(rectWidth - p.left - right * dotsPerTwipX, 1);
     first *= dotsPerTwipX;
 
-    p.layout = std::make_unique<QTextLayout>(block.text(), baseFont, device);
-    QList<QTextLayout::FormatRange> ranges;
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        if (!fragment.isValid())
-            continue;
-        QTextCharFormat chars = fragment.charFormat();
-        // Paper shows the text alone: no highlight behind it.
-        chars.clearBackground();
-        ranges.append({fragment.position() - block.position(), fragment.length(), chars});
-    }
+    // A layout of the block itself: fonts, formats and pictures come from the document,
+    // sized for the printer, the document being laid out for it.
+    p.layout = std::make_unique<QTextLayout>(block);
+    // Paper shows the text alone: no highlight behind it.
+    QTextCharFormat plain;
+    plain.setBackground(Qt::NoBrush);
+    const QList<QTextLayout::FormatRange> ranges{{0, int(block.length()), plain}};
     p.layout->setFormats(ranges);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -131,7 +128,7 @@ QRect printableRect(const QRect &margins, const QRect &printable)
     return clipped.width() > 0 && clipped.height() > 0 ? clipped : QRect();
 }
 
-PrintOutcome printDocument(const QTextDocument &document, const editor::BreakRules &rules,
+PrintOutcome printDocument(const QTextDocument &source, const editor::BreakRules &rules,
                            PrintJob &job, const QRect &pageRect,
                            const std::function<void(int)> &pageStarted)
 {
@@ -145,7 +142,13 @@ PrintOutcome printDocument(const QTextDocument &document, const editor::BreakRul
     }
     QPainter &painter = job.painter();
     QPaintDevice *device = painter.device();
-    const QFont baseFont = printFont(document.defaultFont());
+    // A copy of the document laid out for the printer (as Qt prints documents): its fonts
+    // and pictures take the printer's resolution, the editor's own layout stays untouched.
+    const std::unique_ptr<QTextDocument> copy(source.clone());
+    copy->setDefaultFont(printFont(source.defaultFont()));
+    copy->documentLayout()->setPaintDevice(device);
+    const QTextDocument &document = *copy;
+    const QFont baseFont(document.defaultFont(), device);
     painter.setPen(Qt::black);
     painter.setBrush(Qt::NoBrush);
 

@@ -14,7 +14,10 @@
 #include <QFontMetricsF>
 #include <QPrinter>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
 
 #include <cmath>
 
@@ -217,6 +220,48 @@ TEST_F(PrintJobTest, APageOnWhichNothingFitsEndsTheJob)
     }
     // The failed jobs left no file behind.
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// A document of a line, a picture shown at width x height screen pixels, and a line.
+std::unique_ptr<QTextDocument> pictureDocument(int width, int height)
+{
+    auto doc = std::make_unique<QTextDocument>();
+    QImage image(64, 32, QImage::Format_RGB32);
+    image.fill(Qt::darkBlue);
+    doc->addResource(QTextDocument::ImageResource, QUrl("velmo-picture:test"), image);
+    QTextCursor cursor(doc.get());
+    cursor.insertText("before\n");
+    QTextImageFormat picture;
+    picture.setName("velmo-picture:test");
+    picture.setWidth(width);
+    picture.setHeight(height);
+    cursor.insertImage(picture);
+    cursor.insertText("\nafter");
+    return doc;
+}
+
+TEST_F(PrintJobTest, PicturesPrintAtTheirSizeAndATallerOneThanThePageEndsTheJob)
+{
+    // 192 x 96 screen pixels are 2 x 1 inches on paper.
+    const QString file = print(*pictureDocument(192, 96), pageRect());
+    ASSERT_FALSE(file.isEmpty());
+    const QString images = test::runTool("pdfimages", {"-list", file});
+    const QStringList rows = images.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 3) << images.toStdString(); // two heading lines, one picture
+    const QStringList fields = rows[2].simplified().split(u' ');
+    ASSERT_GT(fields.size(), 13);
+    EXPECT_EQ(fields[3], "64");                // the picture's own pixels
+    EXPECT_NEAR(fields[12].toDouble(), 32, 1); // 64 pixels over 2 inches
+    EXPECT_NEAR(fields[13].toDouble(), 32, 1); // 32 pixels over 1 inch
+    const auto pages = pdfWords(file);
+    ASSERT_EQ(pages.size(), 1u);
+    ASSERT_EQ(pages[0].words.size(), 2u);
+    EXPECT_NEAR(pages[0].words[1].yMin - pages[0].words[0].yMax, 72, 8); // the picture between
+
+    // A picture taller than the page rectangle fits on no page.
+    PrintOutcome outcome;
+    EXPECT_TRUE(print(*pictureDocument(192, 96 * 20), pageRect(), &outcome).isEmpty());
+    EXPECT_EQ(outcome.result, PrintOutcome::NothingFits);
 }
 
 TEST_F(PrintJobTest, ThePageRectangleIsKeptToThePrintableArea)

@@ -217,8 +217,11 @@ TEST(PageSetup, TheDesktopsOwnServicesGiveUsableFigures)
 
 TEST(PageSetup, WithoutPrintQueuesThePdfPrinterIsCurrent)
 {
-    const SystemPrinters pdf(false);
+    SystemPrinters pdf(false);
     EXPECT_EQ(pdf.printerNames(), QStringList{pdfPrinterName()});
+    EXPECT_EQ(pdf.currentPrinter(), 0);
+    EXPECT_FALSE(pdf.selectPrinter(QStringLiteral("no such queue")));
+    EXPECT_TRUE(pdf.selectPrinter(pdfPrinterName()));
     EXPECT_EQ(pdf.currentPrinter(), 0);
     const auto g = pdf.currentGeometry();
     ASSERT_TRUE(g);

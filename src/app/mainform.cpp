@@ -62,6 +62,7 @@ TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
     ConnectEditorView();
     ConnectSearchCommands();
     ConnectMultiWindowCommands();
+    ConnectPrintCommands();
     new TLinkHover(RichEdit, services_.shell,
                    {[this] { return Options && Options->URLLink; },
                     [this](const QString &hint) { hint.isEmpty() ? RestoreFileNameText() : ShowProgressText(hint); }},
@@ -194,6 +195,9 @@ void TMainForm::setVisible(bool visible)
     firstDocumentChosen_ = true;
     OpenFirstDocument();
     FormActivate();
+    // Printing asked for on the command line starts once the window is up and idle.
+    if (PrintOnStart)
+        QTimer::singleShot(0, this, [this] { FilePrintMenuClick(); });
 }
 
 void TMainForm::showEvent(QShowEvent *event)

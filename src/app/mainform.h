@@ -183,6 +183,17 @@ public:
     // Menu items, shortcuts and the toolbar buttons of the search commands.
     void ConnectSearchCommands();
 
+    // --- printing (printcommands.cpp) ---
+    // The print command: the print dialog, then one job per copy with the progress window.
+    void FilePrintMenuClick();
+    // The print menu items, the toolbar button and their enabling.
+    void ConnectPrintCommands();
+    // The number of copies the print dialog's OK chose last.
+    std::int32_t CopiesCount = 1;
+    // Shows the settings dialog on its page-setup page (the print dialog's page-setup
+    // button); set where that dialog is made. Unset, the button is disabled.
+    std::function<void()> ShowPageSetupPage;
+
     // --- the editor's view: word wrap, edit area, display profiles (editorview.cpp) ---
     // Puts the current mode's display profile and the IME styles onto the editor; keeps the
     // modified flag and the ruler's visibility.

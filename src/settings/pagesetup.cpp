@@ -3,6 +3,8 @@
 #include "settings/muldiv.h"
 #include "settings/profilefile.h"
 
+#include <algorithm>
+
 namespace velmo {
 
 QString TPageSetup::UnavailableName()
@@ -22,8 +24,8 @@ TPageSetup::TPageSetup(const Printers &printers, const Screen &screen, QString f
 
 void TPageSetup::applyFallback()
 {
-    // An A4 sheet at 360 dpi with 20 mm margins, seen on a 120 ppi screen.
-    Margins = {20, 20, 20, 20};
+    // An A4 sheet at 360 dpi with 20 mm margins, seen on a 120 ppi screen. The user's own
+    // margins stay: they are what the next save writes back.
     DpiX = DpiY = 360;
     PaperWidthMM = 210;
     PaperHeightMM = 297;
@@ -57,6 +59,9 @@ bool TPageSetup::computeFrom(const PrinterGeometry &g)
     };
     PaperWidthMM = MulDiv(tenths(g.paperWidthDots, g.resolutionX), 1, 10);
     PaperHeightMM = MulDiv(tenths(g.paperHeightDots, g.resolutionY), 1, 10);
+    // A sheet that rounds to nothing would divide by zero in the page preview.
+    if (PaperWidthMM <= 0 || PaperHeightMM <= 0)
+        return false;
     PaperWidthDots = g.paperWidthDots;
     PaperHeightDots = g.paperHeightDots;
     PageWidthMM = MulDiv(g.pageWidthMM * 10, 1, 10);
@@ -65,10 +70,15 @@ bool TPageSetup::computeFrom(const PrinterGeometry &g)
     PageHeightDots = g.pageHeightDots;
     OffsetX = g.offsetX;
     OffsetY = g.offsetY;
-    MinMargins.Left = MulDiv(g.offsetX, 24, DpiX);
-    MinMargins.Top = MulDiv(g.offsetY, 24, DpiY);
-    MinMargins.Right = PaperWidthMM - PageWidthMM - MulDiv(OffsetX, 24, DpiX);
-    MinMargins.Bottom = PaperHeightMM - PageHeightMM - MulDiv(OffsetY, 24, DpiY);
+    // The unprintable border in the margins' own millimetres (24 to the inch), rounded up so
+    // that a margin at its minimum stays on the printable area.
+    const auto marginUnits = [](std::int64_t dots, std::int64_t dpi) {
+        return dots <= 0 ? 0 : int((dots * 24 + dpi - 1) / dpi);
+    };
+    MinMargins.Left = marginUnits(OffsetX, DpiX);
+    MinMargins.Top = marginUnits(OffsetY, DpiY);
+    MinMargins.Right = marginUnits(std::int64_t(PaperWidthDots) - PageWidthDots - OffsetX, DpiX);
+    MinMargins.Bottom = marginUnits(std::int64_t(PaperHeightDots) - PageHeightDots - OffsetY, DpiY);
     const int l = MulDiv(Margins.Left, DpiX, 24);
     const int t = MulDiv(Margins.Top, DpiY, 24);
     const int r = MulDiv(Margins.Right, DpiX, 24);
@@ -79,6 +89,17 @@ bool TPageSetup::computeFrom(const PrinterGeometry &g)
     ScreenTextHeight = MulDiv(PaperHeightDots - t - b, ppi, DpiY);
     PrinterName = g.name;
     return true;
+}
+
+TMarginRect TPageSetup::MaxMargins() const
+{
+    // Half the sheet less 2, in the margins' units: two opposite margins at their limits
+    // leave a text area at least 4 of those millimetres wide.
+    const int width = MulDiv(PaperWidthDots, 24, DpiX);
+    const int height = MulDiv(PaperHeightDots, 24, DpiY);
+    const int across = std::max(width / 2 - 2, 0);
+    const int down = std::max(height / 2 - 2, 0);
+    return {across, down, across, down};
 }
 
 void TPageSetup::Recompute()

@@ -1,7 +1,7 @@
 // The page set up for printing: the user's margins (stored in [Printers]) and what follows
 // from them and the current printer. Millimetres and printer dots convert at 24 mm to the
-// inch. Without a usable printer the record holds a fixed A4 page at 360 dpi instead, so
-// that word wrap at the page width and the ruler keep working.
+// inch. Without a usable printer the record holds a fixed A4 page at 360 dpi instead (the
+// user's margins are kept), so that word wrap at the page width and the ruler keep working.
 #pragma once
 
 #include "platform/printers.h"
@@ -46,6 +46,10 @@ public:
 
     // Derives everything from the margins and the printer as it is now.
     void Recompute();
+    // The largest margins the page-setup fields allow (left, top, right, bottom), in the
+    // margins' millimetres: no pair of them leaves an empty text area. The smallest are
+    // MinMargins.
+    TMarginRect MaxMargins() const;
     // Reads the four margins (default 20 each, no range check), then Recompute.
     void Load(const QString &fileName = {});
     void Save(const QString &fileName = {}) const;

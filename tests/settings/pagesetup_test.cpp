@@ -52,7 +52,8 @@ TEST(PageSetup, WithoutAPrinterTheFixedA4PageApplies)
     TPageSetup p(none, screen, f.path());
     p.Load();
     EXPECT_TRUE(p.PrinterUnavailable);
-    EXPECT_EQ(p.Margins, (TMarginRect{20, 20, 20, 20}));
+    // The user's margins survive, so that the next save does not replace them with 20 mm.
+    EXPECT_EQ(p.Margins, (TMarginRect{30, 5, 30, 40}));
     EXPECT_EQ(p.DpiX, 360);
     EXPECT_EQ(p.PaperWidthMM, 210);
     EXPECT_EQ(p.PaperHeightMM, 297);
@@ -74,7 +75,8 @@ TEST(PageSetup, FiguresFollowThePrinterAndTheMargins)
     EXPECT_EQ(p.PaperWidthMM, 210);
     EXPECT_EQ(p.PaperHeightMM, 297);
     EXPECT_EQ(p.PageWidthMM, 201);
-    EXPECT_EQ(p.MinMargins, (TMarginRect{4, 4, 5, 5}));
+    // 100 dots at 600 dpi are 4 mm at 24 mm to the inch on every side.
+    EXPECT_EQ(p.MinMargins, (TMarginRect{4, 4, 4, 4}));
     EXPECT_EQ(p.PrintRect, (TMarginRect{500, 500, 4460, 6516})); // 20 mm = 500 dots
     EXPECT_EQ(p.ScreenTextWidth, 634);                            // 3960 dots at 96 ppi
     EXPECT_EQ(p.PrinterName, "Office");
@@ -101,7 +103,7 @@ TEST(PageSetup, APrinterThatFailsOnceStaysUnavailable)
     printer.setGeometry(std::nullopt);
     p.Recompute();
     EXPECT_TRUE(p.PrinterUnavailable);
-    EXPECT_EQ(p.Margins, (TMarginRect{20, 20, 20, 20}));
+    EXPECT_EQ(p.Margins, (TMarginRect{25, 25, 25, 25}));
     printer.setGeometry(a4at600());
     p.Recompute();
     EXPECT_TRUE(p.PrinterUnavailable);
@@ -111,6 +113,60 @@ TEST(PageSetup, APrinterThatFailsOnceStaysUnavailable)
     broken.scalePercent = 0; // would divide by zero
     FakePrinters odd(broken);
     EXPECT_TRUE(TPageSetup(odd, screen).PrinterUnavailable);
+
+    // A sheet that rounds to 0 mm would divide by zero in the page preview.
+    PrinterGeometry sliver = a4at600();
+    sliver.paperWidthDots = sliver.pageWidthDots = 5;
+    sliver.offsetX = 0;
+    FakePrinters thin(sliver);
+    TPageSetup q(thin, screen);
+    EXPECT_TRUE(q.PrinterUnavailable);
+    EXPECT_EQ(q.PaperWidthMM, 210);
+}
+
+TEST(PageSetup, MarginLimitsNeverLeaveAnEmptyTextArea)
+{
+    struct Case {
+        const char *name;
+        int dpi, paperW, paperH, border;
+        TMarginRect max;
+    } cases[] = {
+        {"A4 at 600 dpi", 600, 4960, 7016, 100, {97, 138, 97, 138}},
+        {"A4 at 1200 dpi, no border", 1200, 9921, 14031, 0, {97, 138, 97, 138}},
+        {"A5 at 360 dpi", 360, 2098, 2976, 42, {68, 97, 68, 97}},
+    };
+    FixedScreen screen;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PrinterGeometry g;
+        g.name = QStringLiteral("P");
+        g.resolutionX = g.resolutionY = c.dpi;
+        g.paperWidthDots = c.paperW;
+        g.paperHeightDots = c.paperH;
+        g.pageWidthDots = c.paperW - 2 * c.border;
+        g.pageHeightDots = c.paperH - 2 * c.border;
+        g.pageWidthMM = int(g.pageWidthDots * 25.4 / c.dpi);
+        g.pageHeightMM = int(g.pageHeightDots * 25.4 / c.dpi);
+        g.offsetX = g.offsetY = c.border;
+        FakePrinters printer(g);
+        TPageSetup p(printer, screen);
+        ASSERT_FALSE(p.PrinterUnavailable);
+        const TMarginRect max = p.MaxMargins();
+        EXPECT_EQ(max, c.max);
+        // The widest allowed margins still leave text area; the narrowest stay on the
+        // printable area.
+        p.Margins = max;
+        p.Recompute();
+        EXPECT_GT(p.PrintRect.Right - p.PrintRect.Left, 0);
+        EXPECT_GT(p.PrintRect.Bottom - p.PrintRect.Top, 0);
+        EXPECT_GT(p.ScreenTextWidth, 0);
+        p.Margins = p.MinMargins;
+        p.Recompute();
+        EXPECT_GE(p.PrintRect.Left, p.OffsetX);
+        EXPECT_GE(p.PrintRect.Top, p.OffsetY);
+        EXPECT_LE(p.PrintRect.Right, p.OffsetX + p.PageWidthDots);
+        EXPECT_LE(p.PrintRect.Bottom, p.OffsetY + p.PageHeightDots);
+    }
 }
 
 TEST(PageSetup, MarginsAreStoredAsTheyAre)
@@ -156,6 +212,31 @@ TEST(PageSetup, TheDesktopsOwnServicesGiveUsableFigures)
     EXPECT_GT(screen.pixelsPerInch(), 0);
     const TPageSetup page(printers, screen);
     EXPECT_GT(page.ScreenTextWidth, 0);
+    // The PDF printer is always there, so the record never falls back on this machine.
+    EXPECT_FALSE(page.PrinterUnavailable);
+    EXPECT_EQ(printers.printerNames().last(), pdfPrinterName());
+}
+
+TEST(PageSetup, WithoutPrintQueuesThePdfPrinterIsCurrent)
+{
+    SystemPrinters pdf(false);
+    EXPECT_EQ(pdf.printerNames(), QStringList{pdfPrinterName()});
+    EXPECT_EQ(pdf.currentPrinter(), 0);
+    EXPECT_FALSE(pdf.selectPrinter(QStringLiteral("no such queue")));
+    EXPECT_TRUE(pdf.selectPrinter(pdfPrinterName()));
+    EXPECT_EQ(pdf.currentPrinter(), 0);
+    const auto g = pdf.currentGeometry();
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->name, pdfPrinterName());
+    EXPECT_EQ(g->offsetX, 0);
+    EXPECT_EQ(g->offsetY, 0);
+    FixedScreen screen;
+    const TPageSetup page(pdf, screen);
+    EXPECT_FALSE(page.PrinterUnavailable);
+    EXPECT_EQ(page.PaperWidthMM, 210);
+    EXPECT_EQ(page.PaperHeightMM, 297);
+    EXPECT_EQ(page.MinMargins, (TMarginRect{0, 0, 0, 0}));
+    EXPECT_EQ(page.PrintRect.Left, MulDiv(20, page.DpiX, 24));
 }
 
 } // namespace

@@ -85,6 +85,20 @@ inline std::u16string fromUtf8(const std::string &utf8)
     return out;
 }
 
+inline std::string toUtf8(const std::u16string &text)
+{
+    static iconv_t cd = iconv_open("UTF-8", "UTF-16LE");
+    std::string out(text.size() * 3, '\0');
+    char *in = reinterpret_cast<char *>(const_cast<char16_t *>(text.data()));
+    std::size_t inLeft = text.size() * 2;
+    char *outPtr = out.data();
+    std::size_t outLeft = out.size();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
 inline bool hasJapanese(const std::u16string &text)
 {
     return std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x3040 && c <= 0x9FFF; });

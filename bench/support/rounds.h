@@ -42,6 +42,9 @@ public:
         return true;
     }
 
+    // A further sample taken along with a contender's own (a second moment of one run).
+    void add(const std::string &name, double seconds) { m_samples[name].push_back(seconds); }
+
     double median(const std::string &name) const
     {
         const auto found = m_samples.find(name);

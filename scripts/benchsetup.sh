@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
   featherpad abiword libreoffice-writer-nogui
   manpages-ja manpages-ja-dev
-  xvfb xauth x11-utils libxcb1-dev zlib1g-dev
+  xvfb xauth x11-utils libxcb1-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,12 +7,10 @@
 #include "platform/cp932codec.h"
 
 #include <iconv.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,17 +20,21 @@ inline const char *const kManualPages = "/usr/share/man/ja";
 
 namespace prose_detail {
 
-inline std::string readGzip(const std::filesystem::path &path)
+// Every manual page, decompressed and run together in the order of their names (each
+// begins with requests, which end the paragraph before it).
+inline std::string readManualPages()
 {
     std::string out;
-    gzFile file = gzopen(path.c_str(), "rb");
-    if (!file)
+    const std::string command = std::string("find ") + kManualPages
+                                + " -name '*.gz' -print0 2>/dev/null | sort -z | xargs -0r zcat -f 2>/dev/null";
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe)
         return out;
     char buffer[65536];
-    int n;
-    while ((n = gzread(file, buffer, sizeof buffer)) > 0)
-        out.append(buffer, std::size_t(n));
-    gzclose(file);
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    pclose(pipe);
     return out;
 }
 
@@ -111,15 +113,6 @@ inline bool hasJapanese(const std::u16string &text)
 inline const std::vector<std::u16string> &japaneseParagraphs()
 {
     static const std::vector<std::u16string> paragraphs = [] {
-        namespace fs = std::filesystem;
-        std::vector<fs::path> files;
-        std::error_code error;
-        for (auto it = fs::recursive_directory_iterator(kManualPages, error); !error && it != fs::end(it);
-             it.increment(error)) {
-            if (it->is_regular_file() && it->path().extension() == ".gz")
-                files.push_back(it->path());
-        }
-        std::sort(files.begin(), files.end());
         std::vector<std::u16string> out;
         auto flush = [&](std::string &utf8) {
             if (!utf8.empty()) {
@@ -130,8 +123,8 @@ inline const std::vector<std::u16string> &japaneseParagraphs()
             }
             utf8.clear();
         };
-        for (const fs::path &file : files) {
-            const std::string source = prose_detail::readGzip(file);
+        {
+            const std::string source = prose_detail::readManualPages();
             std::string paragraph;
             std::size_t begin = 0;
             while (begin < source.size()) {

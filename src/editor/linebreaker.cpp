@@ -75,12 +75,13 @@ bool breaksAnywhere(char32_t c)
 }
 
 // Lays the lines of one paragraph. The text is the layout's own, pre-edit text included,
-// because that is what Qt's positions count.
+// because that is what Qt's positions count. Where Qt's text runs longer (a mark it adds
+// at a block's end) the rules see nothing and Qt's own end stands.
 class Breaker {
 public:
-    Breaker(QTextLayout &layout, const BreakRules &rules, qreal overflow)
+    Breaker(QTextLayout &layout, const QString &text, const BreakRules &rules, qreal overflow)
         : m_layout(layout)
-        , m_text(layoutText(layout))
+        , m_text(withPreedit(layout, text))
         , m_following(rules.following)
         , m_leading(rules.leading)
         , m_overflow(rules.overflow)
@@ -133,9 +134,8 @@ public:
     }
 
 private:
-    static QString layoutText(const QTextLayout &layout)
+    static QString withPreedit(const QTextLayout &layout, QString text)
     {
-        QString text = layout.text();
         if (!layout.preeditAreaText().isEmpty())
             text.insert(std::clamp(layout.preeditAreaPosition(), 0, int(text.size())), layout.preeditAreaText());
         return text;
@@ -218,6 +218,11 @@ private:
 
 int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRules &rules)
 {
+    return breakLines(layout, geometry, rules, layout.text());
+}
+
+int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRules &rules, const QString &text)
+{
     // The breaks are chosen here; Qt only measures. It fills each line up to the width at
     // any grapheme boundary, then the line is laid again where the rules put the break.
     // Left alignment while breaking keeps Qt's x positions free of justification.
@@ -227,7 +232,7 @@ int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRu
     option.setAlignment(Qt::AlignLeft);
     layout.setTextOption(option);
 
-    Breaker breaker(layout, rules, geometry.overflow);
+    Breaker breaker(layout, text, rules, geometry.overflow);
     layout.beginLayout();
     qreal y = 0;
     int count = 0;

@@ -48,5 +48,9 @@ struct BreakGeometry {
 // U+2028 ends one, a grapheme cluster is never split, and no line is empty except the one
 // of an empty paragraph. The cost is linear in the text's length.
 int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRules &rules);
+// The same for a layout whose text() is empty because Qt takes the text from elsewhere: the
+// layout of a QTextDocument block (block.layout()), whose text is block.text(). Pre-edit
+// text set on the layout is added here as Qt adds it.
+int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRules &rules, const QString &text);
 
 } // namespace velmo::editor

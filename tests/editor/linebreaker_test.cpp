@@ -5,6 +5,8 @@
 #include "editor/wordwrapoption.h"
 
 #include <QFontMetricsF>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <gtest/gtest.h>
 
@@ -198,6 +200,28 @@ TEST_F(LineBreaker, MixedSizesMeasureEachRun)
     QTextLayout punctuated(u"あいう。えおか"_s, fixedFont());
     punctuated.setFormats({big});
     EXPECT_EQ(breakText(punctuated, 5, level(2)).lines, (QStringList{u"あい"_s, u"う。えおか"_s}));
+}
+
+TEST_F(LineBreaker, DocumentBlocks)
+{
+    // A block's layout takes its text from the document: the text comes separately. The
+    // document scales its fonts for its own device, so one character's width is measured.
+    QTextDocument document;
+    document.setDefaultFont(fixedFont());
+    document.setPlainText(u"あいうえお。かき"_s);
+    const QTextBlock block = document.firstBlock();
+    QTextLayout &layout = *block.layout();
+    ASSERT_EQ(breakLines(layout, {-1, 0, 0}, level(2), block.text()), 1);
+    const qreal em = layout.lineAt(0).naturalTextWidth() / 8;
+    EXPECT_EQ(breakLines(layout, {5 * em, 0, em}, level(2), block.text()), 2);
+    EXPECT_EQ(layout.lineAt(1).textStart(), 4);
+    // Pre-edit text counts as Qt counts it: "。" being typed at the end of the line hangs.
+    document.setPlainText(u"あいうえおかき"_s);
+    const QTextBlock typing = document.firstBlock();
+    typing.layout()->setPreeditArea(5, u"。"_s);
+    EXPECT_EQ(breakLines(*typing.layout(), {5 * em, 0, em}, level(2, WBF_OVERFLOW), typing.text()), 2);
+    EXPECT_EQ(typing.layout()->lineAt(0).textLength(), 6);
+    EXPECT_EQ(typing.layout()->lineAt(1).textStart(), 6);
 }
 
 TEST_F(LineBreaker, CallersOptionIsKept)

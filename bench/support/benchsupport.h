@@ -25,6 +25,25 @@ inline bool onPath(const std::string &program)
     return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// Runs argv once, from spawn to exit, with its output thrown away; true when it exits 0.
+inline bool runProcess(const std::vector<std::string> &args)
+{
+    std::vector<char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid;
+    int status = 0;
+    const bool ok = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0
+                    && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    return ok;
+}
+
 // Runs argv once per iteration, from spawn to exit, with its output thrown away; use with
 // ->UseManualTime(). Skips the benchmark when the program fails.
 inline void timeProcess(benchmark::State &state, const std::vector<std::string> &args)

@@ -34,7 +34,23 @@ struct BreakGeometry {
 // Lays out the text of `layout` (text, font and formats set; beginLayout not yet called)
 // in display lines and returns their count (at least 1). Lines are placed one under the
 // other from y = 0, each at x = 0 (the first at firstLineIndent); aligning them is the
-// caller's business. Calls beginLayout and endLayout itself.
+// caller's business: a line's width() is only the room it was laid in, its
+// naturalTextWidth() is what it holds. Calls beginLayout and endLayout itself and leaves
+// the layout's QTextOption as it found it.
+//
+// No line starts with a `following` character or ends with a `leading` one: the break moves
+// back. With `hang`, an `overflow` character that would start the next line stays on this
+// one, reaching past the width by at most `overflow`. With `wordBreak`, a Latin word (a run
+// between spaces and `delimiter` characters; a delimiter stays with the word before it) is
+// broken only when it is wider than a line; without it Latin breaks between any two
+// characters, as Japanese does. Where no break satisfies the rules (a run of closing marks
+// longer than a line) the line breaks where it is full. Spaces hang at the end of a line,
+// U+2028 ends one, a grapheme cluster is never split, and no line is empty except the one
+// of an empty paragraph. The cost is linear in the text's length.
 int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRules &rules);
+// The same for a layout whose text() is empty because Qt takes the text from elsewhere: the
+// layout of a QTextDocument block (block.layout()), whose text is block.text(). Pre-edit
+// text set on the layout is added here as Qt adds it.
+int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRules &rules, const QString &text);
 
 } // namespace velmo::editor

@@ -347,9 +347,9 @@ void DocumentLayout::layoutBlock(const QTextBlock &block, int number) const
             if (room > 0)
                 x += (alignment & Qt::AlignRight) ? room : room / 2;
         }
+        m_widest = std::max(m_widest, x + line.naturalTextWidth() + right);
         line.setPosition(QPointF(x, line.y() + topMargin));
         bottom = std::max(bottom, line.y() + line.height());
-        m_widest = std::max(m_widest, left + line.x() + line.naturalTextWidth() + right);
     }
     const qreal height = bottom + format.bottomMargin();
     const auto k = std::size_t(number);

@@ -200,6 +200,8 @@ void DocumentLayout::reset()
     m_lines.assign(lines);
     m_heights.assign(heights);
     m_unlaid.assign(std::vector<std::int64_t>(std::size_t(n), 1));
+    m_uncounted.assign(std::vector<std::int64_t>(std::size_t(n), wrapping() ? 1 : 0));
+    m_advances.clear();
     m_widest = 0;
 }
 
@@ -225,6 +227,8 @@ void DocumentLayout::invalidateAll()
     m_lines.assign(lines);
     m_heights.assign(heights);
     m_unlaid.assign(std::vector<std::int64_t>(n, 1));
+    m_uncounted.assign(std::vector<std::int64_t>(n, wrapping() ? 1 : 0));
+    m_advances.clear();
     m_widest = 0;
     emit update(QRectF(0, 0, kFar, kFar));
     notifySize();
@@ -289,6 +293,7 @@ void DocumentLayout::documentChanged(int from, int removed, int added)
     m_lines.replace(at, count, lines);
     m_heights.replace(at, count, heights);
     m_unlaid.replace(at, count, std::vector<std::int64_t>(widths.size(), 1));
+    m_uncounted.replace(at, count, std::vector<std::int64_t>(widths.size(), wrapping() ? 1 : 0));
     // A few changed paragraphs (a keystroke, Enter, a joined line) are laid out at once so
     // that what follows keeps its place; a large paste waits until it is looked at.
     if (widths.size() <= 8) {
@@ -356,6 +361,7 @@ void DocumentLayout::layoutBlock(const QTextBlock &block, int number) const
     m_heights.set(k, toFixed(height));
     m_lines.set(k, std::max(count, tl->lineCount()));
     m_unlaid.set(k, 0);
+    m_uncounted.set(k, 0);
 }
 
 void DocumentLayout::ensureLaidOut(int block) const
@@ -385,6 +391,78 @@ void DocumentLayout::ensureLaidOutUpTo(int block) const
             if (done >= m_unlaid.total())
                 break;
             number = int(m_unlaid.find(done));
+            b = document()->findBlockByNumber(number);
+        }
+    }
+    notifySize();
+}
+
+qreal DocumentLayout::advance(char16_t c) const
+{
+    if (m_advances.empty())
+        m_advances.assign(0x10000, -1.0f);
+    float &a = m_advances[c];
+    if (a < 0)
+        a = float(QFontMetricsF(document()->defaultFont()).horizontalAdvance(QChar(c)));
+    return a;
+}
+
+bool DocumentLayout::surelyOneLine(const QTextBlock &block) const
+{
+    // Only text in the default font, without tabs or line breaks, whose characters'
+    // advances add up well inside the width: no breaker breaks a line that fits.
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat f = it.fragment().charFormat();
+        if (f.isImageFormat() || f.hasProperty(QTextFormat::FontFamilies) || f.hasProperty(QTextFormat::FontFamily) ||
+            f.hasProperty(QTextFormat::FontPointSize) || f.hasProperty(QTextFormat::FontPixelSize) ||
+            f.hasProperty(QTextFormat::FontWeight) || f.hasProperty(QTextFormat::FontItalic) ||
+            f.hasProperty(QTextFormat::FontLetterSpacing) || f.hasProperty(QTextFormat::FontWordSpacing) ||
+            f.hasProperty(QTextFormat::FontStretch) || f.hasProperty(QTextFormat::FontCapitalization))
+            return false;
+    }
+    const QTextBlockFormat format = block.blockFormat();
+    qreal room = contentWidth() - format.leftMargin() - format.rightMargin() - std::max<qreal>(format.textIndent(), 0) -
+                 format.indent() * m_params.indentWidth;
+    if (block.textList())
+        return false;
+    room = room * 0.97 - 2; // shaping may differ a little from the sum of advances
+    const QString text = block.text();
+    qreal width = 0;
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c < 0x20 || c == QChar::LineSeparator || ch.isSurrogate() || c == QChar::ObjectReplacementCharacter)
+            return false;
+        width += advance(c);
+        if (width > room)
+            return false;
+    }
+    return true;
+}
+
+void DocumentLayout::ensureCountedUpTo(int block) const
+{
+    block = std::min(block, blockCount() - 1);
+    if (block < 0 || m_uncounted.prefix(std::size_t(block) + 1) == 0)
+        return;
+    int number = int(m_uncounted.find(0));
+    QTextBlock b = document()->findBlockByNumber(number);
+    while (b.isValid() && number <= block) {
+        if (m_uncounted.value(std::size_t(number)) != 0) {
+            if (surelyOneLine(b)) {
+                m_lines.set(std::size_t(number), 1);
+                if (!isLaidOut(number))
+                    m_heights.set(std::size_t(number), toFixed(m_lineHeight));
+                m_uncounted.set(std::size_t(number), 0);
+            } else {
+                layoutBlock(b, number);
+            }
+            b = b.next();
+            ++number;
+        } else {
+            const std::int64_t done = m_uncounted.prefix(std::size_t(number));
+            if (done >= m_uncounted.total())
+                break;
+            number = int(m_uncounted.find(done));
             b = document()->findBlockByNumber(number);
         }
     }
@@ -507,8 +585,7 @@ int DocumentLayout::blockLineCount(int block) const
 
 int DocumentLayout::firstLineOfBlock(int block) const
 {
-    if (wrapping())
-        ensureLaidOutUpTo(block - 1);
+    ensureCountedUpTo(block - 1);
     return int(m_lines.prefix(std::size_t(std::max(block, 0))));
 }
 
@@ -520,7 +597,7 @@ int DocumentLayout::blockOfLine(int line) const
     if (!wrapping())
         return number;
     for (;;) {
-        ensureLaidOutUpTo(number);
+        ensureCountedUpTo(number);
         const int again = int(m_lines.find(std::max(line, 0)));
         if (again <= number)
             return again;
@@ -530,8 +607,7 @@ int DocumentLayout::blockOfLine(int line) const
 
 int DocumentLayout::totalLines() const
 {
-    if (wrapping())
-        layoutAll();
+    ensureCountedUpTo(blockCount() - 1);
     return int(m_lines.total());
 }
 

@@ -214,6 +214,27 @@ TEST(DocumentLayout, OpeningLaysOutOnlyWhatTheCaretNeeds)
     EXPECT_GT(row, 5000 * 2);
 }
 
+TEST(DocumentLayout, RowsOverShortLinesAreCountedWithoutShaping)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    edit.SetPlainText(true);
+    edit.SetWordWrap(true);
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += (i % 7 == 0 ? longText(1) : QString::fromUtf8("短い行です。 %1\n").arg(i));
+    const QByteArray bytes = text.toLocal8Bit();
+    edit.LoadFromStream(std::string(bytes.constData(), std::size_t(bytes.size())));
+    edit.SetEditRect({0, 0, 200, 300});
+    edit.SetSelStart(edit.GetTextLength());
+    const int row = edit.GetRow();
+    // Only the long paragraphs (one in seven) had to be laid out to count their lines.
+    EXPECT_LT(edit.documentLayout().laidOutCount(), 3000 / 7 + 10);
+    Fresh fresh(edit);
+    EXPECT_EQ(row, fresh.index->lineFromByte(edit.GetTextLength()));
+    EXPECT_EQ(edit.GetLineCount(), fresh.index->lineCount());
+}
+
 TEST(DocumentLayout, AKeystrokeLaysOutItsParagraphOnly)
 {
     TRichEdit edit;

@@ -1,6 +1,5 @@
 #include "editor/documentlayout.h"
 
-#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
@@ -467,24 +466,6 @@ void DocumentLayout::ensureCountedUpTo(int block) const
         }
     }
     notifySize();
-}
-
-bool DocumentLayout::layoutSome(int budgetMs)
-{
-    if (m_unlaid.total() == 0)
-        return false;
-    QElapsedTimer timer;
-    timer.start();
-    int number = int(m_unlaid.find(0));
-    QTextBlock b = document()->findBlockByNumber(number);
-    while (b.isValid() && timer.elapsed() < budgetMs) {
-        if (m_unlaid.value(std::size_t(number)) != 0)
-            layoutBlock(b, number);
-        b = b.next();
-        ++number;
-    }
-    notifySize();
-    return m_unlaid.total() > 0;
 }
 
 // ----- geometry -----

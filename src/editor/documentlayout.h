@@ -68,9 +68,6 @@ public:
     // Every paragraph from the first up to and including block.
     void ensureLaidOutUpTo(int block) const;
     void layoutAll() const { ensureLaidOutUpTo(blockCount() - 1); }
-    // Lays out not-yet-laid paragraphs from the start for about budgetMs milliseconds;
-    // false when nothing is left.
-    bool layoutSome(int budgetMs);
 
     // Geometry in document coordinates (estimates where not laid out).
     qreal blockTop(int block) const;

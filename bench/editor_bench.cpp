@@ -1,15 +1,17 @@
-// The editing engine on a 10 MB Shift-JIS text document against the same work on a 1 KB
-// one, so that the ratio shows what the document's size costs (the machine is shared and
-// noisy; absolute times are printed as well).
+// The editing engine on a 10 MB Shift-JIS text and a 6 MB RTF document against the same
+// work on a 1 KB one, so that the ratio shows what the document's size costs (the machine
+// is shared and noisy; absolute times are printed as well).
 //   open       LoadFromStream of the bytes (decode, document, position index)
-//   keystroke  one typed character at the start, middle or end plus the queries the status
-//              bar makes after it (GetRow, GetColumn, GetTextLength); median per keystroke.
-//              "index" is the engine's own share: the same insertion into the document and
-//              the same queries answered by the position index, without Qt's layout;
-//              "widget" is the whole control, where stock Qt re-lays the rest of the
-//              document after each edit.
+//   keystroke  one typed character at the start, middle or end, the queries the status
+//              bar makes after it (GetRow, GetColumn, GetTextLength) and the repaint of the
+//              visible area, wrapped at the window's edge; median per keystroke.
+//              "index" is the byte index's own share, without any layout.
+//   enter, join  Enter, and Backspace joining two lines, at the start (median).
+//   ctrl+end   Ctrl+End in a freshly opened wrapped document and the status bar's row
+//              (exact: every paragraph before the caret laid out).
 //   query      GetTextLength + LineFromChar + LineIndex at random positions
 //   find       a string that occurs only at the end
+#include "editor/documentlayout.h"
 #include "editor/extmemo.h"
 #include "editor/positionindex.h"
 #include "platform/cp932codec.h"
@@ -24,6 +26,7 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -47,6 +50,91 @@ const std::string &smallDocument()
     return doc;
 }
 
+// Formatted RTF of about `bytes` bytes: paragraphs of Japanese in two faces and several
+// sizes, bold, italic and coloured runs, some centred or indented.
+std::string makeRtf(std::size_t bytes)
+{
+    const auto hex = [](const std::u16string &text) {
+        std::string out;
+        char buf[8];
+        for (unsigned char b : cp932::encode(text).bytes) {
+            if (b < 0x80 && b != '\\' && b != '{' && b != '}') {
+                out += char(b);
+            } else {
+                std::snprintf(buf, sizeof buf, "\\'%02x", b);
+                out += buf;
+            }
+        }
+        return out;
+    };
+    const std::string runs[] = {
+        "\\f0\\fs21 " + hex(u"吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。"),
+        "{\\b\\fs28 " + hex(u"何でも薄暗いじめじめした所で") + "}",
+        "{\\i\\f1\\fs20 The quick brown fox jumps over the lazy dog. }",
+        "{\\cf1 " + hex(u"ニャーニャー泣いていた事だけは記憶している。") + "}",
+        "{\\ul\\fs24 " + hex(u"吾輩はここで始めて人間というものを見た。") + "}",
+    };
+    const std::string paragraphs[] = {"\\pard\\ql ", "\\pard\\qc ", "\\pard\\li720\\fi-360 ", "\\pard\\qr "};
+    std::string out = "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset128 IPAMincho;}"
+                      "{\\f1\\fswiss\\fcharset0 Arial;}}{\\colortbl;\\red200\\green0\\blue0;}\n";
+    for (std::size_t n = 0; out.size() < bytes; ++n) {
+        out += paragraphs[n % std::size(paragraphs)];
+        for (std::size_t r = 0; r < 3 + n % 4; ++r)
+            out += runs[(n + r) % std::size(runs)];
+        out += "\\par\n";
+    }
+    out += "}";
+    return out;
+}
+
+const std::string &bigRtf()
+{
+    static const std::string doc = makeRtf(6u << 20);
+    return doc;
+}
+
+const std::string &smallRtf()
+{
+    static const std::string doc = makeRtf(1u << 10);
+    return doc;
+}
+
+double median(std::vector<double> &costs)
+{
+    std::nth_element(costs.begin(), costs.begin() + std::ptrdiff_t(costs.size() / 2), costs.end());
+    return costs[costs.size() / 2];
+}
+
+// A shown editor wrapped at its window's edge, holding the document.
+std::unique_ptr<TExtMemo> openWrapped(const std::string &bytes, bool rich)
+{
+    auto memo = std::make_unique<TExtMemo>();
+    memo->resize(800, 600);
+    memo->SetPlainText(!rich);
+    memo->SetWordWrap(true);
+    memo->LoadFromStream(bytes);
+    memo->EditArea().SetEnabled(true);
+    memo->EditArea().SetWidth(641);
+    memo->show();
+    memo->viewport()->repaint();
+    return memo;
+}
+
+void sendKey(QWidget &to, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString &text = {})
+{
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(&to, &press);
+}
+
+// What the window does after each key: the status bar's questions and the repaint.
+void afterKey(TExtMemo &memo)
+{
+    benchmark::DoNotOptimize(memo.GetRow());
+    benchmark::DoNotOptimize(memo.GetColumn());
+    benchmark::DoNotOptimize(memo.GetTextLength());
+    memo.viewport()->repaint();
+}
+
 void BM_Open(benchmark::State &state, const std::string *bytes)
 {
     for (auto _ : state) {
@@ -59,37 +147,72 @@ void BM_Open(benchmark::State &state, const std::string *bytes)
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes->size()));
 }
 
-// Median cost of one keystroke plus the status bar's queries.
-void BM_Keystroke(benchmark::State &state, const std::string *bytes, int where, bool wrap, int strokes)
+// Median cost of one keystroke plus the status bar's queries and the repaint.
+void BM_Keystroke(benchmark::State &state, const std::string *bytes, bool rich, int where, int strokes)
 {
-    TExtMemo memo;
-    memo.resize(800, 600);
-    memo.SetPlainText(true);
-    memo.SetWordWrap(wrap);
-    memo.LoadFromStream(*bytes);
-    if (wrap) {
-        memo.EditArea().SetEnabled(true);
-        memo.EditArea().SetWidth(641);
-    }
-    const int length = memo.GetTextLength();
-    const int start = where == 0 ? 0 : where == 1 ? memo.LineIndex(memo.LineFromChar(length / 2)) : length;
-    memo.SetSelStart(start);
-    memo.GetLineCount(); // settle the layout once before timing
+    const auto memo = openWrapped(*bytes, rich);
+    const int length = memo->GetTextLength();
+    const int start = where == 0 ? 0 : where == 1 ? memo->LineIndex(memo->LineFromChar(length / 2)) : length;
+    memo->SetSelStart(start);
+    memo->ScrollCaret();
+    afterKey(*memo); // the rows up to the caret are laid out once, before timing
     std::vector<double> costs;
     for (auto _ : state) {
         costs.clear();
         for (int i = 0; i < strokes; ++i) {
-            QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
             const auto t0 = std::chrono::steady_clock::now();
-            QApplication::sendEvent(&memo, &key);
-            benchmark::DoNotOptimize(memo.GetRow());
-            benchmark::DoNotOptimize(memo.GetColumn());
-            benchmark::DoNotOptimize(memo.GetTextLength());
+            sendKey(*memo, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+            afterKey(*memo);
             costs.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
         }
     }
-    std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
-    state.counters["median_us"] = costs[costs.size() / 2];
+    state.counters["median_us"] = median(costs);
+}
+
+// Enter at the start, then Backspace joining the two lines again: medians of each.
+void BM_EnterJoin(benchmark::State &state, const std::string *bytes, bool enter, int strokes)
+{
+    const auto memo = openWrapped(*bytes, false);
+    memo->SetSelStart(0);
+    afterKey(*memo);
+    std::vector<double> costs;
+    for (auto _ : state) {
+        costs.clear();
+        for (int i = 0; i < strokes; ++i) {
+            if (!enter) {
+                sendKey(*memo, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+                afterKey(*memo);
+            }
+            const auto t0 = std::chrono::steady_clock::now();
+            if (enter)
+                sendKey(*memo, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+            else
+                sendKey(*memo, Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+            afterKey(*memo);
+            costs.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+            if (enter) {
+                sendKey(*memo, Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+                afterKey(*memo);
+            }
+        }
+    }
+    state.counters["median_us"] = median(costs);
+}
+
+// Ctrl+End in a document just opened, to the status bar's (exact) row and the repaint.
+void BM_CtrlEnd(benchmark::State &state, const std::string *bytes)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        const auto memo = openWrapped(*bytes, false);
+        state.ResumeTiming();
+        sendKey(*memo, Qt::Key_End, Qt::ControlModifier);
+        afterKey(*memo);
+        state.PauseTiming();
+        if (memo->GetRow() + 1 != memo->GetLineCount())
+            state.SkipWithError("the row after Ctrl+End is not the last line");
+        state.ResumeTiming();
+    }
 }
 
 // The position index's share of a keystroke: insert one character into the document and
@@ -101,6 +224,7 @@ void BM_IndexKeystroke(benchmark::State &state, const std::string *bytes, int wh
     loader.LoadFromStream(*bytes);
     QTextDocument document;
     document.setPlainText(loader.document()->toPlainText());
+    document.setDocumentLayout(new editor::DocumentLayout(&document));
     editor::PositionIndex index(&document);
     const std::int64_t length = index.textLength();
     std::int64_t pos = where == 0 ? 0 : where == 1 ? index.line(index.lineFromByte(length / 2)).start : length;
@@ -119,8 +243,7 @@ void BM_IndexKeystroke(benchmark::State &state, const std::string *bytes, int wh
             costs.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
         }
     }
-    std::nth_element(costs.begin(), costs.begin() + costs.size() / 2, costs.end());
-    state.counters["median_us"] = costs[costs.size() / 2];
+    state.counters["median_us"] = median(costs);
 }
 
 void BM_Queries(benchmark::State &state, const std::string *bytes, bool wrap)
@@ -169,26 +292,39 @@ public:
         for (const Run &run : runs) {
             const auto median = run.counters.find("median_us");
             const double value = median != run.counters.end() ? double(median->second)
-                                                              : run.real_accumulated_time / double(run.iterations);
+                                                              : run.real_accumulated_time / double(run.iterations) * 1e6;
             m_values[run.benchmark_name()] = value;
         }
     }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\n10 MB against 1 KB (ratio of median keystroke or time per iteration):\n");
+        std::printf("\nLarge against 1 KB (ratio of median keystroke or time per iteration; keystrokes also\n"
+                    "against the end of the 1 KB document):\n");
+        const auto valueOf = [this](const std::string &prefix) -> double {
+            for (const auto &[other, value] : m_values)
+                if (other.rfind(prefix, 0) == 0)
+                    return value;
+            return 0;
+        };
         for (const auto &[name, value] : m_values) {
-            const auto at = name.find("/10MB");
+            std::string size = "/10MB";
+            auto at = name.find(size);
+            if (at == std::string::npos)
+                at = name.find(size = "/6MB");
             if (at == std::string::npos)
                 continue;
-            std::string baseline = name;
-            baseline.replace(at, 5, "/1KB");
-            for (const auto &[other, base] : m_values) {
-                if (other.rfind(baseline.substr(0, baseline.find("/iterations")), 0) == 0 && base > 0) {
-                    std::printf("  %-40s %10.1fx\n", name.substr(0, name.find("/iterations")).c_str(), value / base);
-                    break;
-                }
+            const std::string base = name.substr(0, name.find("/iterations"));
+            std::string same = base;
+            same.replace(at, size.size(), "/1KB");
+            const double b = valueOf(same);
+            std::printf("  %-34s %10.1f us  %8.2fx", base.c_str(), value, b > 0 ? value / b : 0.0);
+            if (base.rfind("keystroke/", 0) == 0) {
+                const double end = valueOf(same.substr(0, same.rfind('/')) + "/end");
+                if (end > 0)
+                    std::printf("  %8.2fx of 1 KB end", value / end);
             }
+            std::printf("\n");
         }
     }
 
@@ -216,17 +352,24 @@ int main(int argc, char **argv)
         RegisterBenchmark(name("keystroke/index/10MB/", where[w], "").c_str(), BM_IndexKeystroke, big, w, 1000)
             ->Iterations(1)->Unit(benchmark::kMillisecond);
     }
-    // The whole control: Qt's layout of the rest of the document dominates at 10 MB, so
-    // fewer strokes there (the median is what is reported).
-    for (bool wrap : {false, true}) {
+    // The whole control, wrapped at the window's edge, text and RTF.
+    for (bool rich : {false, true}) {
+        const std::string *bigOne = rich ? &bigRtf() : big;
+        const std::string *smallOne = rich ? &smallRtf() : small;
+        const char *kind = rich ? "rtf/" : "text/";
         for (int w = 0; w < 3; ++w) {
-            const char *mode = wrap ? "wrap/" : "nowrap/";
-            RegisterBenchmark(name("keystroke/widget/1KB/", mode, where[w]).c_str(), BM_Keystroke, small, w, wrap, 1000)
+            RegisterBenchmark((name("keystroke/", kind, "1KB/") + where[w]).c_str(), BM_Keystroke, smallOne, rich, w, 300)
                 ->Iterations(1)->Unit(benchmark::kMillisecond);
-            RegisterBenchmark(name("keystroke/widget/10MB/", mode, where[w]).c_str(), BM_Keystroke, big, w, wrap, 30)
+            RegisterBenchmark((name("keystroke/", kind, rich ? "6MB/" : "10MB/") + where[w]).c_str(), BM_Keystroke, bigOne, rich, w, 300)
                 ->Iterations(1)->Unit(benchmark::kMillisecond);
         }
     }
+    RegisterBenchmark("enter/1KB", BM_EnterJoin, small, true, 200)->Iterations(1)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("enter/10MB", BM_EnterJoin, big, true, 200)->Iterations(1)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("join/1KB", BM_EnterJoin, small, false, 200)->Iterations(1)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("join/10MB", BM_EnterJoin, big, false, 200)->Iterations(1)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("ctrl+end/1KB", BM_CtrlEnd, small)->Iterations(5)->Unit(benchmark::kMillisecond);
+    RegisterBenchmark("ctrl+end/10MB", BM_CtrlEnd, big)->Iterations(3)->Unit(benchmark::kMillisecond);
     RegisterBenchmark("query/1KB/nowrap", BM_Queries, small, false);
     RegisterBenchmark("query/10MB/nowrap", BM_Queries, big, false);
     RegisterBenchmark("query/1KB/wrap", BM_Queries, small, true);

@@ -629,7 +629,7 @@ void TExtMemo::onSelectionChange()
         return;
     }
     const TRect r = GetEditRect();
-    DrawEditMark(LineIndex(GetFirstVisibleLine()), CharFromPos(r.right, r.bottom), false);
+    DrawEditMark(FirstVisiblePos(), CharFromPos(r.right, r.bottom), false);
     DrawWordWrapMarker();
     DrawCaretMarker();
 }
@@ -644,7 +644,7 @@ void TExtMemo::paintEvent(QPaintEvent *event)
     TMarkCanvas *previous = m_canvas;
     m_canvas = &canvas;
     const TRect r = GetEditRect();
-    DrawEditMark(LineIndex(GetFirstVisibleLine()), CharFromPos(r.right, r.bottom), false);
+    DrawEditMark(FirstVisiblePos(), CharFromPos(r.right, r.bottom), false);
     DrawWordWrapMarker();
     if (m_caretMarkerLine >= 0)
         m_caretMarkerLine = ~m_caretMarkerLine; // the base paint went over the rule

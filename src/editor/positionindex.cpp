@@ -1,5 +1,6 @@
 #include "editor/positionindex.h"
 
+#include "editor/documentlayout.h"
 #include "editor/lineends.h"
 #include "editor/textchars.h"
 
@@ -57,53 +58,21 @@ std::int64_t PositionIndex::blockBytes(const QTextBlock &block) const
     return bytes;
 }
 
-int PositionIndex::hardLines(const QTextBlock &block) const
-{
-    const QString text = block.text();
-    return 1 + int(text.count(QChar(kLineBreak)));
-}
-
 void PositionIndex::rebuild()
 {
-    const int n = m_document->blockCount();
-    std::vector<std::int64_t> bytes, lines;
-    bytes.reserve(std::size_t(n));
-    lines.reserve(std::size_t(n));
-    for (QTextBlock b = m_document->begin(); b.isValid(); b = b.next()) {
+    std::vector<std::int64_t> bytes;
+    bytes.reserve(std::size_t(m_document->blockCount()));
+    for (QTextBlock b = m_document->begin(); b.isValid(); b = b.next())
         bytes.push_back(blockBytes(b));
-        lines.push_back(hardLines(b));
-    }
-    m_bytes.assign(std::move(bytes));
-    m_lines.assign(std::move(lines));
-    m_dirty.assign(m_lines.size(), 0);
-    m_dirtyList.clear();
-    m_allDirty = m_wrapped;
+    m_bytes.assign(bytes);
 }
 
-void PositionIndex::setWrapped(bool wrapped)
+const DocumentLayout *PositionIndex::layout() const
 {
-    if (m_wrapped == wrapped)
-        return;
-    m_wrapped = wrapped;
-    if (wrapped) {
-        m_allDirty = true;
-    } else {
-        // Back to hard lines: counted from the text, nothing waits for the layout.
-        std::vector<std::int64_t> lines;
-        lines.reserve(m_bytes.size());
-        for (QTextBlock b = m_document->begin(); b.isValid(); b = b.next())
-            lines.push_back(hardLines(b));
-        m_lines.assign(std::move(lines));
-        m_dirty.assign(m_lines.size(), 0);
-        m_dirtyList.clear();
-        m_allDirty = false;
-    }
-}
-
-void PositionIndex::invalidateLines()
-{
-    if (m_wrapped)
-        m_allDirty = true;
+    // Looked up, not asked of the document: asking would give a document without one Qt's.
+    if (!m_layout)
+        m_layout = m_document->findChild<DocumentLayout *>(QString(), Qt::FindDirectChildrenOnly);
+    return m_layout;
 }
 
 void PositionIndex::onContentsChange(int from, int /*removed*/, int added)
@@ -128,77 +97,11 @@ void PositionIndex::onContentsChange(int from, int /*removed*/, int added)
         rebuild();
         return;
     }
-    std::vector<std::int64_t> bytes, lines;
+    std::vector<std::int64_t> bytes;
     QTextBlock b = m_document->findBlockByNumber(first);
-    for (int i = first; i <= lastNew; ++i, b = b.next()) {
+    for (int i = first; i <= lastNew; ++i, b = b.next())
         bytes.push_back(blockBytes(b));
-        lines.push_back(hardLines(b));
-    }
-    const std::size_t removedBlocks = std::size_t(lastOld - first + 1);
-    m_bytes.replace(std::size_t(first), removedBlocks, bytes);
-    if (!m_wrapped) {
-        m_lines.replace(std::size_t(first), removedBlocks, lines);
-        return;
-    }
-    // Wrapped: the counts are read from the layout once Qt has laid these paragraphs out.
-    if (removedBlocks == lines.size()) {
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            const std::size_t k = std::size_t(first) + i;
-            if (!m_dirty[k]) {
-                m_dirty[k] = 1;
-                m_dirtyList.push_back(int(k));
-            }
-        }
-    } else {
-        m_lines.replace(std::size_t(first), removedBlocks, std::vector<std::int64_t>(lines.size(), 1));
-        m_dirty.erase(m_dirty.begin() + first, m_dirty.begin() + first + std::ptrdiff_t(removedBlocks));
-        m_dirty.insert(m_dirty.begin() + first, lines.size(), 1);
-        m_dirtyList.clear();
-        for (std::size_t k = 0; k < m_dirty.size(); ++k)
-            if (m_dirty[k])
-                m_dirtyList.push_back(int(k));
-    }
-}
-
-int PositionIndex::layoutLines(const QTextBlock &block) const
-{
-    QTextLayout *layout = block.layout();
-    if (!layout || layout->lineCount() == 0) {
-        // Not laid out yet: asking for its rectangle makes Qt lay it out now.
-        if (auto *docLayout = m_document->documentLayout())
-            docLayout->blockBoundingRect(block);
-        layout = block.layout();
-    }
-    if (!layout || layout->lineCount() == 0 || !block.isVisible())
-        return hardLines(block);
-    return layout->lineCount();
-}
-
-void PositionIndex::refreshLines() const
-{
-    if (!m_wrapped)
-        return;
-    if (m_allDirty) {
-        // Force the whole layout once, then read every paragraph.
-        if (auto *docLayout = m_document->documentLayout())
-            docLayout->blockBoundingRect(m_document->lastBlock());
-        std::vector<std::int64_t> lines;
-        lines.reserve(m_bytes.size());
-        for (QTextBlock b = m_document->begin(); b.isValid(); b = b.next())
-            lines.push_back(layoutLines(b));
-        m_lines.assign(std::move(lines));
-        m_dirty.assign(m_lines.size(), 0);
-        m_dirtyList.clear();
-        m_allDirty = false;
-        return;
-    }
-    for (int k : m_dirtyList) {
-        if (k < int(m_dirty.size()) && m_dirty[std::size_t(k)]) {
-            m_lines.set(std::size_t(k), layoutLines(m_document->findBlockByNumber(k)));
-            m_dirty[std::size_t(k)] = 0;
-        }
-    }
-    m_dirtyList.clear();
+    m_bytes.replace(std::size_t(first), std::size_t(lastOld - first + 1), bytes);
 }
 
 std::int64_t PositionIndex::textLength() const
@@ -243,37 +146,26 @@ int PositionIndex::qtPos(std::int64_t bytePos) const
 
 std::vector<int> PositionIndex::lineStarts(const QTextBlock &block) const
 {
-    std::vector<int> starts;
-    if (m_wrapped) {
-        QTextLayout *layout = block.layout();
-        if (layout && layout->lineCount() > 0) {
-            for (int i = 0; i < layout->lineCount(); ++i)
-                starts.push_back(layout->lineAt(i).textStart());
-            return starts;
-        }
-    }
-    starts.push_back(0);
-    const QString text = block.text();
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (text[i].unicode() == kLineBreak)
-            starts.push_back(int(i + 1));
-    return starts;
+    if (const DocumentLayout *l = layout())
+        return l->lineStarts(block);
+    return {0};
 }
 
 int PositionIndex::lineCount() const
 {
-    refreshLines();
-    return int(m_lines.total());
+    if (const DocumentLayout *l = layout())
+        return l->totalLines();
+    return blockCount();
 }
 
 int PositionIndex::lineFromByte(std::int64_t pos) const
 {
-    refreshLines();
     const int number = blockAt(pos);
-    if (m_lines.value(std::size_t(number)) == 1)
-        return int(m_lines.prefix(std::size_t(number)));
+    const DocumentLayout *l = layout();
+    if (!l)
+        return number;
+    const int first = l->firstLineOfBlock(number);
     const QTextBlock block = m_document->findBlockByNumber(number);
-    const int first = int(m_lines.prefix(std::size_t(number)));
     const std::vector<int> starts = lineStarts(block);
     if (starts.size() == 1)
         return first;
@@ -284,43 +176,38 @@ int PositionIndex::lineFromByte(std::int64_t pos) const
 
 std::int64_t PositionIndex::lineStart(int index) const
 {
-    refreshLines();
-    if (index < 0 || index >= int(m_lines.total()))
-        return -1;
-    const std::size_t number = m_lines.find(index);
-    if (m_lines.value(number) == 1)
-        return blockStart(int(number));
     return line(index).start;
 }
 
 std::int64_t PositionIndex::lineLength(int index) const
 {
-    refreshLines();
-    if (index < 0 || index >= int(m_lines.total()))
-        return 0;
-    const std::size_t number = m_lines.find(index);
-    if (m_lines.value(number) == 1) {
-        LineEnd end;
-        const bool ended = lineEndAfter(m_document->findBlockByNumber(int(number)), end);
-        return m_bytes.value(number) - (ended ? lineEndBytes(end) : 0);
-    }
-    return line(index).length;
+    const Line l = line(index);
+    return l.start < 0 ? 0 : l.length;
 }
 
 PositionIndex::Line PositionIndex::line(int index) const
 {
-    refreshLines();
     Line result;
-    if (index < 0 || index >= int(m_lines.total()))
+    if (index < 0)
         return result;
-    const int number = int(m_lines.find(index));
+    const DocumentLayout *l = layout();
+    int number = index;
+    int within = 0;
+    if (l) {
+        number = l->blockOfLine(index);
+        within = index - l->firstLineOfBlock(number);
+        if (within >= l->blockLineCount(number) && number == blockCount() - 1)
+            return result; // past the last line
+    } else if (index >= blockCount()) {
+        return result;
+    }
     const QTextBlock block = m_document->findBlockByNumber(number);
-    const int within = index - int(m_lines.prefix(std::size_t(number)));
     const std::vector<int> starts = lineStarts(block);
+    if (within >= int(starts.size()))
+        return result;
     const QString text = block.text();
-    const int k = std::min<int>(within, int(starts.size()) - 1);
-    const int begin = starts[std::size_t(k)];
-    int end = k + 1 < int(starts.size()) ? starts[std::size_t(k) + 1] : int(text.size());
+    const int begin = starts[std::size_t(within)];
+    int end = within + 1 < int(starts.size()) ? starts[std::size_t(within) + 1] : int(text.size());
     if (end > begin && text[end - 1].unicode() == kLineBreak)
         --end; // the line break ends the line; it is not part of its length
     result.qtStart = block.position() + begin;

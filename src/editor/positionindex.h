@@ -1,22 +1,20 @@
-// Byte positions and display lines of a QTextDocument, kept up to date from its change
-// signal so that no query walks the whole document: each costs a logarithm of the number
-// of paragraphs plus a scan of one paragraph.
+// Byte positions of a QTextDocument, kept up to date from its change signal so that no
+// query walks the whole document: each costs a logarithm of the number of paragraphs plus
+// a scan of one paragraph, and a paragraph coming or going costs a logarithm too.
 //
 // Byte positions count the text as code page 932 stores it: a double-byte character two,
 // a paragraph end as many as the form it is stored in (CR LF two, LF or CR one), a line
 // break inside a paragraph (U+2028, \v) one.
 //
-// Display lines: without wrapping a line is a paragraph or a part of one ended by a line
-// break, counted straight from the text. With wrapping the lines are those of Qt's layout.
-// Qt lays a document out lazily, so a paragraph whose text or format changed is only
-// marked; its line count is read when a line query first needs it, and the layout is
-// forced for that paragraph (Qt then lays out everything before it that is still pending,
-// once). A change of width or font marks every paragraph.
+// The index knows nothing of wrapping. Display lines belong to the document's layout
+// (DocumentLayout, one width): the line queries here combine the two. Without that
+// layout on the document, a paragraph counts as one line.
 #pragma once
 
 #include "editor/prefixsums.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTextBlock>
 #include <cstdint>
 #include <vector>
@@ -30,16 +28,13 @@ int unitWidth(const QChar *s, qsizetype i, qsizetype n);
 // Bytes of a piece of block text.
 std::int64_t byteLength(const QChar *s, qsizetype n);
 
+class DocumentLayout;
+
 class PositionIndex : public QObject {
     Q_OBJECT
 public:
     explicit PositionIndex(QTextDocument *document, QObject *parent = nullptr);
 
-    // Whether display lines come from the layout (word wrap on).
-    void setWrapped(bool wrapped);
-    bool wrapped() const { return m_wrapped; }
-    // The layout width or the fonts changed: every line count is read again when needed.
-    void invalidateLines();
     void rebuild();
 
     std::int64_t textLength() const;
@@ -52,6 +47,7 @@ public:
     std::int64_t bytePos(int qtPos) const;
     int qtPos(std::int64_t bytePos) const;
 
+    // Display lines, exact (the layout lays out what an answer depends on).
     int lineCount() const;
     int lineFromByte(std::int64_t pos) const;
     struct Line {
@@ -70,20 +66,12 @@ public:
 private:
     void onContentsChange(int from, int removed, int added);
     std::int64_t blockBytes(const QTextBlock &block) const;
-    int hardLines(const QTextBlock &block) const;
-    void refreshLines() const;
-    int layoutLines(const QTextBlock &block) const;
-    // Starts of the display lines of a block, as offsets into its text.
+    const DocumentLayout *layout() const;
     std::vector<int> lineStarts(const QTextBlock &block) const;
 
     QTextDocument *m_document;
-    bool m_wrapped = false;
     PrefixSums m_bytes;
-    mutable PrefixSums m_lines;
-    // Paragraphs whose wrapped line count still has to be read from the layout.
-    mutable std::vector<char> m_dirty;
-    mutable std::vector<int> m_dirtyList;
-    mutable bool m_allDirty = false;
+    mutable QPointer<DocumentLayout> m_layout;
 };
 
 } // namespace velmo::editor

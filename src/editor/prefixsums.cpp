@@ -4,75 +4,283 @@
 
 namespace velmo::editor {
 
-void PrefixSums::assign(std::vector<std::int64_t> values)
+// Invariants: a node's size and sum are those of its subtree; a parent's priority is at
+// least its children's (so the tree's depth is logarithmic in expectation).
+
+PrefixSums::PrefixSums() = default;
+
+std::uint32_t PrefixSums::nextPriority()
 {
-    m_values = std::move(values);
-    rebuild();
+    // xorshift: cheap, and the same tree for the same edits in every run.
+    m_seed ^= m_seed << 13;
+    m_seed ^= m_seed >> 17;
+    m_seed ^= m_seed << 5;
+    return m_seed;
 }
 
-void PrefixSums::rebuild()
+int PrefixSums::newNode(std::int64_t value)
 {
-    const std::size_t n = m_values.size();
-    m_tree.assign(n + 1, 0);
-    m_total = 0;
-    for (std::size_t i = 1; i <= n; ++i) {
-        m_tree[i] += m_values[i - 1];
-        m_total += m_values[i - 1];
-        const std::size_t parent = i + (i & (~i + 1));
-        if (parent <= n)
-            m_tree[parent] += m_tree[i];
+    int node;
+    if (!m_free.empty()) {
+        node = m_free.back();
+        m_free.pop_back();
+    } else {
+        node = int(m_value.size());
+        m_left.push_back(-1);
+        m_right.push_back(-1);
+        m_size.push_back(1);
+        m_priority.push_back(0);
+        m_value.push_back(0);
+        m_sum.push_back(0);
     }
-    m_topBit = 1;
-    while (m_topBit * 2 <= n)
-        m_topBit *= 2;
+    const auto k = std::size_t(node);
+    m_left[k] = m_right[k] = -1;
+    m_size[k] = 1;
+    m_priority[k] = nextPriority();
+    m_value[k] = m_sum[k] = value;
+    return node;
+}
+
+void PrefixSums::freeTree(int node)
+{
+    // Iterative: a degenerate subtree must not overflow the stack.
+    std::vector<int> stack;
+    if (node >= 0)
+        stack.push_back(node);
+    while (!stack.empty()) {
+        const int n = stack.back();
+        stack.pop_back();
+        if (m_left[std::size_t(n)] >= 0)
+            stack.push_back(m_left[std::size_t(n)]);
+        if (m_right[std::size_t(n)] >= 0)
+            stack.push_back(m_right[std::size_t(n)]);
+        m_free.push_back(n);
+    }
+}
+
+void PrefixSums::update(int node)
+{
+    const auto k = std::size_t(node);
+    int size = 1;
+    std::int64_t sum = m_value[k];
+    if (const int l = m_left[k]; l >= 0) {
+        size += m_size[std::size_t(l)];
+        sum += m_sum[std::size_t(l)];
+    }
+    if (const int r = m_right[k]; r >= 0) {
+        size += m_size[std::size_t(r)];
+        sum += m_sum[std::size_t(r)];
+    }
+    m_size[k] = size;
+    m_sum[k] = sum;
+}
+
+void PrefixSums::split(int tree, std::size_t n, int &left, int &right)
+{
+    if (tree < 0) {
+        left = right = -1;
+        return;
+    }
+    const auto k = std::size_t(tree);
+    const std::size_t leftSize = m_left[k] < 0 ? 0 : std::size_t(m_size[std::size_t(m_left[k])]);
+    if (n <= leftSize) {
+        split(m_left[k], n, left, m_left[k]);
+        update(tree);
+        right = tree;
+    } else {
+        split(m_right[k], n - leftSize - 1, m_right[k], right);
+        update(tree);
+        left = tree;
+    }
+}
+
+int PrefixSums::merge(int left, int right)
+{
+    if (left < 0)
+        return right;
+    if (right < 0)
+        return left;
+    if (m_priority[std::size_t(left)] >= m_priority[std::size_t(right)]) {
+        m_right[std::size_t(left)] = merge(m_right[std::size_t(left)], right);
+        update(left);
+        return left;
+    }
+    m_left[std::size_t(right)] = merge(left, m_left[std::size_t(right)]);
+    update(right);
+    return right;
+}
+
+int PrefixSums::build(const std::vector<std::int64_t> &values, std::size_t from, std::size_t to)
+{
+    if (from >= to)
+        return -1;
+    const std::size_t mid = from + (to - from) / 2;
+    const int node = newNode(values[mid]);
+    const int l = build(values, from, mid);
+    const int r = build(values, mid + 1, to);
+    m_left[std::size_t(node)] = l;
+    m_right[std::size_t(node)] = r;
+    // Sift the priority down so that the balanced shape is also heap-ordered.
+    for (int at = node;;) {
+        const auto k = std::size_t(at);
+        int top = at;
+        for (int child : {m_left[k], m_right[k]})
+            if (child >= 0 && m_priority[std::size_t(child)] > m_priority[std::size_t(top)])
+                top = child;
+        if (top == at)
+            break;
+        std::swap(m_priority[k], m_priority[std::size_t(top)]);
+        at = top;
+    }
+    update(node);
+    return node;
+}
+
+void PrefixSums::assign(const std::vector<std::int64_t> &values)
+{
+    m_left.clear();
+    m_right.clear();
+    m_size.clear();
+    m_priority.clear();
+    m_value.clear();
+    m_sum.clear();
+    m_free.clear();
+    m_left.reserve(values.size());
+    m_right.reserve(values.size());
+    m_size.reserve(values.size());
+    m_priority.reserve(values.size());
+    m_value.reserve(values.size());
+    m_sum.reserve(values.size());
+    m_root = build(values, 0, values.size());
+}
+
+std::int64_t PrefixSums::value(std::size_t i) const
+{
+    int node = m_root;
+    while (node >= 0) {
+        const auto k = std::size_t(node);
+        const std::size_t leftSize = m_left[k] < 0 ? 0 : std::size_t(m_size[std::size_t(m_left[k])]);
+        if (i < leftSize) {
+            node = m_left[k];
+        } else if (i == leftSize) {
+            return m_value[k];
+        } else {
+            i -= leftSize + 1;
+            node = m_right[k];
+        }
+    }
+    return 0;
+}
+
+std::vector<std::int64_t> PrefixSums::values() const
+{
+    std::vector<std::int64_t> out;
+    out.reserve(size());
+    std::vector<int> stack;
+    int node = m_root;
+    while (node >= 0 || !stack.empty()) {
+        while (node >= 0) {
+            stack.push_back(node);
+            node = m_left[std::size_t(node)];
+        }
+        node = stack.back();
+        stack.pop_back();
+        out.push_back(m_value[std::size_t(node)]);
+        node = m_right[std::size_t(node)];
+    }
+    return out;
 }
 
 void PrefixSums::set(std::size_t i, std::int64_t value)
 {
-    const std::int64_t delta = value - m_values[i];
-    if (delta == 0)
+    if (i >= size())
         return;
-    m_values[i] = value;
-    m_total += delta;
-    for (std::size_t k = i + 1; k < m_tree.size(); k += k & (~k + 1))
-        m_tree[k] += delta;
+    // Walk down, then fix the sums on the way back (the path is short).
+    std::vector<int> path;
+    int node = m_root;
+    while (node >= 0) {
+        path.push_back(node);
+        const auto k = std::size_t(node);
+        const std::size_t leftSize = m_left[k] < 0 ? 0 : std::size_t(m_size[std::size_t(m_left[k])]);
+        if (i < leftSize) {
+            node = m_left[k];
+        } else if (i == leftSize) {
+            m_value[k] = value;
+            break;
+        } else {
+            i -= leftSize + 1;
+            node = m_right[k];
+        }
+    }
+    for (auto it = path.rbegin(); it != path.rend(); ++it)
+        update(*it);
 }
 
 std::int64_t PrefixSums::prefix(std::size_t n) const
 {
-    n = std::min(n, m_values.size());
     std::int64_t sum = 0;
-    for (std::size_t k = n; k > 0; k -= k & (~k + 1))
-        sum += m_tree[k];
+    int node = m_root;
+    while (node >= 0 && n > 0) {
+        const auto k = std::size_t(node);
+        const int l = m_left[k];
+        const std::size_t leftSize = l < 0 ? 0 : std::size_t(m_size[std::size_t(l)]);
+        if (n <= leftSize) {
+            node = l;
+        } else {
+            sum += (l < 0 ? 0 : m_sum[std::size_t(l)]) + m_value[k];
+            n -= leftSize + 1;
+            node = m_right[k];
+        }
+    }
     return sum;
 }
 
 std::size_t PrefixSums::find(std::int64_t offset) const
 {
-    const std::size_t n = m_values.size();
+    const std::size_t n = size();
     if (n == 0)
         return 0;
-    std::size_t pos = 0;
+    // The first element whose running sum passes offset.
+    std::size_t index = 0;
     std::int64_t rest = offset;
-    for (std::size_t step = m_topBit; step > 0; step >>= 1) {
-        if (pos + step <= n && m_tree[pos + step] <= rest) {
-            pos += step;
-            rest -= m_tree[pos];
+    int node = m_root;
+    std::size_t found = n;
+    while (node >= 0) {
+        const auto k = std::size_t(node);
+        const int l = m_left[k];
+        const std::int64_t leftSum = l < 0 ? 0 : m_sum[std::size_t(l)];
+        const std::size_t leftSize = l < 0 ? 0 : std::size_t(m_size[std::size_t(l)]);
+        if (rest < leftSum) {
+            node = l;
+        } else if (rest < leftSum + m_value[k]) {
+            found = index + leftSize;
+            break;
+        } else {
+            rest -= leftSum + m_value[k];
+            index += leftSize + 1;
+            node = m_right[k];
         }
     }
-    return std::min(pos, n - 1);
+    return std::min(found, n - 1);
 }
 
 void PrefixSums::replace(std::size_t first, std::size_t count, const std::vector<std::int64_t> &values)
 {
+    const std::size_t n = size();
+    first = std::min(first, n);
+    count = std::min(count, n - first);
     if (count == values.size()) {
         for (std::size_t i = 0; i < count; ++i)
             set(first + i, values[i]);
         return;
     }
-    m_values.erase(m_values.begin() + first, m_values.begin() + first + count);
-    m_values.insert(m_values.begin() + first, values.begin(), values.end());
-    rebuild();
+    int left, middle, right;
+    split(m_root, first, left, middle);
+    int removed;
+    split(middle, count, removed, right);
+    freeTree(removed);
+    const int inserted = build(values, 0, values.size());
+    m_root = merge(merge(left, inserted), right);
 }
 
 } // namespace velmo::editor

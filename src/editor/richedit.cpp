@@ -1,5 +1,7 @@
 #include "editor/richedit.h"
 
+#include "editor/documentlayout.h"
+#include "editor/linebreaker.h"
 #include "editor/lineends.h"
 #include "editor/positionindex.h"
 #include "editor/punctuation.h"
@@ -47,10 +49,13 @@ int pointsFromTwips(int twips)
 } // namespace
 
 TRichEdit::TRichEdit(QWidget *parent)
-    : QTextEdit(parent), m_index(std::make_unique<PositionIndex>(document()))
+    : QTextEdit(parent)
 {
     setFrameShape(QFrame::NoFrame);
-    document()->setDocumentMargin(0);
+    auto *initial = new QTextDocument(this);
+    initial->setDocumentMargin(0);
+    initial->setDefaultFont(font());
+    useDocument(initial);
     setAcceptRichText(true);
     applyWrap();
 
@@ -71,10 +76,39 @@ TRichEdit::TRichEdit(QWidget *parent)
     connect(this, &QTextEdit::cursorPositionChanged, this, notifySelection);
     connect(this, &QTextEdit::selectionChanged, this, notifySelection);
     connect(this, &QTextEdit::textChanged, this, &TRichEdit::Change);
-    connect(document(), &QTextDocument::modificationChanged, this, &TRichEdit::ModifiedChange);
 }
 
 TRichEdit::~TRichEdit() = default;
+
+void TRichEdit::useDocument(QTextDocument *fresh)
+{
+    // The layout goes on before the control sees the document: the control connects to
+    // the layout the document has when it is set.
+    fresh->setDocumentLayout(new editor::DocumentLayout(fresh));
+    m_index = std::make_unique<PositionIndex>(fresh);
+    QTextDocument *old = document();
+    const bool ownsOld = old && old != fresh && old->parent() == this;
+    if (old)
+        disconnect(old, &QTextDocument::modificationChanged, this, &TRichEdit::ModifiedChange);
+    setDocument(fresh);
+    // Qt deletes a document its own control made; one of ours is deleted here.
+    if (ownsOld)
+        delete old;
+    connect(fresh, &QTextDocument::modificationChanged, this, &TRichEdit::ModifiedChange);
+    applyBreaking();
+}
+
+editor::DocumentLayout &TRichEdit::documentLayout() const
+{
+    return *static_cast<editor::DocumentLayout *>(document()->documentLayout());
+}
+
+void TRichEdit::applyBreaking()
+{
+    editor::DocumentLayout &layout = documentLayout();
+    layout.setBreakRules(editor::breakRulesFor(m_wordWrapMode, m_customPunctuation));
+    layout.setOverflow(m_wordWrap ? m_overflow : 0);
+}
 
 int TRichEdit::toQt(int pos) const
 {
@@ -142,6 +176,17 @@ int TRichEdit::GetFirstVisibleLine() const
 {
     // One pixel in: the row at the very top edge belongs to the line below a boundary.
     return LineFromChar(fromQt(cursorForPosition(QPoint(0, 1)).position()));
+}
+
+int TRichEdit::FirstVisiblePos() const
+{
+    const int qt = cursorForPosition(QPoint(0, 1)).position();
+    const QTextBlock block = document()->findBlock(qt);
+    if (!block.isValid())
+        return 0;
+    documentLayout().ensureLaidOut(block.blockNumber());
+    const QTextLine line = block.layout()->lineForTextPosition(qt - block.position());
+    return fromQt(block.position() + (line.isValid() ? line.textStart() : 0));
 }
 
 int TRichEdit::CharFromPos(int x, int y) const
@@ -543,9 +588,8 @@ void TRichEdit::inputMethodEvent(QInputMethodEvent *event)
 
 void TRichEdit::resizeEvent(QResizeEvent *event)
 {
+    // The layout hears of a new width through the document's page size.
     QTextEdit::resizeEvent(event);
-    if (m_wordWrap && lineWrapMode() == QTextEdit::WidgetWidth)
-        m_index->invalidateLines();
 }
 
 // ----- selection and text -----
@@ -830,8 +874,6 @@ void TRichEdit::SetSelAttributes(const TTextAttributes &attributes, unsigned fie
     } else {
         mergeCurrentCharFormat(formatFrom(attributes, fields));
     }
-    if (fields & (afName | afSize | afStyle))
-        m_index->invalidateLines();
 }
 
 TTextAttributes TRichEdit::DefAttributes() const
@@ -997,8 +1039,7 @@ void TRichEdit::applyWrap()
     } else {
         setLineWrapMode(QTextEdit::WidgetWidth);
     }
-    m_index->setWrapped(m_wordWrap);
-    m_index->invalidateLines();
+    applyBreaking();
 }
 
 void TRichEdit::SetColor(TColor color)
@@ -1017,7 +1058,6 @@ void TRichEdit::SetFont(const QFont &f)
 {
     setFont(f);
     document()->setDefaultFont(f);
-    m_index->invalidateLines();
 }
 
 // ----- formatting rectangle -----
@@ -1039,6 +1079,8 @@ void TRichEdit::SetEditRect(const TRect &rect, int wrapWidth)
     m_rectSet = true;
     m_editRect = rect;
     m_wrapWidth = wrapWidth < 0 ? rect.width() : wrapWidth;
+    // What the rectangle holds past the wrap width is the room for hanging punctuation.
+    m_overflow = std::max(rect.width() - m_wrapWidth, 0);
     const int clientHeight = contentsRect().height();
     setViewportMargins(std::max(rect.left, 0), std::max(rect.top, 0), 0, std::max(clientHeight - rect.bottom, 0));
     applyWrap();
@@ -1062,6 +1104,7 @@ unsigned TRichEdit::SetWordWrapMode(unsigned mode)
 {
     const unsigned previous = m_wordWrapMode;
     m_wordWrapMode = mode;
+    applyBreaking();
     return previous;
 }
 
@@ -1085,6 +1128,7 @@ bool TRichEdit::SetPunctuation(int type, const QString &text)
     if (cp932::byteLength(text.toStdU16String()) + 1 > editor::kPunctuationBufferBytes)
         return false;
     m_customPunctuation[std::size_t(type - 1)] = text;
+    applyBreaking();
     return true;
 }
 
@@ -1123,19 +1167,9 @@ void TRichEdit::LoadFromStream(std::string_view bytes)
         editor::loadModelInto(result.document, *fresh);
     }
     m_defaultFormat = defaultFormat;
-    QTextDocument *old = document();
-    // Qt deletes a document its own control made; one of ours is deleted here.
-    const bool ownsOld = old->parent() == this;
-    auto index = std::make_unique<PositionIndex>(fresh.get());
-    index->setWrapped(m_wordWrap);
-    m_index = std::move(index);
-    disconnect(old, &QTextDocument::modificationChanged, this, &TRichEdit::ModifiedChange);
-    setDocument(fresh.release());
-    if (ownsOld)
-        delete old;
+    useDocument(fresh.release());
     applyWrap();
     document()->setModified(false);
-    connect(document(), &QTextDocument::modificationChanged, this, &TRichEdit::ModifiedChange);
     emit ModifiedChange(false);
 }
 

@@ -17,6 +17,7 @@
 #include <string_view>
 
 namespace velmo::editor {
+class DocumentLayout;
 class PositionIndex;
 }
 class QTextBlock;
@@ -70,6 +71,9 @@ public:
     int GetColumn() const;
     int GetLineCount() const;
     int GetFirstVisibleLine() const;
+    // The first position of the topmost visible display line; unlike LineIndex of
+    // GetFirstVisibleLine it needs no line number, so nothing above the view is laid out.
+    int FirstVisiblePos() const;
     int GetTextLength() const;
     // pos -1: the line of the selection start.
     int LineFromChar(int pos) const;
@@ -177,6 +181,8 @@ public:
     int toQt(int pos) const;
     int fromQt(int qtPos) const;
     const editor::PositionIndex &positionIndex() const { return *m_index; }
+    // The layout of the current document (Velmo's own, set on every document it shows).
+    editor::DocumentLayout &documentLayout() const;
     // Where the caret is shown, in client pixels (at the end of a wrapped line after End it
     // is shown there, although its position is also the next line's start).
     QRect CaretRect() const;
@@ -202,9 +208,14 @@ protected:
     // Client coordinates of the viewport's origin.
     QPoint viewportOrigin() const;
     void applyWrap();
+    // The break rules and overflow allowance in force, handed to the layout.
+    void applyBreaking();
 
 private:
     TParaAttributes paragraphOf(const QTextBlock &block) const;
+    // A new document with Velmo's layout (set after its content is in, so that filling it
+    // lays nothing out).
+    void useDocument(QTextDocument *document);
     // Runs an edit as one undo step; the paragraph ends it makes take the document's form.
     void insertWithLineEnds(const std::function<void()> &edit);
     // Home and End within the caret's display line; false when Qt's own move is right.
@@ -227,6 +238,7 @@ private:
     bool m_rectSet = false;
     TRect m_editRect;
     int m_wrapWidth = -1;
+    int m_overflow = 0;
     unsigned m_wordWrapMode = 0;
     unsigned m_options = 0;
     std::array<QString, kPunctuationTypes> m_customPunctuation;

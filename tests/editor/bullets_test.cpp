@@ -5,6 +5,7 @@
 #include "editor/richstream.h"
 #include "rtf/rtfreader.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QImage>
 #include <QPainter>
 #include <QTextBlock>
@@ -41,7 +42,7 @@ Laid layOut(QTextDocument &document)
 {
     document.setDocumentMargin(0);
     document.setTextWidth(300);
-    document.size(); // lays the document out
+    document.documentLayout()->blockBoundingRect(document.begin()); // lays the paragraph out
     const QTextBlock block = document.begin();
     const QTextLayout *layout = block.layout();
     if (layout->lineCount() < 2) {

@@ -80,7 +80,9 @@ TEST(RichPictures, ShownAtTheirSizeAndKeptThroughEditing)
         const QTextBlock block = edit.document()->begin();
         EXPECT_EQ(block.text(), QStringView(u"A\uFFFCB").toString());
 
-        // Drawn at 60 x 30 pixels: red over its left 30, blue over its right 30.
+        // Drawn at 60 x 30 pixels: red over its left 30, blue over its right 30 (the
+        // paragraph is laid out when its place is asked for).
+        edit.document()->documentLayout()->blockBoundingRect(block);
         const QTextLine line = block.layout()->lineAt(0);
         const qreal left = line.cursorToX(1);
         EXPECT_NEAR(line.cursorToX(2) - left, 60, 0.5);

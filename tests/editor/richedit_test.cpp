@@ -198,7 +198,6 @@ TEST(RichEditPositions, IncrementalIndexMatchesRebuild)
             }
             const editor::PositionIndex &live = edit.positionIndex();
             editor::PositionIndex fresh(edit.document());
-            fresh.setWrapped(wrapped);
             ASSERT_EQ(live.textLength(), fresh.textLength()) << step;
             ASSERT_EQ(live.lineCount(), fresh.lineCount()) << step;
             ASSERT_EQ(live.textLength(), std::int64_t(edit.TextBytes().size())) << step;

@@ -1,0 +1,140 @@
+// The editor's document layout: lays a paragraph out only when it is shown, measured,
+// queried or printed, with the line breaker's Japanese rules, and keeps every paragraph's
+// height and display-line count in logarithmic prefix sums, so that y <-> paragraph and
+// display line <-> paragraph cost a logarithm plus the one paragraph asked about.
+//
+// A paragraph not laid out yet counts with an estimate (its text's width at the default
+// font over the wrap width); laying it out replaces the estimate by the real figures.
+// Without wrapping the estimate of its line count is exact (paragraph and line breaks);
+// with wrapping a paragraph in the default font whose characters surely fit on one line
+// is counted as one without being shaped, so that an exact row far into a document of
+// short lines costs a scan of its text, not its layout.
+// An edit marks the paragraphs it touched; a change of width, font or break rules marks
+// them all, and whatever is shown is laid out first again.
+//
+// Lines are positioned in block coordinates (the block's QTextLayout stays at 0, 0):
+// blockBoundingRect gives the block's place in the document, as Qt's plain-text layout does.
+#pragma once
+
+#include "editor/linebreaker.h"
+#include "editor/prefixsums.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFont>
+#include <QTextOption>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class QTextBlock;
+
+namespace velmo::editor {
+
+class DocumentLayout : public QAbstractTextDocumentLayout {
+    Q_OBJECT
+    // Read and written by QTextEdit to show or hide its caret.
+    Q_PROPERTY(int cursorWidth READ cursorWidth WRITE setCursorWidth)
+public:
+    explicit DocumentLayout(QTextDocument *document);
+    ~DocumentLayout() override;
+
+    void draw(QPainter *painter, const PaintContext &context) override;
+    int hitTest(const QPointF &point, Qt::HitTestAccuracy accuracy) const override;
+    int pageCount() const override { return 1; }
+    QSizeF documentSize() const override;
+    QRectF frameBoundingRect(QTextFrame *frame) const override;
+    // Lays the block out first (only that block).
+    QRectF blockBoundingRect(const QTextBlock &block) const override;
+
+    int cursorWidth() const { return m_cursorWidth; }
+    void setCursorWidth(int width);
+
+    // The rules lines break by and the room past the wrap width a hanging character may
+    // take; a change marks every paragraph.
+    void setBreakRules(const BreakRules &rules);
+    const BreakRules &breakRules() const { return m_rules; }
+    void setOverflow(qreal overflow);
+    qreal overflow() const { return m_overflow; }
+
+    // Whether lines wrap (at the document's page width).
+    bool wrapping() const;
+
+    // --- paragraphs, by block number ---
+    int blockCount() const { return int(m_heights.size()); }
+    bool isLaidOut(int block) const;
+    // Paragraphs laid out at the current width (tests and benchmarks look at it).
+    int laidOutCount() const;
+    void ensureLaidOut(int block) const;
+    // Every paragraph from the first up to and including block.
+    void ensureLaidOutUpTo(int block) const;
+    void layoutAll() const { ensureLaidOutUpTo(blockCount() - 1); }
+
+    // Geometry in document coordinates (estimates where not laid out).
+    qreal blockTop(int block) const;
+    qreal blockHeight(int block) const;
+    // The block at y; laid out, so the answer is exact.
+    int blockAt(qreal y) const;
+
+    // Display lines. Exact answers lay out what they depend on: the line of a paragraph
+    // needs the paragraphs before it (once; afterwards it is a logarithm).
+    int blockLineCount(int block) const;   // the estimate if not laid out
+    int firstLineOfBlock(int block) const; // exact
+    int blockOfLine(int line) const;       // exact; clamped to the last paragraph
+    int totalLines() const;                // exact (lays out everything when wrapping)
+    int estimatedTotalLines() const { return int(m_lines.total()); }
+    // The text offsets at which the block's display lines start (it is laid out first
+    // when wrapping; without wrapping they follow from its line breaks).
+    std::vector<int> lineStarts(const QTextBlock &block) const;
+
+protected:
+    void documentChanged(int from, int removed, int added) override;
+
+private:
+    struct Params {
+        qreal width = -1;
+        QFont font;
+        qreal margin = 0;
+        qreal indentWidth = 0;
+        bool operator==(const Params &) const = default;
+    };
+    Params currentParams() const;
+    void reset();
+    void invalidateAll();
+    // What a block's text tells without laying it out: estimated width and line breaks.
+    void measureText(const QTextBlock &block, std::int64_t &width64, std::int64_t &breaks) const;
+    void estimate(std::int64_t width64, std::int64_t breaks, std::int64_t &lines, std::int64_t &height64) const;
+    void layoutBlock(const QTextBlock &block, int number) const;
+    // Makes the line counts exact up to block: a paragraph that surely fits on one line is
+    // counted without shaping it, any other is laid out.
+    void ensureCountedUpTo(int block) const;
+    bool surelyOneLine(const QTextBlock &block) const;
+    qreal advance(char16_t c) const;
+    void drawBlock(QPainter *painter, const PaintContext &context, const QTextBlock &block, QPointF offset) const;
+    void notifySize() const;
+    qreal contentWidth() const;
+
+    BreakRules m_rules;
+    qreal m_overflow = 0;
+    int m_cursorWidth = 1;
+    Params m_params;
+    qreal m_lineHeight = 1;
+    qreal m_wideAdvance = 1;
+    qreal m_narrowAdvance = 1;
+    // Per paragraph: height (1/64 pixel), display lines, 1 while not laid out, and the
+    // text's estimated width (1/64 pixel) and line-break count for the estimates.
+    mutable PrefixSums m_heights;
+    mutable PrefixSums m_lines;
+    mutable PrefixSums m_unlaid;
+    // 1 while a paragraph's line count is an estimate (only ever when wrapping).
+    mutable PrefixSums m_uncounted;
+    // Advances of characters in the default font, filled as they are met (-1: not yet).
+    mutable std::vector<float> m_advances;
+    mutable PrefixSums m_textWidth;
+    mutable PrefixSums m_breaks;
+    mutable qreal m_widest = 0;
+    mutable QSizeF m_shownSize;
+    QObject *m_pictures;
+    std::array<int, 3> m_announced{-1, -1, -1};
+};
+
+} // namespace velmo::editor

@@ -1,0 +1,261 @@
+// The editor's own layout: paragraphs are laid out only when shown or asked about, and
+// after any sequence of edits, format and width changes the incrementally kept heights,
+// line counts, rows and hit-tests equal those of a fresh layout of the same document.
+#include "editor/documentlayout.h"
+#include "editor/positionindex.h"
+#include "editor/prefixsums.h"
+#include "editor/richedit.h"
+#include "editor/textchars.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace velmo;
+using editor::DocumentLayout;
+
+namespace {
+
+TEST(PrefixSums, InsertEraseAndFindAgreeWithAPlainList)
+{
+    editor::PrefixSums sums;
+    std::vector<std::int64_t> plain = {3, 0, 5, 1};
+    sums.assign(plain);
+    QRandomGenerator random(11);
+    for (int step = 0; step < 2000; ++step) {
+        const std::size_t at = std::size_t(random.bounded(int(plain.size()) + 1));
+        const int op = random.bounded(3);
+        if (op == 0) {
+            std::vector<std::int64_t> values(std::size_t(random.bounded(4)));
+            for (auto &v : values)
+                v = random.bounded(4); // zeros included: find skips them
+            sums.insert(at, values);
+            plain.insert(plain.begin() + std::ptrdiff_t(at), values.begin(), values.end());
+        } else if (op == 1 && at < plain.size()) {
+            const std::size_t count = std::min<std::size_t>(std::size_t(random.bounded(3)), plain.size() - at);
+            sums.erase(at, count);
+            plain.erase(plain.begin() + std::ptrdiff_t(at), plain.begin() + std::ptrdiff_t(at + count));
+        } else if (at < plain.size()) {
+            plain[at] = random.bounded(6);
+            sums.set(at, plain[at]);
+        }
+        ASSERT_EQ(sums.size(), plain.size()) << step;
+        std::int64_t prefix = 0;
+        for (std::size_t i = 0; i < plain.size(); ++i) {
+            ASSERT_EQ(sums.prefix(i), prefix) << step << " at " << i;
+            ASSERT_EQ(sums.value(i), plain[i]) << step << " at " << i;
+            // Every unit of a count is found in its element.
+            for (std::int64_t u = 0; u < plain[i]; ++u)
+                ASSERT_EQ(sums.find(prefix + u), i) << step << " offset " << prefix + u;
+            prefix += plain[i];
+        }
+        ASSERT_EQ(sums.total(), prefix);
+        if (plain.empty())
+            sums.assign(plain = {1});
+    }
+}
+
+QString paragraphText(QRandomGenerator &random)
+{
+    static const QString pieces[] = {QString::fromUtf8("日本語の文章は、"), QStringLiteral("word "),
+                                     QString::fromUtf8("「かぎ括弧」。"), QStringLiteral("Latin text runs "),
+                                     QString::fromUtf8("ッーァ"), QString::fromUtf8("長い段落が折り返されます。")};
+    QString text;
+    const int n = random.bounded(8);
+    for (int i = 0; i < n; ++i)
+        text += pieces[random.bounded(int(std::size(pieces)))];
+    return text;
+}
+
+// A fresh layout of a copy of the document, with the same width and rules.
+struct Fresh {
+    std::unique_ptr<QTextDocument> document;
+    DocumentLayout *layout;
+    std::unique_ptr<editor::PositionIndex> index;
+
+    explicit Fresh(const TRichEdit &edit)
+    {
+        const QTextDocument *live = edit.document();
+        document.reset(live->clone());
+        document->setDocumentMargin(live->documentMargin());
+        document->setDefaultFont(live->defaultFont());
+        document->setDefaultTextOption(live->defaultTextOption());
+        document->setPageSize(live->pageSize());
+        layout = new DocumentLayout(document.get());
+        layout->setBreakRules(edit.documentLayout().breakRules());
+        layout->setOverflow(edit.documentLayout().overflow());
+        document->setDocumentLayout(layout);
+        index = std::make_unique<editor::PositionIndex>(document.get());
+    }
+};
+
+void expectSameAsFresh(TRichEdit &edit, QRandomGenerator &random, int step)
+{
+    Fresh fresh(edit);
+    DocumentLayout &live = edit.documentLayout();
+    const editor::PositionIndex &index = edit.positionIndex();
+    ASSERT_EQ(live.blockCount(), fresh.layout->blockCount()) << step;
+    // Rows first, before everything is laid out: they must be exact on their own.
+    const int length = int(index.textLength());
+    for (int i = 0; i < 8; ++i) {
+        const int pos = int(random.bounded(length + 1));
+        ASSERT_EQ(index.lineFromByte(pos), fresh.index->lineFromByte(pos)) << step << " pos " << pos;
+    }
+    const int lines = fresh.index->lineCount();
+    ASSERT_EQ(index.lineCount(), lines) << step;
+    for (int line = 0; line < lines; line += 1 + lines / 16) {
+        ASSERT_EQ(index.lineStart(line), fresh.index->lineStart(line)) << step << " line " << line;
+        ASSERT_EQ(index.lineLength(line), fresh.index->lineLength(line)) << step << " line " << line;
+    }
+    live.layoutAll();
+    fresh.layout->layoutAll();
+    for (int b = 0; b < live.blockCount(); ++b) {
+        ASSERT_EQ(live.blockHeight(b), fresh.layout->blockHeight(b)) << step << " block " << b;
+        ASSERT_EQ(live.blockLineCount(b), fresh.layout->blockLineCount(b)) << step << " block " << b;
+    }
+    ASSERT_EQ(live.documentSize().height(), fresh.layout->documentSize().height()) << step;
+    const qreal height = live.documentSize().height();
+    for (int i = 0; i < 8; ++i) {
+        const QPointF p(random.bounded(260), random.bounded(std::max(1.0, height)));
+        ASSERT_EQ(live.hitTest(p, Qt::FuzzyHit), fresh.layout->hitTest(p, Qt::FuzzyHit)) << step;
+    }
+}
+
+TEST(DocumentLayout, IncrementalLayoutMatchesAFreshOne)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    edit.SetWordWrap(true);
+    edit.SetEditRect({0, 0, 200, 300}, 180);
+    QRandomGenerator random(5);
+    QString start;
+    for (int i = 0; i < 40; ++i)
+        start += paragraphText(random) + u'\n';
+    edit.SetText(start);
+    for (int step = 0; step < 300; ++step) {
+        QTextCursor c(edit.document());
+        const int length = edit.document()->characterCount() - 1;
+        c.setPosition(int(random.bounded(length + 1)));
+        switch (random.bounded(8)) {
+        case 0:
+        case 1:
+            c.insertText(random.bounded(2) ? QString::fromUtf8("あ") : QStringLiteral("x"));
+            break;
+        case 2:
+            c.insertText(QStringLiteral("\n") + paragraphText(random));
+            break;
+        case 3:
+            c.insertBlock();
+            break;
+        case 4: {
+            c.setPosition(std::min(length, c.position() + int(random.bounded(30))), QTextCursor::KeepAnchor);
+            c.removeSelectedText();
+            break;
+        }
+        case 5: {
+            c.setPosition(std::min(length, c.position() + int(random.bounded(40))), QTextCursor::KeepAnchor);
+            QTextCharFormat f;
+            f.setFontPointSize(8 + random.bounded(20));
+            c.mergeCharFormat(f);
+            break;
+        }
+        case 6:
+            if (random.bounded(4) == 0)
+                edit.SetEditRect({0, 0, 240, 300}, 120 + random.bounded(120));
+            break;
+        default: {
+            // Queries in between leave a mix of laid and unlaid paragraphs behind.
+            edit.SetSelStart(int(random.bounded(edit.GetTextLength() + 1)));
+            edit.GetRow();
+            edit.CharFromPos(random.bounded(200), random.bounded(300));
+            break;
+        }
+        }
+        if (step % 20 == 19)
+            ASSERT_NO_FATAL_FAILURE(expectSameAsFresh(edit, random, step));
+    }
+}
+
+// A text of many paragraphs, each wrapping to several lines.
+QString longText(int paragraphs)
+{
+    QString text;
+    const QString line = QString::fromUtf8("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。");
+    for (int i = 0; i < paragraphs; ++i)
+        text += line + line + QString::number(i) + u'\n';
+    return text;
+}
+
+TEST(DocumentLayout, OpeningLaysOutOnlyWhatTheCaretNeeds)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    edit.SetPlainText(true);
+    edit.SetWordWrap(true);
+    const QByteArray bytes = longText(5000).toLocal8Bit();
+    edit.LoadFromStream(std::string(bytes.constData(), std::size_t(bytes.size())));
+    edit.SetEditRect({0, 0, 200, 300});
+    // The status bar's questions at the start of the text need the first paragraph only.
+    EXPECT_EQ(edit.GetRow(), 0);
+    EXPECT_EQ(edit.GetColumn(), 0);
+    EXPECT_LT(edit.documentLayout().laidOutCount(), 10);
+
+    // At the end the row is exact: everything before it is laid out then, once.
+    edit.SetSelStart(edit.GetTextLength());
+    const int row = edit.GetRow();
+    Fresh fresh(edit);
+    EXPECT_EQ(row, fresh.index->lineFromByte(edit.GetTextLength()));
+    EXPECT_EQ(row + 1, fresh.index->lineCount());
+    EXPECT_GT(row, 5000 * 2);
+}
+
+TEST(DocumentLayout, RowsOverShortLinesAreCountedWithoutShaping)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    edit.SetPlainText(true);
+    edit.SetWordWrap(true);
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += (i % 7 == 0 ? longText(1) : QString::fromUtf8("短い行です。 %1\n").arg(i));
+    const QByteArray bytes = text.toLocal8Bit();
+    edit.LoadFromStream(std::string(bytes.constData(), std::size_t(bytes.size())));
+    edit.SetEditRect({0, 0, 200, 300});
+    edit.SetSelStart(edit.GetTextLength());
+    const int row = edit.GetRow();
+    // Only the long paragraphs (one in seven) had to be laid out to count their lines.
+    EXPECT_LT(edit.documentLayout().laidOutCount(), 3000 / 7 + 10);
+    Fresh fresh(edit);
+    EXPECT_EQ(row, fresh.index->lineFromByte(edit.GetTextLength()));
+    EXPECT_EQ(edit.GetLineCount(), fresh.index->lineCount());
+}
+
+TEST(DocumentLayout, AKeystrokeLaysOutItsParagraphOnly)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    edit.SetWordWrap(true);
+    edit.SetText(longText(2000));
+    edit.SetEditRect({0, 0, 200, 300});
+    edit.documentLayout().layoutAll();
+    edit.SetSelStart(edit.LineIndex(edit.GetLineCount() / 2));
+    const int paragraph = edit.textCursor().blockNumber();
+    for (int i = 0; i < 12; ++i) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QString::fromUtf8("あ"));
+        QApplication::sendEvent(&edit, &key);
+        // Only the paragraph typed into was laid out again: nothing waits.
+        ASSERT_EQ(edit.documentLayout().laidOutCount(), edit.documentLayout().blockCount()) << i;
+    }
+    EXPECT_EQ(edit.textCursor().blockNumber(), paragraph);
+    // The rows after it moved with it.
+    Fresh fresh(edit);
+    EXPECT_EQ(edit.GetLineCount(), fresh.index->lineCount());
+    EXPECT_EQ(edit.LineFromChar(edit.GetTextLength()), fresh.index->lineFromByte(edit.GetTextLength()));
+}
+
+} // namespace

@@ -339,7 +339,7 @@ void DocumentLayout::layoutBlock(const QTextBlock &block, int number) const
     geometry.width = wrapping() ? std::max<qreal>(contentWidth() - left - right, 1) : -1;
     geometry.firstLineIndent = format.textIndent();
     geometry.overflow = m_overflow;
-    const int count = breakLines(*tl, geometry, m_rules);
+    const int count = breakLines(*tl, geometry, m_rules, block.text());
 
     const qreal topMargin = format.topMargin();
     qreal bottom = topMargin;

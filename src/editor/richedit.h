@@ -239,7 +239,9 @@ private:
     TRect m_editRect;
     int m_wrapWidth = -1;
     int m_overflow = 0;
-    unsigned m_wordWrapMode = 0;
+    // A fresh engine wraps words, keeps Latin words whole and lets punctuation hang; the
+    // punctuation bits then choose the built-in set of level 2.
+    unsigned m_wordWrapMode = 0x070;
     unsigned m_options = 0;
     std::array<QString, kPunctuationTypes> m_customPunctuation;
     TCompColors m_imeColors{};

@@ -285,9 +285,12 @@ TEST(WordWrapOption, ModeWordReads)
 TEST(WordWrapOption, ModeWordWritesReachTheEngine)
 {
     TExtMemo memo;
+    // A fresh engine wraps words, keeps them whole and lets punctuation hang.
+    EXPECT_EQ(memo.WordWrapOption().WrapModeFlags, 0x070u);
+    memo.SetWordWrapMode(0);
     TWordWrapOption &option = memo.WordWrapOption();
     EXPECT_EQ(option.WrapModeFlags, 0u);
-    // A fresh word: custom punctuation plus the chosen bits.
+    // A word of 0: custom punctuation plus the chosen bits.
     option.SetWordWrapMode(wbfWordWrap | wbfOverFlow);
     EXPECT_EQ(option.WrapModeFlags, 0x250u);
     EXPECT_EQ(memo.GetWordWrapMode(), 0x250u);

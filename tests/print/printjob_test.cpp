@@ -5,6 +5,7 @@
 #include "editor/punctuation.h"
 #include "editor/wordwrapoption.h"
 #include "platform/printers.h"
+#include "doubles/fixedscreen.h"
 #include "platform/screen.h"
 #include "print/printjob.h"
 #include "settings/pagesetup.h"

@@ -91,7 +91,7 @@ Paragraph layOut(const QTextBlock &block, const QFont &baseFont, QPaintDevice *d
     geometry.firstLineIndent = p.firstIndent;
     if (rules.hang)
         geometry.overflow = QFontMetricsF(baseFont, device).horizontalAdvance(QChar(0x3002));
-    p.lines = editor::breakLines(*p.layout, geometry, rules);
+    p.lines = editor::breakLines(*p.layout, geometry, rules, block.text());
     p.lines = std::min(p.lines, p.layout->lineCount());
     return p;
 }

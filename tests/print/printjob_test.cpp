@@ -68,7 +68,8 @@ protected:
 
     static editor::BreakRules rules()
     {
-        return editor::breakRulesFor(editor::kPunctuationLevel1 | WBF_WORDWRAP, {});
+        // As a fresh editor has them: words kept whole, punctuation allowed to hang.
+        return editor::breakRulesFor(editor::kPunctuationLevel1 | WBF_WORDWRAP | WBF_WORDBREAK | WBF_OVERFLOW, {});
     }
 
     // Prints the document; the PDF's path, empty when the job did not end in one.

@@ -349,7 +349,7 @@ void loadModelInto(const rtf::Document &model, QTextDocument &document)
         }
         if (p.bullet) {
             // Items of one numbering in a row are one list and count on.
-            if (list && listed && listed->numbering == p.numbering)
+            if (list && listed && rtf::continuesList(*listed, p))
                 list->add(cursor.block());
             else
                 list = cursor.createList(listFormat(p.numbering));
@@ -387,8 +387,13 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
         p.leftIndentTwips = twips(b, kLeftIndentTwipsProperty, b.leftMargin());
         p.rightIndentTwips = twips(b, kRightIndentTwipsProperty, b.rightMargin());
         p.bullet = block.textList() != nullptr;
-        if (p.bullet)
+        if (p.bullet) {
             p.numbering = numberingOf(block.textList()->format());
+            // Two lists of one numbering in a row stay two lists.
+            const QTextBlock before = block.previous();
+            p.numbering.restart = before.isValid() && before.textList() && before.textList() != block.textList()
+                                  && !model.paragraphs.empty() && rtf::continuesList(model.paragraphs.back(), p);
+        }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())

@@ -103,6 +103,12 @@ void appendPicture(Paragraph &paragraph, Picture picture, const CharFormat &form
     paragraph.runs.push_back(Run{std::u16string(1, kObjectCharacter), format, std::move(picture)});
 }
 
+bool continuesList(const Paragraph &previous, const Paragraph &p)
+{
+    return previous.bullet && p.bullet && previous.numbering.style == p.numbering.style
+           && previous.numbering.start == p.numbering.start && !p.numbering.restart;
+}
+
 void appendNote(Paragraph &paragraph, std::u16string mark, Note note, const CharFormat &format)
 {
     if (mark.empty())

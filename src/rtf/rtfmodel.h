@@ -115,6 +115,9 @@ struct Numbering {
     enum class Style { Bullet, Decimal, LowerLetter, UpperLetter, LowerRoman, UpperRoman };
     Style style = Style::Bullet;
     int start = 1;
+    // A new list begins at this item although the item before it has the same style and
+    // start (two lists one after the other); set only there.
+    bool restart = false;
     bool operator==(const Numbering &) const = default;
 };
 
@@ -164,6 +167,10 @@ struct Document {
     std::u16string plainText() const;
     bool operator==(const Document &) const = default;
 };
+
+// Whether paragraph p is the next item of the list that previous is in: items of one style
+// and start in a row are one list, counted on, unless p restarts.
+bool continuesList(const Paragraph &previous, const Paragraph &p);
 
 // Appends text in a format to a paragraph, merging with the last run when the formats are
 // equal; empty text adds nothing. Building documents through this keeps them in the form

@@ -326,6 +326,7 @@ private:
     Numbering m_pn;
     bool m_pnCont = false;
 
+    int m_previousLs = 0; // the \ls of the paragraph before, when that was a list item
     std::vector<NoteFrame> m_notes;
     int m_footnotes = 0;
     int m_endnotes = 0;
@@ -619,7 +620,8 @@ void Reader::handleControlWord(const Token &t)
     if (g.dest == Dest::Body)
         m_doc.dropped |= info.dropped;
     if (star && info.kw != Kw::Pn && info.kw != Kw::Ud && info.kw != Kw::DefChp
-        && info.kw != Kw::ShpPict && info.kw != Kw::ListTable && info.kw != Kw::ReadDest) {
+        && info.kw != Kw::ShpPict && info.kw != Kw::ListTable && info.kw != Kw::ReadDest
+        && info.kw != Kw::Footnote) {
         g.dest = Dest::Skip;
         return;
     }
@@ -1034,8 +1036,15 @@ void Reader::endParagraph()
     if (!numbering && ps.pnItem)
         numbering = ps.pnNumbering;
     m_para.bullet = numbering.has_value();
-    if (numbering)
+    if (numbering) {
         m_para.numbering = *numbering;
+        // Two lists of one numbering in a row stay two lists.
+        m_para.numbering.restart = false;
+        if (!m_doc.paragraphs.empty() && continuesList(m_doc.paragraphs.back(), m_para)
+            && m_previousLs != ps.ls)
+            m_para.numbering.restart = true;
+        m_previousLs = ps.ls;
+    }
     m_doc.paragraphs.push_back(std::move(m_para));
     m_para = Paragraph{};
 }

@@ -175,8 +175,10 @@ private:
     int m_bulletFont = -1;
     bool m_anyBullet = false;
     std::size_t m_textSize = 0;
-    // Numbered lists, one list (and one \lsN, its index + 1) per numbering.
-    std::vector<Numbering> m_numberings;
+    // The lists, in the order they begin: list i is \ls i + 1. m_nextList counts them
+    // again while the paragraphs are written.
+    std::vector<Numbering> m_lists;
+    std::size_t m_nextList = 0;
     CharFormat m_default;
 };
 
@@ -294,11 +296,11 @@ void Writer::colourTable()
 
 void Writer::listTables()
 {
-    if (m_numberings.empty())
+    if (m_lists.empty())
         return;
     m_out += "{\\*\\listtable";
-    for (std::size_t i = 0; i < m_numberings.size(); ++i) {
-        const Numbering &n = m_numberings[i];
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        const Numbering &n = m_lists[i];
         m_out += "{\\list\\listsimple{\\listlevel";
         m_delimit = false;
         word("\\levelnfc", levelNfc(n.style));
@@ -306,14 +308,17 @@ void Writer::listTables()
         word("\\leveljc0");
         word("\\levelstartat", n.start);
         word("\\levelfollow0");
-        // The label: the number (placeholder 0, at offset 1) and a full stop.
-        m_out += "{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}{\\listname ;}";
+        // The label: the number (placeholder 0, at offset 1) and a full stop, or a bullet.
+        if (n.style == Numbering::Style::Bullet)
+            m_out += "{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}}{\\listname ;}";
+        else
+            m_out += "{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}{\\listname ;}";
         m_delimit = false;
         word("\\listid", long(i) + 1);
         m_out += "}";
     }
     m_out += "}\r\n{\\*\\listoverridetable";
-    for (std::size_t i = 0; i < m_numberings.size(); ++i) {
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
         m_out += "{\\listoverride";
         m_delimit = false;
         word("\\listid", long(i) + 1);
@@ -368,9 +373,6 @@ void Writer::paragraph(const Paragraph &p, int itemIndex)
         word(pnWord(p.numbering.style));
         m_out += "{\\pntxta .}}";
         m_delimit = false;
-        const auto it = std::find(m_numberings.begin(), m_numberings.end(), p.numbering);
-        word("\\ls", long(it - m_numberings.begin()) + 1);
-        word("\\ilvl0");
     } else if (p.bullet) {
         // Old-style bullets, which rich-edit controls write; \pntext is what readers that
         // do not know lists show instead.
@@ -385,6 +387,14 @@ void Writer::paragraph(const Paragraph &p, int itemIndex)
         hexByte(0xB7);
         m_out += "}}";
         m_delimit = false;
+    }
+    if (p.bullet) {
+        // Every list is a list of its own in the list table, for readers that know one;
+        // it comes after the old-style numbering, which LibreOffice would take instead.
+        if (itemIndex == 0)
+            ++m_nextList;
+        word("\\ls", long(m_nextList));
+        word("\\ilvl0");
     }
     if (p.align == Alignment::Centre)
         word("\\qc");
@@ -429,10 +439,12 @@ void Writer::picture(const Picture &p)
 // Numbers the fonts, colours and numberings of the paragraphs (and of their notes).
 void Writer::collect(const std::vector<Paragraph> &paragraphs)
 {
+    const Paragraph *previous = nullptr;
     for (const Paragraph &p : paragraphs) {
         m_anyBullet = m_anyBullet || (p.bullet && !numbered(p));
-        if (numbered(p) && std::find(m_numberings.begin(), m_numberings.end(), p.numbering) == m_numberings.end())
-            m_numberings.push_back(p.numbering);
+        if (p.bullet && !(previous && continuesList(*previous, p)))
+            m_lists.push_back(p.numbering);
+        previous = &p;
         for (const Run &r : p.runs) {
             fontIndex(r.format);
             colourIndex(r.format.colour);
@@ -450,8 +462,8 @@ void Writer::paragraphs(const std::vector<Paragraph> &paragraphs)
     const Paragraph *previous = nullptr;
     int itemIndex = 0;
     for (const Paragraph &p : paragraphs) {
-        // A numbered item counts on from the one before it in the same list.
-        if (numbered(p) && previous && numbered(*previous) && previous->numbering == p.numbering)
+        // An item counts on from the one before it in the same list.
+        if (previous && continuesList(*previous, p))
             ++itemIndex;
         else
             itemIndex = 0;

@@ -153,6 +153,8 @@ Document randomDocument(std::mt19937 &rng)
             p.numbering.style = Numbering::Style(rng() % 6);
             if (p.numbering.style != Numbering::Style::Bullet) // a bullet counts nothing
                 p.numbering.start = int(rng() % 5);
+            // A second list right after one of the same numbering.
+            p.numbering.restart = !d.paragraphs.empty() && continuesList(d.paragraphs.back(), p) && rng() % 2;
         }
         const int runs = int(rng() % 5);
         for (int j = 0; j < runs; ++j)
@@ -231,7 +233,7 @@ std::string shownText(const Document &d, bool labels)
     int index = 0;
     for (const Paragraph &p : d.paragraphs) {
         const bool numbered = p.bullet && p.numbering.style != Numbering::Style::Bullet;
-        index = numbered && previous && previous->bullet && previous->numbering == p.numbering ? index + 1 : 0;
+        index = numbered && previous && continuesList(*previous, p) ? index + 1 : 0;
         if (previous)
             text += u'\n';
         if (numbered && labels)

@@ -339,7 +339,13 @@ private:
 Document Reader::read(std::string_view input)
 {
     Tokenizer tokens(input);
-    tokens.setLeadBytes([this](unsigned char b) { return codepage::isLeadByte(textCodePage(), b); });
+    // Only where text is read: a skipped destination's bytes are no text, and pairing a
+    // stray byte there with a closing brace would swallow the rest of the document.
+    tokens.setLeadBytes([this](unsigned char b) {
+        if (m_groups.empty() || (top().dest != Dest::Body && top().dest != Dest::FontTable))
+            return false;
+        return codepage::isLeadByte(textCodePage(), b);
+    });
     // The document's own group is opened by the first brace.
     bool started = false;
     for (;;) {

@@ -199,6 +199,8 @@ TEST(RtfReader, TextOfOtherSystemsAndDamagedFiles)
          "{\\f1\\fcharset0 Arial;}}\\f0 \x83\x5c\x95\x5c\x81\x7b\x81\x7d{\\b \x83\x5c}\\par"
          "\\f1 \x83\\tab x}",
          u"ソ表＋±ソ\n\u0192\tx"},
+        {"a stray lead byte in a skipped destination closes it as usual",
+         "{\\rtf1\\ansicpg932{\\*\\generator x\x82}after}", u"after"},
         {"cell text in a nested table's properties", "{\\rtf1 a{\\*\\nesttableprops cell}b}", u"acellb"},
         {"text box text where the box stands",
          "{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt\\pard in box\\par}}}b}",

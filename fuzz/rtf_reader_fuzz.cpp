@@ -15,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!first.ok())
         return 0;
     const std::string rtf = velmo::rtf::write(first.document);
-    const velmo::rtf::ReadResult second = velmo::rtf::read(rtf);
+    velmo::rtf::ReadResult second = velmo::rtf::read(rtf);
+    // What the first read left out is not written, so the second read has nothing to leave out.
+    second.document.dropped = first.document.dropped;
     if (!second.ok() || !(second.document == first.document)) {
         std::fprintf(stderr, "round trip changed the document; written RTF:\n%s\n", rtf.c_str());
         std::abort();

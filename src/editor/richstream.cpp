@@ -4,6 +4,8 @@
 #include "editor/textchars.h"
 
 #include "platform/cp932codec.h"
+#include "rtf/rtfreader.h"
+#include "rtf/rtfwriter.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -63,6 +65,8 @@ QTextCharFormat toCharFormat(const rtf::CharFormat &f)
     q.setFontItalic(f.italic);
     q.setFontUnderline(f.underline);
     q.setFontStrikeOut(f.strikeOut);
+    if (f.hidden)
+        q.setProperty(kHiddenProperty, true);
     return q;
 }
 
@@ -93,6 +97,7 @@ rtf::CharFormat fromCharFormat(const QTextCharFormat &q, const rtf::CharFormat &
         f.underline = q.fontUnderline();
     if (q.hasProperty(QTextFormat::FontStrikeOut))
         f.strikeOut = q.fontStrikeOut();
+    f.hidden = q.boolProperty(kHiddenProperty);
     return f;
 }
 
@@ -187,6 +192,37 @@ std::optional<rtf::Picture> pictureOf(const QTextImageFormat &f, const QTextDocu
     return p;
 }
 
+// ----- notes -----
+
+// The mark of a note, carrying the note's paragraphs.
+QTextCharFormat noteFormat(const rtf::Note &note, std::u16string_view mark, QTextCharFormat chars)
+{
+    static int lastId = 0;
+    QByteArray rtf;
+    if (!note.paragraphs.empty()) {
+        rtf::Document d;
+        d.paragraphs = note.paragraphs;
+        const std::string written = rtf::write(d);
+        rtf = QByteArray(written.data(), qsizetype(written.size()));
+    }
+    chars.setProperty(kNoteProperty, rtf);
+    chars.setProperty(kNoteKindProperty, int(note.kind));
+    chars.setProperty(kNoteMarkProperty, toQString(mark));
+    chars.setProperty(kNoteIdProperty, ++lastId);
+    chars.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    return chars;
+}
+
+rtf::Note noteOf(const QTextCharFormat &chars)
+{
+    rtf::Note note;
+    note.kind = rtf::Note::Kind(chars.intProperty(kNoteKindProperty));
+    const QByteArray rtf = chars.property(kNoteProperty).toByteArray();
+    if (!rtf.isEmpty())
+        note.paragraphs = rtf::read(std::string_view(rtf.constData(), std::size_t(rtf.size()))).document.paragraphs;
+    return note;
+}
+
 int twips(const QTextBlockFormat &b, int property, double pixels)
 {
     if (b.hasProperty(property))
@@ -235,6 +271,38 @@ QTextListFormat bulletListFormat()
     return f;
 }
 
+QTextListFormat listFormat(const rtf::Numbering &numbering)
+{
+    using Style = rtf::Numbering::Style;
+    QTextListFormat f = bulletListFormat();
+    switch (numbering.style) {
+    case Style::Bullet: return f;
+    case Style::Decimal: f.setStyle(QTextListFormat::ListDecimal); break;
+    case Style::LowerLetter: f.setStyle(QTextListFormat::ListLowerAlpha); break;
+    case Style::UpperLetter: f.setStyle(QTextListFormat::ListUpperAlpha); break;
+    case Style::LowerRoman: f.setStyle(QTextListFormat::ListLowerRoman); break;
+    case Style::UpperRoman: f.setStyle(QTextListFormat::ListUpperRoman); break;
+    }
+    f.setProperty(kListStartProperty, numbering.start);
+    return f;
+}
+
+rtf::Numbering numberingOf(const QTextListFormat &format)
+{
+    using Style = rtf::Numbering::Style;
+    rtf::Numbering n;
+    switch (format.style()) {
+    case QTextListFormat::ListDecimal: n.style = Style::Decimal; break;
+    case QTextListFormat::ListLowerAlpha: n.style = Style::LowerLetter; break;
+    case QTextListFormat::ListUpperAlpha: n.style = Style::UpperLetter; break;
+    case QTextListFormat::ListLowerRoman: n.style = Style::LowerRoman; break;
+    case QTextListFormat::ListUpperRoman: n.style = Style::UpperRoman; break;
+    default: return n; // the bullets
+    }
+    n.start = format.hasProperty(kListStartProperty) ? format.intProperty(kListStartProperty) : 1;
+    return n;
+}
+
 unsigned droppedContent(const QTextDocument &document)
 {
     if (document.property(kDroppedAcceptedProperty).toBool())
@@ -267,6 +335,7 @@ void loadModelInto(const rtf::Document &model, QTextDocument &document)
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
     QTextList *list = nullptr;
+    const rtf::Paragraph *listed = nullptr; // the paragraph before, when it is in list
     bool first = true;
     for (const rtf::Paragraph &p : model.paragraphs) {
         const QTextCharFormat blockChars = toCharFormat(p.runs.empty() ? model.defaultFormat : p.runs.front().format);
@@ -279,17 +348,21 @@ void loadModelInto(const rtf::Document &model, QTextDocument &document)
             cursor.insertBlock(blockFormat, blockChars);
         }
         if (p.bullet) {
-            if (list) {
+            // Items of one numbering in a row are one list and count on.
+            if (list && listed && rtf::continuesList(*listed, p))
                 list->add(cursor.block());
-            } else {
-                list = cursor.createList(bulletListFormat());
-            }
+            else
+                list = cursor.createList(listFormat(p.numbering));
+            listed = &p;
         } else {
             list = nullptr;
+            listed = nullptr;
         }
         for (const rtf::Run &run : p.runs) {
             if (run.picture)
                 cursor.insertImage(toImageFormat(*run.picture, toCharFormat(run.format), document));
+            else if (run.note)
+                cursor.insertText(modelTextToQt(run.text), noteFormat(*run.note, run.text, toCharFormat(run.format)));
             else
                 cursor.insertText(modelTextToQt(run.text), toCharFormat(run.format));
         }
@@ -314,6 +387,13 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
         p.leftIndentTwips = twips(b, kLeftIndentTwipsProperty, b.leftMargin());
         p.rightIndentTwips = twips(b, kRightIndentTwipsProperty, b.rightMargin());
         p.bullet = block.textList() != nullptr;
+        if (p.bullet) {
+            p.numbering = numberingOf(block.textList()->format());
+            // Two lists of one numbering in a row stay two lists.
+            const QTextBlock before = block.previous();
+            p.numbering.restart = before.isValid() && before.textList() && before.textList() != block.textList()
+                                  && !model.paragraphs.empty() && rtf::continuesList(model.paragraphs.back(), p);
+        }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
@@ -329,6 +409,15 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
             }
             QString text = fragment.text();
             text.replace(QChar(kLineBreak), QChar(u'\v'));
+            if (chars.hasProperty(kNoteProperty)) {
+                // The note stays where its mark begins; whatever else the fragment holds
+                // (typed next to the mark, or what is left of an edited mark) is text.
+                const QString mark = chars.stringProperty(kNoteMarkProperty);
+                const qsizetype markLength = text.startsWith(mark) ? mark.size() : 0;
+                rtf::appendNote(p, mark.toStdU16String(), noteOf(chars), fromCharFormat(chars, defaultFormat));
+                rtf::appendText(p, toView(text).substr(std::size_t(markLength)), fromCharFormat(chars, defaultFormat));
+                continue;
+            }
             rtf::appendText(p, toView(text), fromCharFormat(chars, defaultFormat));
         }
         model.paragraphs.push_back(std::move(p));

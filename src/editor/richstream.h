@@ -34,6 +34,18 @@ enum FormatProperty {
     kPictureScaleYProperty,
     // On the root frame: rtf::DroppedContent bits of the file the document was read from.
     kDroppedContentProperty,
+    // Hidden text (bool): shown like any text, and saved as hidden again.
+    kHiddenProperty,
+    // On a note's mark: the note's paragraphs as RTF (QByteArray), its rtf::Note::Kind, the
+    // mark as read (text typed after it takes its format but is no part of it), and a
+    // number of its own so that two equal notes side by side stay two fragments.
+    kNoteProperty,
+    kNoteKindProperty,
+    kNoteMarkProperty,
+    kNoteIdProperty,
+    // On a list: the number its first item counts from (Qt 6.4's lists have no start of
+    // their own and draw their labels from 1).
+    kListStartProperty,
 };
 
 // Screen pixels per twip (96 dots per inch, 1440 twips per inch).
@@ -47,6 +59,9 @@ QTextBlockFormat indentFormat(int firstTwips, int leftTwips, int rightTwips, boo
                               const QFont &bulletFont);
 // The list of bulleted paragraphs: the bullet adds no indent of its own.
 QTextListFormat bulletListFormat();
+// The list of a model paragraph's numbering (a bullet's is bulletListFormat()), and back.
+QTextListFormat listFormat(const rtf::Numbering &numbering);
+rtf::Numbering numberingOf(const QTextListFormat &format);
 
 // What the file the document was read from held that the document does not (the reader's
 // rtf::DroppedContent bits); nothing once forgetDroppedContent was called for it.

@@ -22,6 +22,13 @@ std::string iconvName(int codePage)
 {
     switch (codePage) {
     case 10000: return "MACINTOSH";
+    case 10002: return "BIG5";       // Mac Traditional Chinese
+    case 10003: return "EUC-KR";     // Mac Korean
+    case 10007: return "MAC-CYRILLIC";
+    case 10008: return "EUC-CN";     // Mac Simplified Chinese
+    case 10017: return "MACUKRAINIAN";
+    case 10029: return "MAC-CENTRALEUROPE";
+    case 10079: return "MAC-IS";
     case 1361: return "JOHAB";
     case 20127: return "ASCII";
     case 20932:
@@ -162,6 +169,44 @@ std::optional<std::string> encodeWithIconv(iconv_t cd, std::u16string_view text)
     return out;
 }
 
+// Apple's single bytes in Mac Japanese where code page 932 has none (0x80, 0xA0, 0xFD..0xFF
+// are no characters there) or a lead byte that starts no character of JIS X 0208.
+char16_t macJapaneseSingle(unsigned char b)
+{
+    switch (b) {
+    case 0x80: return u'\\';
+    case 0xA0: return 0x00A0;
+    case 0xFD: return 0x00A9;
+    case 0xFE: return 0x2122;
+    case 0xFF: return 0x2026;
+    default: return 0;
+    }
+}
+
+// Mac Japanese: code page 932 for everything but Apple's own single bytes. Double-byte codes
+// Apple added beyond JIS X 0208 (its rows 0x85, 0x86 and 0xEB..0xED) decode as code page
+// 932 does, which keeps unknown bytes as raw-byte characters: nothing is lost.
+std::u16string decodeMacJapanese(std::string_view bytes)
+{
+    std::u16string out;
+    out.reserve(bytes.size());
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (cp932::isLeadByte(b) && i + 1 < bytes.size()) {
+            ++i; // a pair: its trail byte is never one of Apple's singles
+            continue;
+        }
+        if (const char16_t c = macJapaneseSingle(b)) {
+            out += cp932::decode(bytes.substr(from, i - from));
+            out += c;
+            from = i + 1;
+        }
+    }
+    out += cp932::decode(bytes.substr(from));
+    return out;
+}
+
 } // namespace
 
 int codePageForCharset(int rtfCharset, int documentCodePage)
@@ -169,7 +214,18 @@ int codePageForCharset(int rtfCharset, int documentCodePage)
     switch (rtfCharset) {
     case 0: return 1252;    // ANSI
     case 2: return kSymbol; // SYMBOL
-    case 77: return 10000;  // MAC
+    case 77: return 10000;  // MAC: Mac Roman
+    case 78: return 10001;  // Mac Japanese
+    case 79: return 10003;  // Mac Korean
+    case 80: return 10008;  // Mac Simplified Chinese
+    case 81: return 10002;  // Mac Traditional Chinese
+    case 83: return 10005;  // Mac Hebrew
+    case 84: return 10004;  // Mac Arabic
+    case 85: return 10006;  // Mac Greek
+    case 86: return 10081;  // Mac Turkish
+    case 87: return 10021;  // Mac Thai
+    case 88: return 10029;  // Mac Central European
+    case 89: return 10007;  // Mac Cyrillic
     case 128: return 932;   // SHIFTJIS
     case 129: return 949;   // HANGUL
     case 130: return 1361;  // JOHAB
@@ -192,7 +248,7 @@ int codePageForCharset(int rtfCharset, int documentCodePage)
 
 bool isSupported(int codePage)
 {
-    if (codePage == kShiftJis || codePage == kSymbol)
+    if (codePage == kShiftJis || codePage == kSymbol || codePage == kMacJapanese)
         return true;
     return descriptorsFor(codePage).valid();
 }
@@ -200,10 +256,14 @@ bool isSupported(int codePage)
 bool isLeadByte(int codePage, unsigned char b)
 {
     switch (codePage) {
-    case 932: return cp932::isLeadByte(b);
+    case 932:
+    case 10001: return cp932::isLeadByte(b);
     case 936:
     case 949:
-    case 950: return b >= 0x81 && b <= 0xFE;
+    case 950:
+    case 10002: return b >= 0x81 && b <= 0xFE;
+    case 10003:
+    case 10008: return b >= 0xA1 && b <= 0xFE;
     case 1361: return (b >= 0x84 && b <= 0xD3) || (b >= 0xD8 && b <= 0xDE) || (b >= 0xE0 && b <= 0xF9);
     default: return false;
     }
@@ -213,6 +273,8 @@ std::u16string decode(int codePage, std::string_view bytes)
 {
     if (codePage == kShiftJis)
         return cp932::decode(bytes);
+    if (codePage == kMacJapanese)
+        return decodeMacJapanese(bytes);
     if (codePage == kSymbol) {
         std::u16string out(bytes.size(), u'\0');
         for (size_t i = 0; i < bytes.size(); ++i)
@@ -243,6 +305,26 @@ std::optional<std::string> encode(int codePage, std::u16string_view text)
         if (!r.unrepresentable.empty())
             return std::nullopt;
         return std::move(r.bytes);
+    }
+    if (codePage == kMacJapanese) {
+        // Written as code page 932 writes it, where that reads back the same; Apple's
+        // singles are written as their bytes.
+        std::string out;
+        for (char16_t c : text) {
+            unsigned char single = 0;
+            for (unsigned b : {0x80u, 0xA0u, 0xFDu, 0xFEu, 0xFFu})
+                if (macJapaneseSingle(static_cast<unsigned char>(b)) == c && c != u'\\')
+                    single = static_cast<unsigned char>(b);
+            if (single) {
+                out.push_back(static_cast<char>(single));
+                continue;
+            }
+            std::optional<std::string> bytes = encode(kShiftJis, std::u16string_view(&c, 1));
+            if (!bytes || decodeMacJapanese(*bytes) != std::u16string_view(&c, 1))
+                return std::nullopt;
+            out += *bytes;
+        }
+        return out;
     }
     if (codePage == kSymbol) {
         std::string out;

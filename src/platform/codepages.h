@@ -13,9 +13,13 @@ namespace velmo::codepage {
 constexpr int kSymbol = 42;
 constexpr int kShiftJis = 932;
 constexpr int kWindowsLatin1 = 1252;
+constexpr int kMacRoman = 10000;
+// Mac OS Japanese: Shift-JIS with a few codes of Apple's own (see decode()).
+constexpr int kMacJapanese = 10001;
 
-// The code page of an RTF \fcharset value. 1 (DEFAULT_CHARSET), and values we do not know,
-// give documentCodePage, the code page of the document (its \ansicpg).
+// The code page of an RTF \fcharset value, Windows' character sets and the Mac ones
+// (77..89) alike. 1 (DEFAULT_CHARSET), and values we do not know, give documentCodePage,
+// the code page of the document (its \ansicpg).
 int codePageForCharset(int rtfCharset, int documentCodePage = kWindowsLatin1);
 
 // Whether decode() and encode() know the code page. An unknown one decodes as 1252.
@@ -27,7 +31,9 @@ bool isSupported(int codePage);
 bool isLeadByte(int codePage, unsigned char b);
 
 // Bytes to UTF-16; any bytes are accepted. Code page 932 keeps invalid bytes as U+F700 + byte (see
-// cp932codec.h); Symbol gives U+F000 + byte; in the other code pages a byte that is not
+// cp932codec.h), and so does Mac Japanese, which is code page 932's JIS X 0208 with Apple's
+// single bytes 0x80 (backslash), 0xA0 (no-break space), 0xFD (©), 0xFE (™) and 0xFF (…);
+// Symbol gives U+F000 + byte; in the other code pages a byte that is not
 // part of a valid character gives U+FFFD, except that Windows-1252's five unassigned
 // bytes give the C1 control of the same value, as Windows does.
 std::u16string decode(int codePage, std::string_view bytes);

@@ -49,6 +49,7 @@ struct CharFormat {
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
+    bool hidden = false;        // RTF's hidden text (\v): shown here, and written back hidden
 
     double points() const { return sizeHalfPoints / 2.0; }
     int pitch() const { return pitchAndFamily & 0x03; }
@@ -77,17 +78,30 @@ struct Picture {
 // The character that stands for a picture in the text.
 inline constexpr char16_t kObjectCharacter = 0xFFFC;
 
+struct Paragraph;
+
+// The text of a footnote or an endnote, kept with the mark that refers to it.
+struct Note {
+    enum class Kind { Footnote, Endnote };
+    Kind kind = Kind::Footnote;
+    std::vector<Paragraph> paragraphs;
+    bool operator==(const Note &) const = default;
+};
+
 // One stretch of text in one format. Besides ordinary characters the text may hold
 // u'\t' (a tab, also what a table cell ends in) and u'\v' (0x0B, a line break inside the
 // paragraph, which is what RTF's \line becomes in a Windows rich-edit control). It never
 // holds a paragraph break: paragraphs are separate. Characters outside the basic plane
 // are surrogate pairs, as in any UTF-16 text.
 // A run with a picture holds exactly the one character kObjectCharacter and is never
-// merged with its neighbours.
+// merged with its neighbours. A run with a note holds the note's mark, its number counted
+// from the start of the document (footnotes 1, 2, 3..., endnotes i, ii, iii...), and is
+// never merged either.
 struct Run {
     std::u16string text;
     CharFormat format;
     std::optional<Picture> picture;
+    std::optional<Note> note;
     bool operator==(const Run &) const = default;
 };
 
@@ -96,6 +110,21 @@ enum class Alignment { Left = 0, Right = 1, Centre = 2 };
 
 constexpr int kTwipsPerPoint = 20;
 
+// The label of a list item: a bullet, or a number in one of these forms counted from start.
+struct Numbering {
+    enum class Style { Bullet, Decimal, LowerLetter, UpperLetter, LowerRoman, UpperRoman };
+    Style style = Style::Bullet;
+    int start = 1;
+    // A new list begins at this item although the item before it has the same style and
+    // start (two lists one after the other); set only there.
+    bool restart = false;
+    bool operator==(const Numbering &) const = default;
+};
+
+// The label of the index-th item (0-based) of a numbered list: "1.", "b.", "IV." and so on;
+// a bullet's is U+2022.
+std::u16string numberLabel(const Numbering &numbering, int index);
+
 struct Paragraph {
     Alignment align = Alignment::Left;
     // Indents in twips (1/20 point), as RTF stores them, so that they survive a round trip
@@ -103,7 +132,8 @@ struct Paragraph {
     int firstIndentTwips = 0;
     int leftIndentTwips = 0;
     int rightIndentTwips = 0;
-    bool bullet = false;        // a bulleted list item (any list is read as bullets)
+    bool bullet = false;        // a list item: bulleted, or numbered when numbering says so
+    Numbering numbering;        // a list item's label; meaningless when bullet is false
     std::vector<Run> runs;      // no empty runs; neighbours differ in format
 
     double firstIndentPoints() const { return firstIndentTwips / double(kTwipsPerPoint); }
@@ -138,6 +168,10 @@ struct Document {
     bool operator==(const Document &) const = default;
 };
 
+// Whether paragraph p is the next item of the list that previous is in: items of one style
+// and start in a row are one list, counted on, unless p restarts.
+bool continuesList(const Paragraph &previous, const Paragraph &p);
+
 // Appends text in a format to a paragraph, merging with the last run when the formats are
 // equal; empty text adds nothing. Building documents through this keeps them in the form
 // the reader produces, so that write-then-read gives the same model back.
@@ -145,6 +179,9 @@ void appendText(Paragraph &paragraph, std::u16string_view text, const CharFormat
 
 // Appends a picture as a run of its own.
 void appendPicture(Paragraph &paragraph, Picture picture, const CharFormat &format);
+
+// Appends a note's mark, with the note, as a run of its own.
+void appendNote(Paragraph &paragraph, std::u16string mark, Note note, const CharFormat &format);
 
 // Merges neighbouring runs of equal format and drops empty runs.
 void normalize(Document &document);

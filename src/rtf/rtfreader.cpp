@@ -28,7 +28,14 @@ enum class Kw : std::uint8_t {
     F, Af, Loch, Hich, Dbch, RtlCh, LtrCh, Plain, Fs, Afs, B, Ab, I, Ai, Ul, UlNone, UlStyle,
     Strike, StrikeD, Cf, Highlight, Hidden,
     // paragraph formatting
-    Pard, Ql, Qc, Qr, Qj, Qd, Fi, Li, Ri, Lin, Rin, Ls, Pn, PnLvlBlt,
+    Pard, Ql, Qc, Qr, Qj, Qd, Fi, Li, Ri, Lin, Rin, Ls, Ilvl, Pn, PnLvlBlt, PnLvlBody, PnLvlCont,
+    PnDec, PnUcLtr, PnLcLtr, PnUcRm, PnLcRm, PnStart,
+    // list tables
+    ListTable, List, ListId, ListLevel, LevelNfc, LevelStartAt, ListOverride,
+    // notes and text boxes
+    Footnote, FtnAlt, ChFtn, ShpTxt,
+    // destinations whose text is read as it stands
+    ReadDest,
     // text
     Par, Line, Tab, Cell, NestCell, Row, Page, Sect, Char, TableWord,
     // pictures
@@ -67,7 +74,19 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
             {"pard", {Kw::Pard}}, {"ql", {Kw::Ql}}, {"qc", {Kw::Qc}}, {"qr", {Kw::Qr}},
             {"qj", {Kw::Qj}}, {"qd", {Kw::Qd}}, {"fi", {Kw::Fi}}, {"li", {Kw::Li}},
             {"ri", {Kw::Ri}}, {"lin", {Kw::Lin}}, {"rin", {Kw::Rin}}, {"ls", {Kw::Ls}},
-            {"pn", {Kw::Pn}}, {"pnlvlblt", {Kw::PnLvlBlt}},
+            {"pn", {Kw::Pn}}, {"pnlvlblt", {Kw::PnLvlBlt}}, {"pnlvlbody", {Kw::PnLvlBody}},
+            {"pnlvlcont", {Kw::PnLvlCont}}, {"pndec", {Kw::PnDec}}, {"pnucltr", {Kw::PnUcLtr}},
+            {"pnlcltr", {Kw::PnLcLtr}}, {"pnucrm", {Kw::PnUcRm}}, {"pnlcrm", {Kw::PnLcRm}},
+            {"pnstart", {Kw::PnStart}}, {"ilvl", {Kw::Ilvl}},
+            {"listtable", {Kw::ListTable}}, {"listoverridetable", {Kw::ListTable}},
+            {"list", {Kw::List}}, {"listid", {Kw::ListId}}, {"listlevel", {Kw::ListLevel}},
+            {"levelnfc", {Kw::LevelNfc}}, {"levelnfcn", {Kw::LevelNfc}},
+            {"levelstartat", {Kw::LevelStartAt}}, {"listoverride", {Kw::ListOverride}},
+            {"footnote", {Kw::Footnote}}, {"ftnalt", {Kw::FtnAlt}}, {"chftn", {Kw::ChFtn}},
+            {"shptxt", {Kw::ShpTxt}},
+            // Damaged files put cell text into the nested table's properties, and other
+            // readers show it.
+            {"nesttableprops", {Kw::ReadDest}},
             {"par", {Kw::Par}}, {"line", {Kw::Line}}, {"tab", {Kw::Tab}}, {"cell", {Kw::Cell}},
             {"nestcell", {Kw::NestCell}}, {"row", {Kw::Row}}, {"page", {Kw::Page}},
             {"sect", {Kw::Sect}}, {"trowd", {Kw::TableWord}}, {"intbl", {Kw::TableWord}},
@@ -97,15 +116,13 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
         for (const char *w : {"header", "headerl", "headerr", "headerf", "footer", "footerl",
                               "footerr", "footerf"})
             t.emplace(w, KeywordInfo{Kw::SkipDest, 0, kDroppedHeaders});
-        for (const char *w : {"footnote", "annotation"})
-            t.emplace(w, KeywordInfo{Kw::SkipDest, 0, kDroppedNotes});
+        t.emplace("annotation", KeywordInfo{Kw::SkipDest, 0, kDroppedNotes});
         t.emplace("do", KeywordInfo{Kw::SkipDest, 0, kDroppedDrawings});
         t.emplace("shp", KeywordInfo{Kw::Shp});
         t.emplace("object", KeywordInfo{Kw::SkipDest, 0, kDroppedObjects});
         // Destinations that hold no visible text of the document. A picture in
         // \nonshppict repeats the one in \shppict for older readers.
-        for (const char *w : {"stylesheet", "info", "fldinst", "pntext", "listtext", "listtable",
-                              "listoverridetable", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
+        for (const char *w : {"stylesheet", "info", "fldinst", "pntext", "listtext", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
                               "objdata", "objclass", "objname", "nonshppict", "shprslt",
                               "tc", "tcn", "xe", "template", "fchars", "lchars", "ftnsep",
                               "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
@@ -134,7 +151,8 @@ constexpr std::size_t kMaxFaceLength = 255;
 constexpr int kMaxUnicodeSkip = 1 << 16;
 
 // Shape: a drawing object; only a picture in it (its "pib" property) is read.
-enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp, Pict, Shape };
+// Lists: the list table and the list override table. Pn: an old-style numbering group.
+enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp, Pict, Shape, Lists, Pn };
 
 // A picture being read: its words and its data, given as hex digits or as \bin bytes.
 struct PictState {
@@ -172,12 +190,16 @@ struct ParaState {
     int firstIndent = 0;
     int leftIndent = 0;
     int rightIndent = 0;
-    bool bullet = false;
+    bool pnItem = false;    // old-style numbering (\pn) makes this a list item
+    Numbering pnNumbering;
+    int ls = 0;             // \lsN: the list override; 0: none
+    int ilvl = 0;           // \ilvlN: the level in that list
 };
 
 struct Group {
     Dest dest = Dest::Body;
     bool star = false;  // \* seen: an unknown destination word makes this group skipped
+    bool noteRoot = false; // the group of a footnote: its end ends the note
     int uc = 1;         // fallback characters after \uN
     CharState ch;
     ParaState para;
@@ -191,6 +213,38 @@ struct FontEntry {
 };
 
 int clampInt(std::int64_t v, int lo, int hi) { return int(std::clamp<std::int64_t>(v, lo, hi)); }
+
+// A level of a list in the list table: \levelnfc and \levelstartat.
+struct ListLevel {
+    int nfc = 0;
+    int start = 1;
+};
+
+// What a list level's number format shows, or nothing for a level without a label.
+std::optional<Numbering> numberingOf(const ListLevel &level)
+{
+    Numbering n;
+    n.start = level.start;
+    switch (level.nfc) {
+    case 1: n.style = Numbering::Style::UpperRoman; break;
+    case 2: n.style = Numbering::Style::LowerRoman; break;
+    case 3: n.style = Numbering::Style::UpperLetter; break;
+    case 4: n.style = Numbering::Style::LowerLetter; break;
+    case 23: n.style = Numbering::Style::Bullet; break;
+    case 255: return std::nullopt; // no number
+    default: n.style = Numbering::Style::Decimal; break; // ordinals, kanji and the like
+    }
+    return n;
+}
+
+// A note being read: the body text it interrupted is kept aside until it ends.
+struct NoteFrame {
+    Paragraph para;
+    std::vector<Paragraph> paragraphs;
+    bool pendingCellTab = false;
+    Note::Kind kind = Note::Kind::Footnote;
+    CharFormat anchorFormat;
+};
 
 void trimSpaces(std::u16string &s)
 {
@@ -219,6 +273,11 @@ private:
     void endParagraph();
     void commitFont();
     void commitColour();
+    void endNote();
+    void listWord(Kw kw, const Token &t);
+    void pnWord(Kw kw, const Token &t);
+    std::optional<Numbering> listNumbering(int ls, int ilvl) const;
+    int textCodePage() const;
     void pictWord(Kw kw, const Token &t);
     void pictHex(std::string_view digits);
     void endPicture();
@@ -255,6 +314,23 @@ private:
     PictState m_pict;
     bool m_shapePicture = false; // the shape being read showed a picture
 
+    // The list table: lists by \listid, and overrides (\lsN) naming a list.
+    std::unordered_map<int, std::vector<ListLevel>> m_lists;
+    std::unordered_map<int, int> m_overrides;
+    std::size_t m_listDepth = 0;     // depth of the \list or \listoverride group being read
+    bool m_inOverride = false;
+    int m_listId = 0;
+    int m_overrideLs = 0;
+    std::vector<ListLevel> m_levels;
+    // The \pn group being read.
+    Numbering m_pn;
+    bool m_pnCont = false;
+
+    int m_previousLs = 0; // the \ls of the paragraph before, when that was a list item
+    std::vector<NoteFrame> m_notes;
+    int m_footnotes = 0;
+    int m_endnotes = 0;
+
     Document m_doc;
     Paragraph m_para;
     bool m_pendingCellTab = false;
@@ -263,6 +339,13 @@ private:
 Document Reader::read(std::string_view input)
 {
     Tokenizer tokens(input);
+    // Only where text is read: a skipped destination's bytes are no text, and pairing a
+    // stray byte there with a closing brace would swallow the rest of the document.
+    tokens.setLeadBytes([this](unsigned char b) {
+        if (m_groups.empty() || (top().dest != Dest::Body && top().dest != Dest::FontTable))
+            return false;
+        return codepage::isLeadByte(textCodePage(), b);
+    });
     // The document's own group is opened by the first brace.
     bool started = false;
     for (;;) {
@@ -326,6 +409,8 @@ Document Reader::read(std::string_view input)
     }
 done:
     flush();
+    while (!m_notes.empty())
+        endNote(); // cut off before their end
     for (const Group &g : m_groups)
         if (g.dest == Dest::Pict)
             m_doc.dropped |= kDroppedPictures; // cut off before its end
@@ -347,6 +432,7 @@ void Reader::openGroup()
     }
     Group g = top();
     g.star = false;
+    g.noteRoot = false;
     if (g.dest == Dest::DefChp || g.dest == Dest::Pict)
         g.dest = Dest::Skip; // a picture's own groups (\picprop, \blipuid) are no data
     m_groups.push_back(g);
@@ -360,6 +446,18 @@ bool Reader::closeGroup()
     }
     if (m_groups.size() <= 1)
         return false; // the document ends here; keep its state for the last paragraph
+    if (m_groups.size() == m_listDepth) {
+        if (m_inOverride) {
+            if (m_overrideLs != 0)
+                m_overrides[m_overrideLs] = m_listId;
+        } else {
+            m_lists[m_listId] = std::move(m_levels);
+        }
+        m_levels.clear();
+        m_listDepth = 0;
+    }
+    if (m_groups.back().noteRoot && !m_notes.empty())
+        endNote(); // with the note's own paragraph state still on top
     const Group closing = m_groups.back();
     m_groups.pop_back();
     switch (closing.dest) {
@@ -377,6 +475,12 @@ bool Reader::closeGroup()
         // is left out.
         if (top().dest != Dest::Shape && !m_shapePicture)
             m_doc.dropped |= kDroppedDrawings;
+        break;
+    case Dest::Pn:
+        if (top().dest != Dest::Pn) {
+            top().para.pnItem = !m_pnCont;
+            top().para.pnNumbering = m_pn;
+        }
         break;
     case Dest::DefChp:
         if (top().dest != Dest::DefChp) {
@@ -503,7 +607,18 @@ void Reader::handleControlWord(const Token &t)
             m_pict = PictState{};
         } else if (info.kw == Kw::SkipDest) {
             g.dest = Dest::Skip; // \shprslt: the same drawing again, for older readers
+        } else if (info.kw == Kw::ShpTxt) {
+            g.dest = Dest::Body; // a text box's text is shown where the box is anchored
         }
+        return;
+    case Dest::Lists:
+        if (info.kw == Kw::Pict || info.kw == Kw::SkipDest)
+            g.dest = Dest::Skip; // a picture bullet; the level's texts
+        else
+            listWord(info.kw, t);
+        return;
+    case Dest::Pn:
+        pnWord(info.kw, t);
         return;
     default:
         break;
@@ -511,7 +626,8 @@ void Reader::handleControlWord(const Token &t)
     if (g.dest == Dest::Body)
         m_doc.dropped |= info.dropped;
     if (star && info.kw != Kw::Pn && info.kw != Kw::Ud && info.kw != Kw::DefChp
-        && info.kw != Kw::ShpPict) {
+        && info.kw != Kw::ShpPict && info.kw != Kw::ListTable && info.kw != Kw::ReadDest
+        && info.kw != Kw::Footnote) {
         g.dest = Dest::Skip;
         return;
     }
@@ -552,7 +668,30 @@ void Reader::handleControlWord(const Token &t)
         m_red = m_green = m_blue = 0;
         return;
     case Kw::SkipDest: g.dest = Dest::Skip; return;
+    case Kw::ReadDest: return;
     case Kw::ShpPict: return; // holds the picture itself: read on
+    case Kw::ListTable:
+        g.dest = Dest::Lists;
+        m_listDepth = 0;
+        return;
+    case Kw::Footnote:
+        if (g.dest != Dest::Body || !m_notes.empty() || m_groups.size() < 2) {
+            g.dest = Dest::Skip; // notes do not nest
+            m_doc.dropped |= kDroppedNotes;
+            return;
+        }
+        emitPendingCellTab();
+        m_notes.push_back(NoteFrame{std::move(m_para), std::move(m_doc.paragraphs), m_pendingCellTab,
+                                    Note::Kind::Footnote, formatOf(m_groups[m_groups.size() - 2].ch)});
+        m_para = Paragraph{};
+        m_doc.paragraphs.clear();
+        m_pendingCellTab = false;
+        g.noteRoot = true;
+        return;
+    case Kw::FtnAlt:
+        if (!m_notes.empty())
+            m_notes.back().kind = Note::Kind::Endnote;
+        return;
     case Kw::Shp:
         if (g.dest == Dest::Body) {
             g.dest = Dest::Shape;
@@ -581,7 +720,12 @@ void Reader::handleControlWord(const Token &t)
             m_fontOpen = true;
             m_fontIndex = p;
             return;
-        case Kw::FCharset: m_fontOpen = true; m_font.charset = clampInt(p, 0, 255); return;
+        case Kw::FCharset:
+            // A value outside the table (Mac word processors write 256) names no
+            // character set: the text is in the document's code page.
+            m_fontOpen = true;
+            m_font.charset = p >= 0 && p <= 255 ? p : kDefaultCharset;
+            return;
         case Kw::Cpg: m_font.codePage = clampInt(p, 0, 65535); return;
         case Kw::FPrq: m_font.pitchAndFamily = (m_font.pitchAndFamily & ~0x03) | (p & 0x03); return;
         case Kw::FNil: m_font.pitchAndFamily = (m_font.pitchAndFamily & 0x03) | kFamilyDontCare; return;
@@ -661,14 +805,15 @@ void Reader::handleControlWord(const Token &t)
     case Kw::Lin: para.leftIndent = p; return;
     case Kw::Ri:
     case Kw::Rin: para.rightIndent = p; return;
-    case Kw::Ls: para.bullet = p != 0; return;
-    case Kw::PnLvlBlt: para.bullet = true; return;
+    case Kw::Ls: para.ls = p; return;
+    case Kw::Ilvl: para.ilvl = p; return;
+    case Kw::PnLvlBlt: para.pnItem = true; para.pnNumbering = Numbering{}; return;
     case Kw::Pn:
-        // Old-style numbering: the paragraph is a list item; the group only describes it.
-        para.bullet = true;
-        if (m_groups.size() >= 2)
-            m_groups[m_groups.size() - 2].para.bullet = true;
-        g.dest = Dest::Skip;
+        // Old-style numbering: the group describes the paragraph's label.
+        g.dest = Dest::Pn;
+        m_pn = Numbering{};
+        m_pn.style = Numbering::Style::Decimal;
+        m_pnCont = false;
         return;
     // text
     case Kw::Par:
@@ -713,6 +858,98 @@ void Reader::handleControlWord(const Token &t)
     default:
         return;
     }
+}
+
+void Reader::listWord(Kw kw, const Token &t)
+{
+    const std::int32_t p = t.hasParam ? t.param : 0;
+    switch (kw) {
+    case Kw::List:
+    case Kw::ListOverride:
+        m_listDepth = m_groups.size();
+        m_inOverride = kw == Kw::ListOverride;
+        m_listId = 0;
+        m_overrideLs = 0;
+        m_levels.clear();
+        return;
+    case Kw::ListId: m_listId = p; return;
+    case Kw::Ls: m_overrideLs = p; return;
+    case Kw::ListLevel:
+        if (m_listDepth && !m_inOverride && m_levels.size() < 9)
+            m_levels.emplace_back();
+        return;
+    case Kw::LevelNfc:
+        if (!m_levels.empty())
+            m_levels.back().nfc = p;
+        return;
+    case Kw::LevelStartAt:
+        if (!m_levels.empty())
+            m_levels.back().start = p;
+        return;
+    default:
+        return;
+    }
+}
+
+void Reader::pnWord(Kw kw, const Token &t)
+{
+    using Style = Numbering::Style;
+    switch (kw) {
+    case Kw::PnLvlBlt: m_pn.style = Style::Bullet; return;
+    case Kw::PnLvlCont: m_pnCont = true; return;
+    case Kw::PnDec: m_pn.style = Style::Decimal; return;
+    case Kw::PnUcLtr: m_pn.style = Style::UpperLetter; return;
+    case Kw::PnLcLtr: m_pn.style = Style::LowerLetter; return;
+    case Kw::PnUcRm: m_pn.style = Style::UpperRoman; return;
+    case Kw::PnLcRm: m_pn.style = Style::LowerRoman; return;
+    case Kw::PnStart: m_pn.start = t.hasParam ? t.param : 1; return;
+    case Kw::Pict:
+    case Kw::SkipDest: top().dest = Dest::Skip; return;
+    default: return;
+    }
+}
+
+std::optional<Numbering> Reader::listNumbering(int ls, int ilvl) const
+{
+    const auto override = m_overrides.find(ls);
+    if (override == m_overrides.end())
+        return std::nullopt;
+    const auto list = m_lists.find(override->second);
+    if (list == m_lists.end() || list->second.empty())
+        return std::nullopt;
+    const std::size_t level = std::size_t(std::clamp(ilvl, 0, int(list->second.size()) - 1));
+    return numberingOf(list->second[level]);
+}
+
+void Reader::endNote()
+{
+    flush();
+    if (!m_para.runs.empty())
+        endParagraph();
+    NoteFrame frame = std::move(m_notes.back());
+    m_notes.pop_back();
+    Note note{frame.kind, std::move(m_doc.paragraphs)};
+    m_doc.paragraphs = std::move(frame.paragraphs);
+    m_para = std::move(frame.para);
+    m_pendingCellTab = frame.pendingCellTab;
+    std::u16string mark;
+    if (note.kind == Note::Kind::Endnote) {
+        mark = numberLabel(Numbering{Numbering::Style::LowerRoman, 1}, m_endnotes++);
+        mark.pop_back(); // the label's full stop
+    } else {
+        for (char c : std::to_string(++m_footnotes))
+            mark += char16_t(c);
+    }
+    appendNote(m_para, std::move(mark), std::move(note), frame.anchorFormat);
+}
+
+int Reader::textCodePage() const
+{
+    if (m_groups.empty())
+        return m_docCodePage;
+    if (m_groups.back().dest == Dest::FontTable)
+        return m_font.codePage ? m_font.codePage : codepage::codePageForCharset(m_font.charset, m_docCodePage);
+    return codePageOf(m_groups.back().ch);
 }
 
 void Reader::appendUnicode(std::int32_t value)
@@ -771,7 +1008,7 @@ void Reader::flush()
 void Reader::appendBody(std::u16string_view text)
 {
     const Group &g = top();
-    if (g.ch.hidden || g.dest != Dest::Body)
+    if (g.dest != Dest::Body)
         return;
     emitPendingCellTab();
     appendText(m_para, text, formatOf(g.ch));
@@ -783,7 +1020,7 @@ void Reader::emitPendingCellTab()
     // cell adds none. Bytes held for decoding belong after it, which cannot happen here:
     // a cell ends with a control word, and those flush.
     const Group &g = top();
-    if (!m_pendingCellTab || g.ch.hidden || g.dest != Dest::Body)
+    if (!m_pendingCellTab || g.dest != Dest::Body)
         return;
     m_pendingCellTab = false;
     appendText(m_para, u"\t", formatOf(g.ch));
@@ -797,7 +1034,23 @@ void Reader::endParagraph()
     m_para.firstIndentTwips = ps.firstIndent;
     m_para.leftIndentTwips = ps.leftIndent;
     m_para.rightIndentTwips = ps.rightIndent;
-    m_para.bullet = ps.bullet;
+    // A paragraph in a list the list table does not know is in no list; old-style numbering
+    // in the same paragraph is for readers that do not know list tables.
+    std::optional<Numbering> numbering;
+    if (ps.ls != 0)
+        numbering = listNumbering(ps.ls, ps.ilvl);
+    if (!numbering && ps.pnItem)
+        numbering = ps.pnNumbering;
+    m_para.bullet = numbering.has_value();
+    if (numbering) {
+        m_para.numbering = *numbering;
+        // Two lists of one numbering in a row stay two lists.
+        m_para.numbering.restart = false;
+        if (!m_doc.paragraphs.empty() && continuesList(m_doc.paragraphs.back(), m_para)
+            && m_previousLs != ps.ls)
+            m_para.numbering.restart = true;
+        m_previousLs = ps.ls;
+    }
     m_doc.paragraphs.push_back(std::move(m_para));
     m_para = Paragraph{};
 }
@@ -872,7 +1125,7 @@ void Reader::endPicture()
         return;
     }
     const Group &g = top();
-    if ((g.dest != Dest::Body && g.dest != Dest::Shape) || g.ch.hidden)
+    if (g.dest != Dest::Body && g.dest != Dest::Shape)
         return;
     if (g.dest == Dest::Shape)
         m_shapePicture = true;
@@ -935,6 +1188,7 @@ CharFormat Reader::formatOf(const CharState &ch) const
     f.italic = db && ch.dbItalic >= 0 ? ch.dbItalic != 0 : ch.italic;
     f.underline = ch.underline;
     f.strikeOut = ch.strikeOut;
+    f.hidden = ch.hidden;
     return f;
 }
 

@@ -48,6 +48,10 @@ Token Tokenizer::next()
                 if (d == '\\' || d == '{' || d == '}' || d == '\r' || d == '\n')
                     break;
                 ++m_pos;
+                // A line end is never a second byte: it is no text in RTF at all.
+                if (static_cast<unsigned char>(d) >= 0x80 && m_pos < size && m_in[m_pos] != '\r'
+                    && m_in[m_pos] != '\n' && m_isLead && m_isLead(static_cast<unsigned char>(d)))
+                    ++m_pos;
             }
             Token t(Token::Text);
             t.text = m_in.substr(start, m_pos - start);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace velmo::rtf {
@@ -34,6 +35,12 @@ class Tokenizer {
 public:
     explicit Tokenizer(std::string_view input) : m_in(input) {}
 
+    // Whether a byte of plain text starts a double-byte character in the text's code page
+    // as it stands (the reader knows the font). Such a byte takes the next byte as its
+    // second, even a brace or a backslash, as writers of unescaped Shift-JIS expect.
+    // Asked only for bytes of 0x80 and above.
+    void setLeadBytes(std::function<bool(unsigned char)> isLead) { m_isLead = std::move(isLead); }
+
     Token next();
     std::size_t position() const { return m_pos; }
 
@@ -42,6 +49,7 @@ private:
 
     std::string_view m_in;
     std::size_t m_pos = 0;
+    std::function<bool(unsigned char)> m_isLead;
 };
 
 } // namespace velmo::rtf

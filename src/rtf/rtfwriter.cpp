@@ -5,6 +5,7 @@
 #include "platform/codepages.h"
 #include "platform/cp932codec.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <memory>
@@ -15,7 +16,45 @@ namespace velmo::rtf {
 
 namespace {
 
-constexpr int kDocumentCodePage = codepage::kShiftJis;
+// A font without a character set of its own (DEFAULT_CHARSET, or a value no table knows)
+// tells readers nothing about its bytes: each reader assumes its own code page. Its text
+// beyond ASCII is written as \uN only, which every reader takes the same way.
+constexpr int kUnicodeOnly = 0;
+
+int codePageOfCharset(int charset)
+{
+    if (charset == kDefaultCharset)
+        return kUnicodeOnly;
+    return codepage::codePageForCharset(charset, kUnicodeOnly);
+}
+
+// RTF's \levelnfc for a numbering style.
+int levelNfc(Numbering::Style style)
+{
+    switch (style) {
+    case Numbering::Style::Decimal: return 0;
+    case Numbering::Style::UpperRoman: return 1;
+    case Numbering::Style::LowerRoman: return 2;
+    case Numbering::Style::UpperLetter: return 3;
+    case Numbering::Style::LowerLetter: return 4;
+    case Numbering::Style::Bullet: break;
+    }
+    return 23;
+}
+
+// The old-style numbering word for a style.
+const char *pnWord(Numbering::Style style)
+{
+    switch (style) {
+    case Numbering::Style::UpperRoman: return "\\pnucrm";
+    case Numbering::Style::LowerRoman: return "\\pnlcrm";
+    case Numbering::Style::UpperLetter: return "\\pnucltr";
+    case Numbering::Style::LowerLetter: return "\\pnlcltr";
+    default: return "\\pndec";
+    }
+}
+
+bool numbered(const Paragraph &p) { return p.bullet && p.numbering.style != Numbering::Style::Bullet; }
 
 // How each character of one code page is written: as the bytes of that code page when it
 // reads back as the same character, else as \uN. Built lazily, one entry per character met.
@@ -117,8 +156,12 @@ private:
 
     void fontTable();
     void colourTable();
+    void listTables();
     void charFormat(const CharFormat &f, const CharFormat &base);
-    void paragraph(const Paragraph &p);
+    void collect(const std::vector<Paragraph> &paragraphs);
+    void paragraphs(const std::vector<Paragraph> &paragraphs);
+    void paragraph(const Paragraph &p, int itemIndex);
+    void note(const Note &n);
     void picture(const Picture &p);
 
     std::string m_out;
@@ -130,6 +173,12 @@ private:
     std::unordered_map<int, std::unique_ptr<ByteForms>> m_forms;
     AsciiTransparency m_asciiTransparent;
     int m_bulletFont = -1;
+    bool m_anyBullet = false;
+    std::size_t m_textSize = 0;
+    // The lists, in the order they begin: list i is \ls i + 1. m_nextList counts them
+    // again while the paragraphs are written.
+    std::vector<Numbering> m_lists;
+    std::size_t m_nextList = 0;
     CharFormat m_default;
 };
 
@@ -193,9 +242,9 @@ void Writer::text(std::u16string_view s, int codePage, bool fontName)
             word("\\line");
             continue;
         }
-        if (!forms)
+        if (!forms && codePage != kUnicodeOnly)
             forms = &formsFor(codePage);
-        const std::uint32_t form = forms->of(c);
+        const std::uint32_t form = forms ? forms->of(c) : 0;
         if (form & 0x10000) {
             hexByte(form & 0xFF);
         } else if (form != 0) {
@@ -226,7 +275,7 @@ void Writer::fontTable()
         m_delimit = false;
         // Face names are in the font's own code page, as readers expect them; a symbol
         // font's name is ordinary text.
-        int cp = codepage::codePageForCharset(f.charset, kDocumentCodePage);
+        int cp = codePageOfCharset(f.charset);
         text(f.face, cp == codepage::kSymbol ? codepage::kWindowsLatin1 : cp, true);
         m_out += ";}";
         m_delimit = false;
@@ -240,6 +289,42 @@ void Writer::colourTable()
     for (std::uint32_t c : m_colours) {
         m_out += "\\red" + std::to_string(c & 0xFF) + "\\green" + std::to_string((c >> 8) & 0xFF)
                  + "\\blue" + std::to_string((c >> 16) & 0xFF) + ";";
+    }
+    m_out += "}\r\n";
+    m_delimit = false;
+}
+
+void Writer::listTables()
+{
+    if (m_lists.empty())
+        return;
+    m_out += "{\\*\\listtable";
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        const Numbering &n = m_lists[i];
+        m_out += "{\\list\\listsimple{\\listlevel";
+        m_delimit = false;
+        word("\\levelnfc", levelNfc(n.style));
+        word("\\levelnfcn", levelNfc(n.style));
+        word("\\leveljc0");
+        word("\\levelstartat", n.start);
+        word("\\levelfollow0");
+        // The label: the number (placeholder 0, at offset 1) and a full stop, or a bullet.
+        if (n.style == Numbering::Style::Bullet)
+            m_out += "{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}}{\\listname ;}";
+        else
+            m_out += "{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}{\\listname ;}";
+        m_delimit = false;
+        word("\\listid", long(i) + 1);
+        m_out += "}";
+    }
+    m_out += "}\r\n{\\*\\listoverridetable";
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        m_out += "{\\listoverride";
+        m_delimit = false;
+        word("\\listid", long(i) + 1);
+        word("\\listoverridecount0");
+        word("\\ls", long(i) + 1);
+        m_out += "}";
     }
     m_out += "}\r\n";
     m_delimit = false;
@@ -263,16 +348,32 @@ void Writer::charFormat(const CharFormat &f, const CharFormat &base)
     flag(f.italic, base.italic, "\\i", "\\i0");
     flag(f.underline, base.underline, "\\ul", "\\ulnone");
     flag(f.strikeOut, base.strikeOut, "\\strike", "\\strike0");
+    flag(f.hidden, base.hidden, "\\v", "\\v0");
     if (f.colour || base.colour)
         word("\\cf", colourIndex(f.colour));
     if (f.highlight || base.highlight)
         word("\\highlight", colourIndex(f.highlight));
 }
 
-void Writer::paragraph(const Paragraph &p)
+void Writer::paragraph(const Paragraph &p, int itemIndex)
 {
     word("\\pard");
-    if (p.bullet) {
+    if (numbered(p)) {
+        // Old-style numbering with its label for readers that know no list table, and the
+        // list for those that do.
+        const std::u16string label = numberLabel(p.numbering, itemIndex);
+        m_out += "{\\pntext";
+        word("\\f", 0);
+        text(label, kUnicodeOnly);
+        word("\\tab");
+        m_out += "}{\\*\\pn\\pnlvlbody";
+        word("\\pnf", 0);
+        word("\\pnindent0");
+        word("\\pnstart", p.numbering.start);
+        word(pnWord(p.numbering.style));
+        m_out += "{\\pntxta .}}";
+        m_delimit = false;
+    } else if (p.bullet) {
         // Old-style bullets, which rich-edit controls write; \pntext is what readers that
         // do not know lists show instead.
         m_out += "{\\pntext";
@@ -286,6 +387,14 @@ void Writer::paragraph(const Paragraph &p)
         hexByte(0xB7);
         m_out += "}}";
         m_delimit = false;
+    }
+    if (p.bullet) {
+        // Every list is a list of its own in the list table, for readers that know one;
+        // it comes after the old-style numbering, which LibreOffice would take instead.
+        if (itemIndex == 0)
+            ++m_nextList;
+        word("\\ls", long(m_nextList));
+        word("\\ilvl0");
     }
     if (p.align == Alignment::Centre)
         word("\\qc");
@@ -327,47 +436,39 @@ void Writer::picture(const Picture &p)
     m_delimit = false;
 }
 
-std::string Writer::write(const Document &doc)
+// Numbers the fonts, colours and numberings of the paragraphs (and of their notes).
+void Writer::collect(const std::vector<Paragraph> &paragraphs)
 {
-    // Fonts and colours are numbered before anything is written: the default font is 0.
-    m_default = doc.defaultFormat;
-    fontIndex(m_default);
-    colourIndex(m_default.colour);
-    colourIndex(m_default.highlight);
-    bool anyBullet = false;
-    std::size_t textSize = 0;
-    for (const Paragraph &p : doc.paragraphs) {
-        anyBullet = anyBullet || p.bullet;
+    const Paragraph *previous = nullptr;
+    for (const Paragraph &p : paragraphs) {
+        m_anyBullet = m_anyBullet || (p.bullet && !numbered(p));
+        if (p.bullet && !(previous && continuesList(*previous, p)))
+            m_lists.push_back(p.numbering);
+        previous = &p;
         for (const Run &r : p.runs) {
             fontIndex(r.format);
             colourIndex(r.format.colour);
             colourIndex(r.format.highlight);
-            textSize += r.text.size() + (r.picture ? r.picture->data.size() * 2 + 100 : 0);
+            m_textSize += r.text.size() + (r.picture ? r.picture->data.size() * 2 + 100 : 0);
+            if (r.note)
+                collect(r.note->paragraphs);
         }
     }
-    if (anyBullet) {
-        CharFormat symbol;
-        symbol.face = u"Symbol";
-        symbol.charset = kSymbolCharset;
-        symbol.pitchAndFamily = kFamilyDecorative;
-        m_bulletFont = fontIndex(symbol);
-    }
+}
 
-    m_out.reserve(512 + textSize * 4);
-    m_out += "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041";
-    fontTable();
-    colourTable();
-    // The default character format; readers that do not know it skip the group.
-    m_out += "{\\*\\defchp";
-    charFormat(m_default, CharFormat{});
-    m_out += "}\r\n";
-    m_delimit = false;
-    word("\\viewkind4");
-    word("\\uc1");
-
+void Writer::paragraphs(const std::vector<Paragraph> &paragraphs)
+{
     const CharFormat *last = nullptr;
-    for (const Paragraph &p : doc.paragraphs) {
-        paragraph(p);
+    const Paragraph *previous = nullptr;
+    int itemIndex = 0;
+    for (const Paragraph &p : paragraphs) {
+        // An item counts on from the one before it in the same list.
+        if (previous && continuesList(*previous, p))
+            ++itemIndex;
+        else
+            itemIndex = 0;
+        previous = &p;
+        paragraph(p, itemIndex);
         for (const Run &r : p.runs) {
             if (r.text.empty())
                 continue;
@@ -377,13 +478,58 @@ std::string Writer::write(const Document &doc)
             }
             if (r.picture)
                 picture(*r.picture);
+            else if (r.note)
+                note(*r.note);
             else
-                text(r.text, codepage::codePageForCharset(r.format.charset, kDocumentCodePage));
+                text(r.text, codePageOfCharset(r.format.charset));
         }
         word("\\par");
         m_out += "\r\n";
         m_delimit = false;
     }
+}
+
+void Writer::note(const Note &n)
+{
+    // The mark is the note's number, which readers count for themselves.
+    m_out += "{\\super\\chftn}{\\footnote";
+    m_delimit = true;
+    if (n.kind == Note::Kind::Endnote)
+        word("\\ftnalt");
+    paragraphs(n.paragraphs);
+    m_out += "}";
+    m_delimit = false;
+}
+
+std::string Writer::write(const Document &doc)
+{
+    // Fonts and colours are numbered before anything is written: the default font is 0.
+    m_default = doc.defaultFormat;
+    fontIndex(m_default);
+    colourIndex(m_default.colour);
+    colourIndex(m_default.highlight);
+    collect(doc.paragraphs);
+    if (m_anyBullet) {
+        CharFormat symbol;
+        symbol.face = u"Symbol";
+        symbol.charset = kSymbolCharset;
+        symbol.pitchAndFamily = kFamilyDecorative;
+        m_bulletFont = fontIndex(symbol);
+    }
+
+    m_out.reserve(512 + m_textSize * 4);
+    m_out += "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041";
+    fontTable();
+    colourTable();
+    listTables();
+    // The default character format; readers that do not know it skip the group.
+    m_out += "{\\*\\defchp";
+    charFormat(m_default, CharFormat{});
+    m_out += "}\r\n";
+    m_delimit = false;
+    word("\\viewkind4");
+    word("\\uc1");
+    paragraphs(doc.paragraphs);
     m_out += "}\r\n";
     return std::move(m_out);
 }

@@ -8,9 +8,11 @@
 
 namespace velmo::rtf {
 
-// The document as RTF (7-bit ASCII). Characters that code page 932 (or a run's own
-// character set) holds are written as \'hh bytes, every other one as \uN with a "?"
-// fallback, so any Unicode text survives; read(write(d)) gives d back for a document in
+// The document as RTF (7-bit ASCII). Characters that a run's character set holds are
+// written as \'hh bytes in its code page, every other one as \uN with a "?" fallback, so
+// any Unicode text survives; a font of no character set (DEFAULT_CHARSET) has all its text
+// beyond ASCII written as \uN, since readers disagree on what its bytes would mean.
+// Numbered lists are written both as old-style numbering and as a list table; read(write(d)) gives d back for a document in
 // the form the reader produces (see normalize()).
 std::string write(const Document &document);
 

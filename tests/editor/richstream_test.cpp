@@ -9,8 +9,12 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <vector>
 
 using namespace velmo;
@@ -197,7 +201,22 @@ rtf::Document sampleModel()
     rtf::appendText(b2, u"two", fancy);
     after.align = rtf::Alignment::Right;
     rtf::appendText(after, u"ｶﾀｶﾅ\t", plain);
-    d.paragraphs = {p1, empty, b1, b2, after};
+    // Hidden text, a footnote, and numbered lists that count from their own start.
+    rtf::CharFormat hidden = plain;
+    hidden.hidden = true;
+    rtf::appendText(after, u"隠し", hidden);
+    rtf::Note note{rtf::Note::Kind::Footnote, {rtf::Paragraph{}}};
+    rtf::appendText(note.paragraphs[0], u"脚注の文", fancy);
+    rtf::appendNote(after, u"1", note, plain);
+    rtf::appendText(after, u"後", plain);
+    rtf::Paragraph n1, n2, r1;
+    n1.bullet = n2.bullet = r1.bullet = true;
+    n1.numbering = n2.numbering = {rtf::Numbering::Style::Decimal, 3};
+    r1.numbering = {rtf::Numbering::Style::UpperRoman, 1};
+    rtf::appendText(n1, u"three", plain);
+    rtf::appendText(n2, u"four", plain);
+    rtf::appendText(r1, u"I", plain);
+    d.paragraphs = {p1, empty, b1, b2, after, n1, n2, r1};
     rtf::normalize(d);
     return d;
 }
@@ -208,6 +227,31 @@ TEST(RichStream, ModelSurvivesTheDocument)
     QTextDocument document;
     editor::loadModelInto(model, document);
     EXPECT_EQ(editor::documentToModel(document, model.defaultFormat), model);
+}
+
+TEST(RichStream, TextTypedAfterANoteMarkIsText)
+{
+    // The mark's format goes on to what is typed after it; the note must not swallow it.
+    const rtf::Document model = sampleModel();
+    QTextDocument document;
+    editor::loadModelInto(model, document);
+    QTextBlock block = document.findBlockByNumber(4);
+    const int afterMark = block.position() + block.text().indexOf(u'1') + 1;
+    QTextCursor cursor(&document);
+    cursor.setPosition(afterMark);
+    cursor.insertText(QStringLiteral("x")); // in the format of the character before
+    const rtf::Document back = editor::documentToModel(document, model.defaultFormat);
+    const std::vector<rtf::Run> &runs = back.paragraphs.at(4).runs;
+    const auto mark = std::find_if(runs.begin(), runs.end(), [](const rtf::Run &r) { return r.note.has_value(); });
+    ASSERT_NE(mark, runs.end());
+    EXPECT_EQ(mark->text, u"1");
+    EXPECT_EQ(mark->note, model.paragraphs[4].runs[mark - runs.begin()].note);
+    ASSERT_NE(mark + 1, runs.end());
+    EXPECT_EQ((mark + 1)->text, u"x後");
+    EXPECT_EQ(back.paragraphs.at(5).numbering.start, 3);
+
+    // The labels are drawn in the list's style.
+    EXPECT_EQ(document.findBlockByNumber(7).textList()->itemText(document.findBlockByNumber(7)), QStringLiteral("I."));
 }
 
 TEST(RichStream, RtfRoundTripThroughTheEngine)

@@ -77,7 +77,7 @@ TEST(RtfReader, TextAsWritersPutIt)
         {"no paragraph mark", "a\\par b}", u"a\nb"},
         {"empty document", "}", u""},
         {"backslash line end is a paragraph", "a\\\nb}", u"a\nb"},
-        {"hidden text", "a{\\v hidden}b\\v c\\v0 d}", u"abd"},
+        {"hidden text is shown", "a{\\v hidden}b\\v c\\v0 d}", u"ahiddenbcd"},
         {"bullet text of old and new lists",
          "{\\pntext\\f2\\'b7\\tab}one\\par{\\listtext\\pard\\plain \\u8226\\'95\\tab}two}", u"one\ntwo"},
         {"line ends and control bytes in text", std::string("a\r\nb\x01" "c\td}"), u"abc\td"},
@@ -141,7 +141,7 @@ TEST(RtfReader, ParagraphFormats)
         "\\qc centre\\par\\pard\\qr right\\par\\pard\\qj justified\\par"
         "\\pard\\fi-360\\li720\\ri240 indented\\par"
         "\\pard{\\pntext\\f2\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf2\\pnindent0{\\pntxtb\\'b7}}\\fi-200\\li200 old bullet\\par"
-        "\\pard\\ls1\\ilvl0 new bullet\\par"
+        "\\pard\\ls1\\ilvl0 list the file does not define\\par"
         "\\pard plain\\par"
         "{\\qc grouped}\\par}");
     ASSERT_EQ(d.paragraphs.size(), 8u);
@@ -155,7 +155,7 @@ TEST(RtfReader, ParagraphFormats)
     EXPECT_DOUBLE_EQ(p[3].leftIndentPoints(), 36.0);
     EXPECT_TRUE(p[4].bullet);
     EXPECT_EQ(p[4].text(), u"old bullet");
-    EXPECT_TRUE(p[5].bullet);
+    EXPECT_FALSE(p[5].bullet);
     EXPECT_FALSE(p[6].bullet);
     EXPECT_EQ(p[6].leftIndentTwips, 0);
     // Paragraph formatting is the one in effect at the paragraph mark.
@@ -174,6 +174,133 @@ TEST(RtfReader, CodePagesFollowFontsAndDocument)
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(printable(r.document.plainText()), printable(u"\u0410中한中\uF0B7あ"));
     EXPECT_EQ(r.document.paragraphs[0].runs.back().format.face, u"ＭＳ ゴシック");
+}
+
+TEST(RtfReader, TextOfOtherSystemsAndDamagedFiles)
+{
+    // Files from Mac word processors and from writers of unescaped Shift-JIS, as those
+    // programs and other readers show them.
+    const struct {
+        const char *name;
+        std::string rtf;
+        std::u16string text;
+    } cases[] = {
+        {"Mac Japanese font", "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset78 Osaka;}}"
+                              "\\f0 \\'82\\'cd\\'82\\'b6\\'82\\'df\\'82\\'c9 \\'fd\\'fe\\'ff\\'80\\'a0}",
+         u"はじめに ©™…\\\u00A0"},
+        {"Mac Japanese document", "{\\rtf1\\mac\\ansicpg10001{\\fonttbl{\\f0 Osaka;}}\\f0 \\'82\\'cd\\'82\\'b6\\'ff}",
+         u"はじ…"},
+        {"Mac Roman font", "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset77 Geneva;}}\\f0 \\'80\\'8a\\'d2}", u"Ää“"},
+        {"Mac Roman document", "{\\rtf1\\ansi\\ansicpg10000{\\fonttbl{\\f0 Geneva;}}\\f0 \\'80\\'8a}", u"Ää"},
+        {"charset beyond the table: the document's code page",
+         "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset256 Helvetica;}}\\f0 \\'c4}", u"Ä"},
+        {"raw Shift-JIS whose second byte is a backslash or a brace",
+         "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset128 \x82\x6c\x82\x72 \x96\xbe\x92\xa9;}"
+         "{\\f1\\fcharset0 Arial;}}\\f0 \x83\x5c\x95\x5c\x81\x7b\x81\x7d{\\b \x83\x5c}\\par"
+         "\\f1 \x83\\tab x}",
+         u"ソ表＋±ソ\n\u0192\tx"},
+        {"a stray lead byte in a skipped destination closes it as usual",
+         "{\\rtf1\\ansicpg932{\\*\\generator x\x82}after}", u"after"},
+        {"cell text in a nested table's properties", "{\\rtf1 a{\\*\\nesttableprops cell}b}", u"acellb"},
+        {"text box text where the box stands",
+         "{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt\\pard in box\\par}}}b}",
+         u"ain box\nb"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReadResult r = read(c.rtf);
+        ASSERT_TRUE(r.ok());
+        EXPECT_EQ(printable(r.document.plainText()), printable(c.text));
+    }
+
+    // The face name of a double-byte font written unescaped is read the same way.
+    const ReadResult face = read("{\\rtf1{\\fonttbl{\\f0\\fcharset128 \x83\x5c\x83\x74\x83\x67;}}\\f0 x}");
+    ASSERT_TRUE(face.ok());
+    EXPECT_EQ(face.document.defaultFormat.face, u"ソフト");
+}
+
+TEST(RtfReader, HiddenTextAndNotesAreKept)
+{
+    const Document d = readBody(
+        "before{\\super\\chftn}{\\footnote\\pard\\plain{\\super\\chftn} note\\par second}"
+        "{\\v hidden}{\\super\\chftn}{\\footnote\\ftnalt end}after\\par}");
+    ASSERT_EQ(d.paragraphs.size(), 1u);
+    EXPECT_EQ(d.dropped, kDroppedNothing);
+    EXPECT_EQ(printable(d.plainText()), "before1hiddeniafter");
+    const auto &runs = d.paragraphs[0].runs;
+    ASSERT_EQ(runs.size(), 5u);
+    ASSERT_TRUE(runs[1].note);
+    EXPECT_EQ(runs[1].note->kind, Note::Kind::Footnote);
+    ASSERT_EQ(runs[1].note->paragraphs.size(), 2u);
+    EXPECT_EQ(runs[1].note->paragraphs[0].text(), u" note");
+    EXPECT_EQ(runs[1].note->paragraphs[1].text(), u"second");
+    EXPECT_TRUE(runs[2].format.hidden);
+    EXPECT_FALSE(runs[3].format.hidden);
+    ASSERT_TRUE(runs[3].note);
+    EXPECT_EQ(runs[3].note->kind, Note::Kind::Endnote);
+    EXPECT_EQ(runs[3].note->paragraphs.at(0).text(), u"end");
+
+    // A note cut off by the end of the file keeps what it holds.
+    const Document cut = readBody("a{\\footnote note");
+    ASSERT_EQ(cut.paragraphs.size(), 1u);
+    ASSERT_EQ(cut.paragraphs[0].runs.size(), 2u);
+    ASSERT_TRUE(cut.paragraphs[0].runs[1].note);
+    EXPECT_EQ(cut.paragraphs[0].runs[1].note->paragraphs.at(0).text(), u"note");
+}
+
+TEST(RtfReader, NumberedLists)
+{
+    using Style = Numbering::Style;
+    // Word's list table (\ls through the override table to a list), and the old-style
+    // numbering that rich-edit controls and older writers use.
+    const Document d = readBody(
+        "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc0\\levelstartat3{\\leveltext\\'02\\'00.;}"
+        "{\\levelnumbers\\'01;}}{\\listlevel\\levelnfc4\\levelstartat1}{\\listname ;}\\listid7}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\u8226 ?;}}\\listid8}"
+        "{\\list{\\listlevel\\levelnfc1\\levelstartat1}\\listid9}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}"
+        "{\\listoverride\\listid8\\ls2}{\\listoverride\\listid9\\ls3}}"
+        "\\pard{\\listtext 3.\\tab}\\ls1 three\\par"
+        "\\pard\\ls1\\ilvl1 sub a\\par"
+        "\\pard\\ls2 bullet\\par"
+        "\\pard\\ls3 roman\\par"
+        "\\pard\\ls4 unknown list\\par"
+        "\\pard{\\pntext 2.\\tab}{\\*\\pn\\pnlvlbody\\pnstart2\\pndec{\\pntxta .}}old decimal\\par"
+        "\\pard{\\*\\pn\\pnlvlbody\\pnucltr}old letter\\par"
+        "\\pard{\\*\\pn\\pnlvlbody\\pnlcrm\\pnstart4}old roman\\par"
+        "\\pard{\\*\\pn\\pnlvlcont}continued\\par}");
+    const struct {
+        bool item;
+        Style style;
+        int start;
+    } expected[] = {
+        {true, Style::Decimal, 3}, {true, Style::LowerLetter, 1}, {true, Style::Bullet, 1},
+        {true, Style::UpperRoman, 1}, {false, Style::Bullet, 1}, {true, Style::Decimal, 2},
+        {true, Style::UpperLetter, 1}, {true, Style::LowerRoman, 4}, {false, Style::Bullet, 1},
+    };
+    ASSERT_EQ(d.paragraphs.size(), std::size(expected)) << printable(d.plainText());
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(printable(d.paragraphs[i].text()));
+        EXPECT_EQ(d.paragraphs[i].bullet, expected[i].item);
+        if (expected[i].item) {
+            EXPECT_EQ(d.paragraphs[i].numbering.style, expected[i].style);
+            EXPECT_EQ(d.paragraphs[i].numbering.start, expected[i].start);
+        }
+    }
+    EXPECT_EQ(d.paragraphs[0].text(), u"three"); // the label is no text of the paragraph
+
+    const struct {
+        Numbering numbering;
+        int index;
+        std::u16string label;
+    } labels[] = {
+        {{Style::Decimal, 1}, 0, u"1."},      {{Style::Decimal, 3}, 9, u"12."},
+        {{Style::LowerLetter, 1}, 1, u"b."},  {{Style::UpperLetter, 1}, 26, u"AA."},
+        {{Style::LowerRoman, 1}, 3, u"iv."},  {{Style::UpperRoman, 1}, 1993, u"MCMXCIV."},
+        {{Style::UpperRoman, 0}, 0, u"0."},   {{Style::Bullet, 1}, 5, u"\u2022"},
+    };
+    for (const auto &l : labels)
+        EXPECT_EQ(printable(numberLabel(l.numbering, l.index)), printable(l.label));
 }
 
 TEST(RtfReader, RefusesWhatIsNotRtf)

@@ -262,3 +262,28 @@ TEST_F(CharFormatTest, ReadOnlyDocumentTakesNoFormats)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CharFormatTest, RightPressOnTheSizeButtonLeavesItsMenu)
+{
+    open("mixed.rtf", kMixedRtf);
+    form->Options->ShowFontName = false;
+    form->ApplyToolbarVisibility();
+    form->resize(1400, form->height()); // the whole toolbar in view
+    velmo::testing::settle(*form);
+    QWidget *button = form->FormatsToolbar->widgetForAction(form->FontSizeButton);
+    ASSERT_TRUE(button && button->isVisible());
+    QAction *twenty = nullptr;
+    for (QAction *a : form->FontSizeMenu->actions())
+        if (a->text() == QLatin1String("20"))
+            twenty = a;
+    ASSERT_TRUE(twenty);
+    twenty->setChecked(true);
+    select(0, 1); // 12 points
+    QTest::mouseClick(button, Qt::RightButton, {}, QPoint(4, 4));
+    EXPECT_FALSE(form->FontSizeMenu->isVisible());
+    EXPECT_TRUE(twenty->isChecked());
+}
+
+} // namespace

@@ -158,6 +158,18 @@ TEST_F(EditCommandsTest, PasteRules)
     EXPECT_FALSE(QApplication::clipboard()->mimeData()->hasHtml());
 }
 
+TEST_F(EditCommandsTest, CtrlOAndCtrlWOpenTheOpenMenusAtTheEditor)
+{
+    open("keys.txt", "text");
+    for (auto [key, menu] : {std::pair{Qt::Key_O, form->PopFileOpenMenu}, std::pair{Qt::Key_W, form->PopFileOpenNewMenu}}) {
+        QTest::keyClick(form->RichEdit, key, Qt::ControlModifier);
+        EXPECT_TRUE(velmo::testing::waitUntil([&] { return menu->isVisible(); }));
+        EXPECT_EQ(menu->pos(), form->RichEdit->mapToGlobal(QPoint(0, 0)));
+        menu->hide();
+    }
+    EXPECT_EQ(form->RichEdit->Text(), QStringLiteral("text"));
+}
+
 TEST_F(EditCommandsTest, DateAndTimeReplacesTheSelection)
 {
     open("date.txt", "before middle after");

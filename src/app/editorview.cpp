@@ -91,6 +91,9 @@ void TMainForm::ApplyDisplayProfile()
     RichEdit->show();
     RichEdit->SetModified(modified);
     reRoolerPanel->setVisible(rulerShown);
+    // A profile applied with the ruler switched on shows it.
+    if (Options->ShowRooler && reRoolerPanel->isHidden())
+        RoolerCommand();
 }
 
 void TMainForm::ApplyToolbarVisibility()

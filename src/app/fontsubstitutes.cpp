@@ -6,20 +6,33 @@
 
 namespace velmo {
 
+namespace {
+
+const struct {
+    const char *windowsFace;
+    const char *installedFace;
+} kSubstitutes[] = {
+    {"ＭＳ Ｐ明朝", "IPAPMincho"},
+    {"ＭＳ ゴシック", "IPAGothic"},
+    {"ＭＳ Ｐゴシック", "IPAPGothic"},
+    {"ＭＳ 明朝", "IPAMincho"},
+    {"MSゴシック", "IPAGothic"},
+};
+
+} // namespace
+
 void RegisterFaceSubstitutes()
 {
-    static const struct {
-        const char *windowsFace;
-        const char *installedFace;
-    } substitutes[] = {
-        {"ＭＳ Ｐ明朝", "IPAPMincho"},
-        {"ＭＳ ゴシック", "IPAGothic"},
-        {"ＭＳ Ｐゴシック", "IPAPGothic"},
-        {"ＭＳ 明朝", "IPAMincho"},
-        {"MSゴシック", "IPAGothic"},
-    };
-    for (const auto &s : substitutes)
+    for (const auto &s : kSubstitutes)
         QFont::insertSubstitution(QString::fromUtf8(s.windowsFace), QString::fromLatin1(s.installedFace));
+}
+
+QStringList SubstitutedFaceNames()
+{
+    QStringList names;
+    for (const auto &s : kSubstitutes)
+        names << QString::fromUtf8(s.windowsFace);
+    return names;
 }
 
 } // namespace velmo

@@ -63,6 +63,9 @@ TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
     ConnectSearchCommands();
     ConnectMultiWindowCommands();
     ConnectPrintCommands();
+    ConnectFormatCommands();
+    ConnectParagraphCommands();
+    ConnectEditCommands();
     new TLinkHover(RichEdit, services_.shell,
                    {[this] { return Options && Options->URLLink; },
                     [this](const QString &hint) { hint.isEmpty() ? RestoreFileNameText() : ShowProgressText(hint); }},
@@ -394,27 +397,6 @@ void TMainForm::SetDocumentName(const QString &name)
         RegistryRefreshPending = true;
     }
     RichEditChange();
-}
-
-void TMainForm::EnumerateFonts()
-{
-    FontFaceList.clear();
-    FontNameComboBox->clear();
-    QStringList names;
-    for (const QString &family : QFontDatabase::families()) {
-        // Faces for vertical writing are not offered.
-        if (family.startsWith(u'@'))
-            continue;
-        FontFace face;
-        face.name = family;
-        face.pitch = QFontDatabase::isFixedPitch(family) ? 2 : 1;
-        face.charset = QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese) ? 128 : 1;
-        FontFaceList.push_back(face);
-        names.append(family);
-    }
-    names.sort(Qt::CaseInsensitive);
-    FontNameComboBox->addItems(names);
-    FontNameComboBox->setCurrentIndex(-1);
 }
 
 void TMainForm::resizeEvent(QResizeEvent *event)

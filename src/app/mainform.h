@@ -20,6 +20,9 @@
 #include <vector>
 
 class QAction;
+class QCheckBox;
+class QFontDialog;
+class QSlider;
 class QActionGroup;
 class QComboBox;
 class QLabel;
@@ -43,6 +46,8 @@ class TAppRecord;
 class TDisplayProfile;
 class TGeneralOptions;
 class TWindowPlacement;
+class TPopupColorMenu;
+class TRulerPaintBox;
 class WidgetPlacementWindow;
 
 // What the window asks of the platform. Everything is handed in, so tests hand in doubles.
@@ -215,6 +220,57 @@ public:
     void ApplyButtonSize(int size);
     // The word-wrap item, the editor's notifications and the window's vertical bar.
     void ConnectEditorView();
+
+    // --- formatting and edit commands (charformat.cpp, paraformat.cpp, indentpanel.cpp,
+    // ruler.cpp, editcommands.cpp) ---
+    // Face, size, colour and style of the selection; only the user's own changes of the
+    // boxes come here, never the hub's updates.
+    void FontNameComboBoxChange();
+    void FontSizeComboBoxChange(const QString &text);
+    void FontSizeMenuClick(QAction *item);
+    void CheckFontSizeMenu();
+    // Adds the style to the whole selection, or takes it off when the selection starts with it.
+    void ToggleFontStyle(TFontStyles style);
+    void FontColorPopup();
+    void FontColorClick();
+    // The font dialog: the selection's attributes in rich-text mode, the editor's one font
+    // in text mode.
+    void FontDialogCommand();
+    // Runs the font dialog; tests replace it.
+    std::function<bool(QFontDialog &)> ExecFontDialog;
+    // A right press on a toolbar button: the display settings.
+    void ToolbarButtonRightPress();
+    void SetAlignment(TAlignment alignment);
+    void CheckAlignmentMenu();
+    void NumberingCommand();
+    void IndentPanelCommand();
+    void HideIndentPanel();
+    void UpdateIndentBars();
+    void ApplyIndentBars();
+    void IndentBarMoved(QSlider *bar);
+    void LayoutIndentPanel();
+    void CreateIndentPanel();
+    bool IndentLayoutRunning = false; // the layout may close the panel, which lays it out again
+    void RoolerCommand();
+    void MoveRulerCaretMark();
+    // Enabling of the edit commands in the edit menu, the context menu and the main toolbar.
+    void UpdateEditMenu();
+    void UpdatePopupMenu();
+    void UpdateEditButtons();
+    void EditPasteCommand();
+    void EditDateTimeCommand();
+    void DeleteLineCommand();
+    void ConnectFormatCommands();
+    void ConnectParagraphCommands();
+    void ConnectEditCommands();
+    // The parts of the selection-change hub that follow the formats at the caret.
+    void UpdateFormatControls();
+    TPopupColorMenu *ColorMenu = nullptr; // a child of the window
+    QSlider *TopIndentTrackBar = nullptr, *LeftIndentTrackBar = nullptr, *RightIndentTrackBar = nullptr;
+    QLabel *TopIndentLabel = nullptr, *LeftIndentLabel = nullptr, *RightIndentLabel = nullptr;
+    QCheckBox *SyncIndentCheckBox = nullptr, *SyncRightIndentCheckBox = nullptr;
+    TRulerPaintBox *reRoolerPaintBox = nullptr;
+    QWidget *reRoolerPosPaintBox = nullptr;
 
     // --- BusWindow ---
     std::int64_t handleBusMessage(std::uint32_t message, std::int64_t wParam,

@@ -157,7 +157,9 @@ void TMainForm::RichEditSelectionChange()
         StatusPanels[0]->setFixedWidth(QFontMetrics(StatusBar->font()).horizontalAdvance(position) + 10);
     }
     showStateMark(*this);
+    UpdateFormatControls();
     KeepCaretInView(TEditAreaHost{RichEdit, reScrollBox, reBackPanel});
+    MoveRulerCaretMark();
 }
 
 void TMainForm::RichEditChange()

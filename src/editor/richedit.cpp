@@ -316,12 +316,14 @@ bool TRichEdit::canInsertFromMimeData(const QMimeData *source) const
 {
     if (m_plainText)
         return source->hasText();
-    return QTextEdit::canInsertFromMimeData(source);
+    return source->hasFormat(QStringLiteral("text/rtf")) || QTextEdit::canInsertFromMimeData(source);
 }
 
 void TRichEdit::insertFromMimeData(const QMimeData *source)
 {
     if (isReadOnly())
+        return;
+    if (!m_plainText && insertRtfFromMimeData(source))
         return;
     if (m_plainText || !source->hasHtml()) {
         if (!source->hasText())

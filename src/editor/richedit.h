@@ -135,6 +135,9 @@ public:
     void SetDefAttributes(const TTextAttributes &attributes, unsigned fields = afAll);
     TParaAttributes Paragraph() const;
     void SetParagraph(const TParaAttributes &attributes, unsigned fields = pfAll);
+    // Sets or clears only the given style bits across the selection (or for what is typed
+    // next), leaving every other attribute of each run as it is (selstyle.cpp).
+    void SetSelStyle(TFontStyles styles, bool on);
 
     // --- flags ---
     bool ReadOnly() const { return isReadOnly(); }
@@ -198,6 +201,10 @@ signals:
 protected:
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
+    // Copies carry RTF written by the program's own writer beside the text; a rich paste
+    // prefers RTF, read by the program's own reader (richclipboard.cpp).
+    QMimeData *createMimeDataFromSelection() const override;
+    bool insertRtfFromMimeData(const QMimeData *source);
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

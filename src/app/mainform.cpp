@@ -61,6 +61,7 @@ TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
     ConnectStatusBar();
     ConnectEditorView();
     ConnectSearchCommands();
+    ConnectSettingsDialog();
     new TLinkHover(RichEdit, services_.shell,
                    {[this] { return Options && Options->URLLink; },
                     [this](const QString &hint) { hint.isEmpty() ? RestoreFileNameText() : ShowProgressText(hint); }},

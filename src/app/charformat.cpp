@@ -153,8 +153,8 @@ void TMainForm::ConnectFormatCommands()
 
 void TMainForm::ToolbarButtonRightPress()
 {
-    // The display settings open here once the settings dialog is part of the window:
-    // ShowSettingsDialog(...) (the page of the current mode's display).
+    // The display settings.
+    ShowSettingsDialog(1);
 }
 
 void TMainForm::FontNameComboBoxChange()

@@ -66,6 +66,7 @@ TMainForm::TMainForm(const MainFormServices &services, QWidget *parent)
     ConnectFormatCommands();
     ConnectParagraphCommands();
     ConnectEditCommands();
+    ConnectSettingsDialog();
     new TLinkHover(RichEdit, services_.shell,
                    {[this] { return Options && Options->URLLink; },
                     [this](const QString &hint) { hint.isEmpty() ? RestoreFileNameText() : ShowProgressText(hint); }},

@@ -271,6 +271,12 @@ public:
     QCheckBox *SyncIndentCheckBox = nullptr, *SyncRightIndentCheckBox = nullptr;
     TRulerPaintBox *reRoolerPaintBox = nullptr;
     QWidget *reRoolerPosPaintBox = nullptr;
+    // --- the settings dialog (settingsdialog.cpp) ---
+    // Opens the settings dialog on a page (0 general, 1 display, 2 page setup, 3 system
+    // information); result 100 prints afterwards.
+    void ShowSettingsDialog(int page);
+    // Its menu items and toolbar buttons, and the right press on any toolbar button.
+    void ConnectSettingsDialog();
 
     // --- BusWindow ---
     std::int64_t handleBusMessage(std::uint32_t message, std::int64_t wParam,
@@ -365,6 +371,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend class TOptionForm; // writes the dialog back into the window (CommitSettings)
     void CreateComponents();
     void CreateRecords();
     void TakeLastEditFile();

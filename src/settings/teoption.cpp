@@ -1,6 +1,7 @@
 #include "settings/teoption.h"
 
 #include "settings/muldiv.h"
+#include "settings/optionfields.h"
 
 #include <QDir>
 
@@ -228,6 +229,7 @@ TGeneralOptions::TGeneralOptions(QObject *owner, QString fileName, const Printer
       History(owner, FileName, storage),
       storage_(&storage)
 {
+    ResetOptionFields(*this);
 }
 
 void TGeneralOptions::Load(const QString &fileName)
@@ -236,22 +238,21 @@ void TGeneralOptions::Load(const QString &fileName)
     if (file.isEmpty())
         return;
     const TProfileFile ini(file, *storage_);
-    const QString &s = SectionName;
-    CurrentDir = ini.ReadPath(s, QStringLiteral("CurrentDir"), CurrentDir);
-    PlainText = ini.ReadBool(s, QStringLiteral("PlainText"), PlainText);
-    FileNameTitle = ini.ReadBool(s, QStringLiteral("FileNameTitle"), FileNameTitle);
-    ShowToolBar = ini.ReadBool(s, QStringLiteral("ShowToolBar"), ShowToolBar);
-    ShowRooler = ini.ReadBool(s, QStringLiteral("ShowRooler"), ShowRooler);
-    ButtonSize = ini.ReadInteger(s, QStringLiteral("ButtonSize"), ButtonSize);
-    ShowStatusBar = ini.ReadBool(s, QStringLiteral("ShowStatusBar"), ShowStatusBar);
-    StatusBarFontSize = ini.ReadInteger(s, QStringLiteral("StatusBarFontSize"), StatusBarFontSize);
-    ShowFontName = ini.ReadBool(s, QStringLiteral("ShowFontName"), ShowFontName);
-    MakeBackup = ini.ReadBool(s, QStringLiteral("MakeBackup"), MakeBackup);
-    UseTrashBox = ini.ReadBool(s, QStringLiteral("UseTrashBox"), UseTrashBox);
-    AutoOpen = ini.ReadBool(s, QStringLiteral("AutoOpen"), AutoOpen);
-    SaveDataDir = ini.ReadBool(s, QStringLiteral("SaveDataDir"), SaveDataDir);
-    MaxHistoryItems = ini.ReadInteger(s, QStringLiteral("MaxHistoryItems"), MaxHistoryItems);
-    URLLink = ini.ReadBool(s, QStringLiteral("URLLink"), URLLink);
+    for (const TOptionField &field : OptionFields()) {
+        const QString section = QLatin1String(field.Section);
+        const QString key = QLatin1String(field.Key);
+        switch (field.Type) {
+        case TOptionType::Path:
+            this->*field.PathMember = ini.ReadPath(section, key, this->*field.PathMember);
+            break;
+        case TOptionType::Bool:
+            this->*field.BoolMember = ini.ReadBool(section, key, this->*field.BoolMember);
+            break;
+        case TOptionType::Integer:
+            this->*field.IntegerMember = ini.ReadInteger(section, key, this->*field.IntegerMember);
+            break;
+        }
+    }
     RichTextProfile.LoadFrom(ini, QStringLiteral("RichTextFonts"));
     TextModeProfile.LoadFrom(ini, QStringLiteral("TextModeFonts"));
     PageSetup.Load(file);
@@ -265,22 +266,22 @@ void TGeneralOptions::Save(const QString &fileName)
     if (file.isEmpty())
         return;
     TProfileFile ini(file, *storage_);
+    for (const TOptionField &field : OptionFields()) {
+        const QString section = QLatin1String(field.Section);
+        const QString key = QLatin1String(field.Key);
+        switch (field.Type) {
+        case TOptionType::Path:
+            ini.WritePath(section, key, this->*field.PathMember);
+            break;
+        case TOptionType::Bool:
+            ini.WriteBool(section, key, this->*field.BoolMember);
+            break;
+        case TOptionType::Integer:
+            ini.WriteInteger(section, key, this->*field.IntegerMember);
+            break;
+        }
+    }
     const QString &s = SectionName;
-    ini.WritePath(s, QStringLiteral("CurrentDir"), CurrentDir);
-    ini.WriteBool(s, QStringLiteral("PlainText"), PlainText);
-    ini.WriteBool(s, QStringLiteral("FileNameTitle"), FileNameTitle);
-    ini.WriteBool(s, QStringLiteral("ShowToolBar"), ShowToolBar);
-    ini.WriteBool(s, QStringLiteral("ShowRooler"), ShowRooler);
-    ini.WriteInteger(s, QStringLiteral("ButtonSize"), ButtonSize);
-    ini.WriteBool(s, QStringLiteral("ShowStatusBar"), ShowStatusBar);
-    ini.WriteInteger(s, QStringLiteral("StatusBarFontSize"), StatusBarFontSize);
-    ini.WriteBool(s, QStringLiteral("ShowFontName"), ShowFontName);
-    ini.WriteBool(s, QStringLiteral("MakeBackup"), MakeBackup);
-    ini.WriteBool(s, QStringLiteral("UseTrashBox"), UseTrashBox);
-    ini.WriteBool(s, QStringLiteral("AutoOpen"), AutoOpen);
-    ini.WriteBool(s, QStringLiteral("SaveDataDir"), SaveDataDir);
-    ini.WriteInteger(s, QStringLiteral("MaxHistoryItems"), MaxHistoryItems);
-    ini.WriteBool(s, QStringLiteral("URLLink"), URLLink);
     RichTextProfile.SaveTo(ini, QStringLiteral("RichTextFonts"));
     TextModeProfile.SaveTo(ini, QStringLiteral("TextModeFonts"));
     if (AutoOpen) {

@@ -150,21 +150,23 @@ public:
     TFindSettings FindSettings;    // not stored
     TImeStyleOptions ImeStyles;
 
-    bool PlainText = false;
-    bool FileNameTitle = true;
-    bool ShowToolBar = true;
-    bool ShowRooler = false;
-    std::int32_t ButtonSize = 22;
-    bool ShowFontName = true;
-    bool ShowStatusBar = true;
-    std::int32_t StatusBarFontSize = 9;
-    bool MakeBackup = false;
-    bool AutoOpen = false;
-    bool UseTrashBox = true;
-    bool SaveDataDir = false;
-    std::int32_t MaxHistoryItems = 10;
+    // The keys of [Options]; their defaults (set by the constructor), storage and dialog
+    // ranges are in the table of settings/optionfields.h.
+    bool PlainText;
+    bool FileNameTitle;
+    bool ShowToolBar;
+    bool ShowRooler;
+    std::int32_t ButtonSize;
+    bool ShowFontName;
+    bool ShowStatusBar;
+    std::int32_t StatusBarFontSize;
+    bool MakeBackup;
+    bool AutoOpen;
+    bool UseTrashBox;
+    bool SaveDataDir;
+    std::int32_t MaxHistoryItems;
     std::int32_t LastEditPos = 0;
-    bool URLLink = true;
+    bool URLLink;
 
     // [Options] (each key defaulting to the current value, no range checks), the two
     // profiles, the margins, the history (cut to its capacity) and the IME styles.

@@ -1,0 +1,147 @@
+// The settings dialog's fixed texts (UTF-8), exactly as the user sees them.
+#pragma once
+
+namespace velmo::optiontexts {
+
+inline constexpr char kCaption[] = "環境設定";
+inline constexpr char kPageGeneral[] = "動作環境";
+inline constexpr char kRichTextRadio[] = "リッチテキスト(*.RTF)";
+inline constexpr char kTextRadio[] = "テキスト";
+inline constexpr char kEditModeGroup[] = "編集モード";
+inline constexpr char kRichTextRadioHint[] = "リッチテキストモードで編集を開始します";
+inline constexpr char kTextRadioHint[] = "テキストモードで編集を開始します";
+inline constexpr char kHistoryLabel[] = "編集ファイル名履歴の保存数";
+inline constexpr char kHistoryHint[] = "過去に編集したファイル名の一覧を保存します";
+inline constexpr char kAutoOpen[] = "終了時に編集していたファイルを自動的に開く";
+inline constexpr char kAutoOpenHint[] = "前回終了時に編集していたファイルを起動時に開きます";
+inline constexpr char kMakeBackup[] = "バックアップファイルを作成する";
+inline constexpr char kMakeBackupHint[] = "バックアップファイルを作成します";
+inline constexpr char kUseTrashBox[] = "ごみ箱にバックアップファイルを作成";
+inline constexpr char kUseTrashBoxHint[] = "バックアップファイルをごみ箱に保存します";
+inline constexpr char kSaveDataDir[] = "データの保存／読み込み用フォルダを指定する";
+inline constexpr char kSaveDataDirHint[] = "常に同じフォルダからファイルを開きます";
+inline constexpr char kChooseFolder[] = "フォルダ選択";
+inline constexpr char kFolderButtonHint[] = "データ保存用フォルダを指定します";
+inline constexpr char kUrlLink[] = "インターネットアドレス文字列のリンク機能";
+inline constexpr char kOtherGroup[] = "その他";
+inline constexpr char kUrlLinkHint[] = "文書中のインターネットアドレス文字列にメーラーやブラウザを連動します";
+inline constexpr char kPageDisplay[] = "画面表示";
+inline constexpr char kRichTextPage[] = "リッチテキストモード";
+inline constexpr char kTextModePage[] = "テキストモード";
+inline constexpr char kShowToolBar[] = "ツールバー表示";
+inline constexpr char kShowToolBarHint[] = "ツールバーの表示を行うかどうかを指定します";
+inline constexpr char kButtonSize[] = "ボタンサイズ";
+inline constexpr char kPixels[] = "pixels";
+inline constexpr char kButtonSizeHint[] = "ツールバーのボタンサイズを変更します";
+inline constexpr char kFontSelectGroup[] = "フォント選択方法";
+inline constexpr char kFontList[] = "リストボックス";
+inline constexpr char kFontButton[] = "ボタン";
+inline constexpr char kFontListHint[] = "フォントをドロップダウンリストから選択します";
+inline constexpr char kFontButtonHint[] = "ツールバーのボタンでフォント設定ダイアログボックスを開きます";
+inline constexpr char kShowStatusBar[] = "ステータスバー表示";
+inline constexpr char kShowStatusBarHint[] = "画面下部のステータスバーに情報表示を行うかどうかを指定します";
+inline constexpr char kStatusFontSize[] = "フォントサイズ";
+inline constexpr char kPoints[] = "points";
+inline constexpr char kStatusFontSizeHint[] = "ステータスバーの文字サイズを変更します";
+inline constexpr char kFileNameTitle[] = "タイトルバーにファイル名を表示";
+inline constexpr char kFileNameTitleHint[] = "編集中のファイル名をタイトルバーに表示します";
+inline constexpr char kShowRooler[] = "ルーラー表示";
+inline constexpr char kImeGroup[] = "日本語変換入力中の文字色";
+inline constexpr char kImeInput[] = "入力中";
+inline constexpr char kImeConverting[] = "変換中";
+inline constexpr char kImeUnfixed[] = "未確定";
+inline constexpr char kImeText[] = "文字";
+inline constexpr char kImeBack[] = "背景";
+inline constexpr char kPagePageSetup[] = "ページ設定";
+inline constexpr char kPrinterSetup[] = "プリンターの設定";
+inline constexpr char kPrintStart[] = "印刷実行　";
+inline constexpr char kPageSystem[] = "システム情報";
+inline constexpr char kOk[] = "OK";
+inline constexpr char kOkHint[] = "現在の設定内容を確定します";
+inline constexpr char kCancel[] = "キャンセル";
+inline constexpr char kCancelHint[] = "環境設定ダイアログボックスを閉じます";
+inline constexpr char kHelp[] = "ヘルプ";
+inline constexpr char kHelpHint[] = "環境設定のヘルプを表示します";
+inline constexpr char kApply[] = "適用";
+inline constexpr char kApplyHint[] = "現在の設定内容を確認します";
+inline constexpr char kInitSave[] = "設定情報を保存";
+inline constexpr char kInitSaveHint[] = "ウインドウの位置や環境設定項目などを次回起動時に復元します";
+inline constexpr char kRichSample1[] = "リッチテキストモード RichText ";
+inline constexpr char kRichSample2[] = "Mode";
+inline constexpr char kSampleLatin[] = "ABCDEFGHIJK abcdefghijk";
+inline constexpr char kRichSample4[] = "日本語　あいうえお １２３４５";
+inline constexpr char kTextSample1[] = "テキストモード Text Mode";
+inline constexpr char kTextSample3[] = "日本語　あいうえお １２３４";
+inline constexpr char kTextSample4[] = "５";
+inline constexpr char kFontColor[] = "文字色";
+inline constexpr char kBackColor[] = "背景色";
+inline constexpr char kWordWrap[] = "行の右端で折り返す";
+inline constexpr char kWordWrapHint[] = "行右端での自動折り返しを行います";
+inline constexpr char kWrapWindow[] = "画面表示領域に合わせる";
+inline constexpr char kWrapWindowHint[] = "画面の右端で折り返しを行います";
+inline constexpr char kWrapPage[] = "印刷可能領域に合わせる";
+inline constexpr char kWrapPageHint[] = "プリンターの用紙設定・マージン設定に合わせて折り返しを行います";
+inline constexpr char kMarksGroup[] = "特殊文字の表示";
+inline constexpr char kCrLfMark[] = "改行記号";
+inline constexpr char kEotMark[] = "文末記号";
+inline constexpr char kMarkColor[] = "色";
+inline constexpr char kMarkReversed[] = "色の反転";
+inline constexpr char kNotInteger[] = "'%s' は整数ではありません";
+inline constexpr char kGetApps[] = "実行中のアプリケーション";
+inline constexpr char kCopySysInfo[] = "システム情報のコピー";
+inline constexpr char kPrinterNameGroup[] = "現在のプリンター";
+inline constexpr char kMarginGroup[] = "マージン設定";
+inline constexpr char kTopMargin[] = "上余白";
+inline constexpr char kTopMarginHint[] = "印刷時の上部余白サイズを指定します";
+inline constexpr char kBottomMargin[] = "下余白";
+inline constexpr char kBottomMarginHint[] = "印刷時の下部余白サイズを指定します";
+inline constexpr char kLeftMargin[] = "左余白";
+inline constexpr char kLeftMarginHint[] = "印刷時の左側余白サイズを指定します";
+inline constexpr char kRightMargin[] = "右余白";
+inline constexpr char kRightMarginHint[] = "印刷時の右側余白サイズを指定します";
+inline constexpr char kMm[] = "mm";
+inline constexpr char kPaperSize[] = "用紙サイズ";
+inline constexpr char kOtherColor[] = "その他(O)...";
+
+} // namespace velmo::optiontexts
+
+// The system-information report's labels and banners.
+namespace velmo::reporttexts {
+
+inline constexpr char kBannerVelmo[] = "--- Velmo --------------------------------------------";
+inline constexpr char kVersionLine[] = "バージョン: 2.66 2002/04/15";
+inline constexpr char kProgramPath[] = "実行ファイル名: ";
+inline constexpr char kDocumentSize[] = "編集可能文書サイズ: ";
+inline constexpr char kWindowCount[] = "実行中のVelmoウインドウ数: ";
+inline constexpr char kBannerCpu[] = "--- CPU/Memory ---------------------------------------";
+inline constexpr char kCpuType[] = "ＣＰＵタイプ: ";
+inline constexpr char kTimes[] = "x ";
+inline constexpr char kBannerOs[] = "--- Operating System ---------------------------------";
+inline constexpr char kBannerUser[] = "--- User ---------------------------------------------";
+inline constexpr char kComputerName[] = "コンピューター名: ";
+inline constexpr char kUserName[] = "ユーザー名: ";
+inline constexpr char kBannerDisplay[] = "--- Display ------------------------------------------";
+inline constexpr char kScreenSize[] = "画面サイズ ";
+inline constexpr char kBy[] = " x ";
+inline constexpr char kResolution[] = "解像度:    ";
+inline constexpr char kDpi[] = "DPI";
+inline constexpr char kBannerPrinter[] = "--- Printer ------------------------------------------";
+inline constexpr char kPrinter[] = "現在のプリンタ: ";
+inline constexpr char kPaper[] = "用紙サイズ: ";
+inline constexpr char kX[] = "x";
+inline constexpr char kMm[] = "mm";
+inline constexpr char kPrintable[] = "印字可能範囲: ";
+inline constexpr char kPrinterDpi[] = "解像度: ";
+inline constexpr char kBannerDisk[] = "--- Disk ---------------------------------------------";
+inline constexpr char kDrive[] = "カレントドライブ: ";
+inline constexpr char kFree[] = "空き容量: ";
+inline constexpr char kKB[] = "KB";
+inline constexpr char kUnlimited[] = "64KB(Limited)";
+inline constexpr char kUnknownFree[] = "不明";
+inline constexpr char kKBytes[] = "KBytes";
+inline constexpr char kKBytesClose[] = "KBytes)";
+inline constexpr char kUnknownProcessor[] = "Unknown ";
+inline constexpr char kBannerApps[] = "--- Applications ------------------------------------";
+inline constexpr char kAppsHeader[] = "--- Handle:------ ClassName:------ WindowText -------";
+
+} // namespace velmo::reporttexts

@@ -2,8 +2,6 @@
 // size and colour.
 #include "editor/richedit.h"
 
-#include "editor/positionindex.h"
-
 #include <QTextCursor>
 
 namespace velmo {
@@ -24,8 +22,6 @@ void TRichEdit::SetSelStyle(TFontStyles styles, bool on)
         c.mergeCharFormat(f);
     else
         mergeCurrentCharFormat(f);
-    // Bold text is wider: lines may break elsewhere now.
-    m_index->invalidateLines();
 }
 
 } // namespace velmo

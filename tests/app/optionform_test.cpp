@@ -57,7 +57,7 @@ protected:
     {
         int n = 0;
         for (const auto &d : network.deliveries())
-            if (d.message == WM_EDITORNOTIFY && d.wParam == NotifySettingsChanged && !d.sent)
+            if (d.message == WM_EDITORNOTIFY && d.wParam == std::int64_t(NotifySettingsChanged) && !d.sent)
                 ++n;
         return n;
     }
@@ -217,7 +217,7 @@ TEST_F(OptionFormTest, ApplyTwiceSavesTwiceAndTellsTheOtherWindowsTwice)
     network.deliverPosted();
     ASSERT_EQ(other.received().size(), 2u);
     EXPECT_EQ(other.received()[0],
-              (RecordingBusWindow::Received{WM_EDITORNOTIFY, NotifySettingsChanged, bus.ownHandle()}));
+              (RecordingBusWindow::Received{WM_EDITORNOTIFY, std::int64_t(NotifySettingsChanged), bus.ownHandle()}));
     // The dialog stays open with its controls as they were.
     EXPECT_EQ(dialog.HistoryUpDown->value(), 5);
     EXPECT_EQ(dialog.result(), 0);

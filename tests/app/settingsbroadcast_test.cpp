@@ -1,6 +1,7 @@
 // OK in the settings dialog reaches another editor window in a process of its own: the
 // real bus, the real settings file, the other window re-reads it.
 #include "app/mainform.h"
+#include "doubles/fixedscreen.h"
 #include "app/optionform.h"
 #include "doubles/fakefilesystem.h"
 #include "doubles/fakeprinters.h"
@@ -8,7 +9,7 @@
 #include "doubles/scriptedprompts.h"
 #include "mainformfixture.h"
 #include "platform/system.h"
-#include "platform/windowbus.h"
+#include "platform/localwindowbus.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,6 +1,7 @@
 // The system-information report: its lines from a known machine, the window list, and the
 // dialog page that shows and copies it.
 #include "app/optionform.h"
+#include "doubles/fixedscreen.h"
 #include "app/optiontexts.h"
 #include "app/systemreport.h"
 #include "doubles/fakeprinters.h"

@@ -2,6 +2,7 @@
 // with its default, and the ranges the settings dialog offers.
 #include "settingstest.h"
 
+#include "doubles/fixedscreen.h"
 #include "doubles/fakeprinters.h"
 #include "settings/optionfields.h"
 #include "settings/profilefile.h"

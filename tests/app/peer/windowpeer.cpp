@@ -6,6 +6,8 @@
 //
 //   usage: velmo_window_peer <program path>   (the settings file is that path with ".ini")
 #include "app/mainform.h"
+#include "doubles/fixedscreen.h"
+#include "doubles/fixedsysteminfo.h"
 #include "doubles/scriptedprompts.h"
 #include "platform/filesystem.h"
 #include "platform/printers.h"
@@ -13,7 +15,7 @@
 #include "platform/shell.h"
 #include "platform/system.h"
 #include "platform/velmoapplication.h"
-#include "platform/windowbus.h"
+#include "platform/localwindowbus.h"
 
 #include <QToolBar>
 
@@ -37,7 +39,7 @@ public:
     std::int64_t handleBusMessage(std::uint32_t message, std::int64_t wParam, std::int64_t lParam) override
     {
         const std::int64_t result = TMainForm::handleBusMessage(message, wParam, lParam);
-        if (message == velmo::WM_EDITORNOTIFY && wParam == velmo::NotifySettingsChanged)
+        if (message == velmo::WM_EDITORNOTIFY && wParam == std::int64_t(velmo::NotifySettingsChanged))
             say("SETTINGS " + QByteArray::number(buttonSize()));
         return result;
     }

@@ -57,11 +57,39 @@ CommandLine ParseCommandLine(const QStringList &arguments)
     return result;
 }
 
+namespace {
+
+// One argument in double quotes, so that the new window's splitter gives it back exactly: a
+// quote in it is written \" and the backslashes before a quote (or before the closing
+// quote) are doubled. A file name may hold quotes, and must never open a switch of its own.
+QString quotedArgument(const QString &argument)
+{
+    QString out = QStringLiteral("\"");
+    int backslashes = 0;
+    for (const QChar c : argument) {
+        if (c == u'\\') {
+            ++backslashes;
+        } else if (c == u'"') {
+            out += QString(backslashes + 1, u'\\');
+            backslashes = 0;
+        } else {
+            backslashes = 0;
+        }
+        out += c;
+    }
+    out += QString(backslashes, u'\\');
+    out += u'"';
+    return out;
+}
+
+} // namespace
+
 QString BuildLaunchLine(qint32 owner, int left, int top, int width, int height,
                         const QString &path, bool readOnly)
 {
-    QString line = QStringLiteral("/Owner=%1 /Left=%2 /Top=%3 /Width=%4 /Height=%5 \"%6\"")
-                       .arg(owner).arg(left).arg(top).arg(width).arg(height).arg(path);
+    QString line = QStringLiteral("/Owner=%1 /Left=%2 /Top=%3 /Width=%4 /Height=%5 ")
+                       .arg(owner).arg(left).arg(top).arg(width).arg(height)
+                   + quotedArgument(path);
     if (readOnly)
         line += QLatin1String(" /r");
     return line;

@@ -86,7 +86,8 @@ QByteArray converse(const QByteArray &path, const QByteArray &bytes)
     qsizetype sent = 0;
     bool shut = false;
     QByteArray answers;
-    const QDeadlineTimer deadline(10000);
+    // Generous: a loaded machine may starve the process for seconds; a hang still shows.
+    const QDeadlineTimer deadline(60000);
     for (;;) {
         if (sent < bytes.size()) {
             const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent),

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont fonts-ipafont-gothic fonts-ipafont-mincho
-  xdg-utils poppler-utils
+  xdg-utils poppler-utils desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

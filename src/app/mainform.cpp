@@ -513,17 +513,17 @@ QString TMainForm::ProgramPath() const
 
 QString TMainForm::SettingsFileName() const
 {
-    return SystemInfo::withExtension(ProgramPath(), QStringLiteral(".ini"));
+    return services_.system ? services_.system->settingsFilePath() : QString();
 }
 
 QString TMainForm::HelpFileName() const
 {
-    return SystemInfo::withExtension(ProgramPath(), QStringLiteral(".html"));
+    return services_.system ? services_.system->helpFilePath() : QString();
 }
 
 QString TMainForm::GuideFileName() const
 {
-    return SystemInfo::withExtension(ProgramPath(), QStringLiteral(".rtf"));
+    return services_.system ? services_.system->guideFilePath() : QString();
 }
 
 } // namespace velmo

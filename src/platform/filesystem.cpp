@@ -126,7 +126,10 @@ bool replaceAtomically(const QString &path, const QString &like,
     // renames it over the target on commit; until then the target is untouched, and an
     // uncommitted temporary file is removed when the object goes.
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a write the disk refuses (full, quota) fails where it is made. Bytes left in
+    // Qt's buffer would only meet the full disk when commit() flushes them, and commit()
+    // does not notice that: it would put an empty or cut-off file in place of the old one.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         setError(error, out.errorString());
         return false;
     }

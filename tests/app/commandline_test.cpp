@@ -105,6 +105,10 @@ TEST(LaunchLine, NewWindowReadsWhatTheLauncherMeant)
         {QString::fromUtf8("/home/u/日本語 フォルダ/報告書.rtf"), true},
         {"/tmp/a=b.txt", false},
         {"/tmp/100%.txt", false},
+        // Quotes and backslashes in a name neither end it nor open a switch.
+        {"/tmp/a \"b\" /P \"c.txt", false},
+        {"/tmp/back\\slash\\", true},
+        {"/tmp/a\\\"b\\\\\"", false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path.toStdString());

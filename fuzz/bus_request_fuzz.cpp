@@ -3,7 +3,7 @@
 // peer then stops writing. The window answers every line with "OK ..." or "ERR ...", closes
 // the connection, passes only the numbers written to its handler, and then still answers
 // another peer.
-#include "platform/windowbus.h"
+#include "platform/localwindowbus.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

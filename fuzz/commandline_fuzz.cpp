@@ -3,7 +3,7 @@
 // name and placement reads back, as the new window splits and parses it, as exactly that file
 // with exactly those switches.
 #include "app/commandline.h"
-#include "platform/windowbus.h"
+#include "platform/launchline.h"
 
 #include <QString>
 #include <QStringList>

@@ -4,7 +4,7 @@
 // process of its own) go on answering through all of it, and asking the fakes costs at most
 // the bus's bound.
 #include "doubles/recordingbuswindow.h"
-#include "platform/windowbus.h"
+#include "platform/localwindowbus.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -7,6 +7,8 @@
 
 #include "app/mainform.h"
 #include "doubles/fakeprinters.h"
+#include "doubles/fixedscreen.h"
+#include "doubles/fixedsysteminfo.h"
 #include "doubles/memorywindowbus.h"
 #include "doubles/recordingshell.h"
 #include "doubles/scriptedprompts.h"

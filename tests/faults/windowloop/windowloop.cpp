@@ -15,13 +15,15 @@
 //     prints "DONE <n>" and closes the window as a user would.
 #include "app/mainform.h"
 #include "doubles/fakeprinters.h"
+#include "doubles/fixedscreen.h"
+#include "doubles/fixedsysteminfo.h"
 #include "doubles/recordingshell.h"
 #include "doubles/scriptedprompts.h"
 #include "platform/filesystem.h"
 #include "platform/screen.h"
 #include "platform/system.h"
 #include "platform/velmoapplication.h"
-#include "platform/windowbus.h"
+#include "platform/localwindowbus.h"
 #include "settings/profilestorage.h"
 #include "settings/teoption.h"
 

@@ -298,6 +298,33 @@ TEST_F(MultiWindowTest, CloseRequestWaitsForAnOpenDialog)
     EXPECT_TRUE(waitUntil([&] { return !form->isVisible(); }));
 }
 
+// A settings notice under a dialog waits too: the options are re-read once it has closed.
+TEST_F(MultiWindowTest, SettingsNoticeWaitsForAnOpenDialog)
+{
+    writeSettings();
+    auto form = start();
+    ASSERT_EQ(form->Options->ButtonSize, 22);
+    // Another window stored a new button size.
+    {
+        QFile file(ini());
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write("\r\n[Options]\r\nButtonSize=36\r\n");
+    }
+    int underDialog = 0;
+    QDialog dialog(form.get());
+    dialog.setModal(true);
+    QTimer::singleShot(0, &dialog, [&] {
+        form->handleBusMessage(WM_EDITORNOTIFY, std::int64_t(NotifySettingsChanged), bus.ownHandle() + 1);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        underDialog = form->Options->ButtonSize;
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_EQ(underDialog, 22);
+    EXPECT_TRUE(waitUntil([&] { return form->Options->ButtonSize == 36; }));
+}
+
 // Editor windows are known by what they are on the bus, not by their captions.
 TEST_F(MultiWindowTest, OtherWindowsAreKnownByTheirIdentity)
 {

@@ -81,7 +81,9 @@ void TMainForm::BroadcastNotify(EditorNotify code, std::int64_t lParam, bool wai
 
 void TMainForm::RegisterOpenFile(bool eraseFirst)
 {
-    if (!Options || Options->CurrentFile.isEmpty() || !services_.bus || services_.bus->ownHandle() == 0)
+    // A closed window has taken its entry away: an idle moment before the program ends must
+    // not put it back.
+    if (closed_ || !Options || Options->CurrentFile.isEmpty() || !services_.bus || services_.bus->ownHandle() == 0)
         return;
     TProfileFile file(SettingsFileName(), *services_.storage);
     if (eraseFirst)

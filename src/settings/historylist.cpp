@@ -2,6 +2,7 @@
 
 #include "settings/profilefile.h"
 
+#include <algorithm>
 #include <QAction>
 #include <QMenu>
 
@@ -24,6 +25,24 @@ bool SameFileName(const QString &a, const QString &b)
     }
     return true;
 }
+
+namespace {
+
+// Each file once, where it first stands: whatever order of reads and writes several windows
+// went through, the list never names one file twice.
+QStringList withoutRepeats(const QStringList &items)
+{
+    QStringList kept;
+    for (const QString &item : items) {
+        const bool seen = !item.isEmpty()
+            && std::any_of(kept.cbegin(), kept.cend(), [&item](const QString &k) { return SameFileName(k, item); });
+        if (!seen)
+            kept << item;
+    }
+    return kept;
+}
+
+} // namespace
 
 THistoryList::THistoryList(QObject *owner, QString fileName, ProfileStorage &storage)
     : Owner(owner), FileName(std::move(fileName)), storage_(&storage)
@@ -55,6 +74,7 @@ void THistoryList::LoadFrom(const QString &fileName)
     Items.clear();
     for (qsizetype i = 0; i < count; ++i)
         Items << ini.ReadPath(SectionName, QString::number(i), QString());
+    Items = withoutRepeats(Items);
     Truncate(Capacity);
 }
 
@@ -65,9 +85,10 @@ void THistoryList::StoreTo(const QString &fileName) const
         return;
     // One write for the whole section, so that a window reading it meanwhile never finds
     // half of one window's list and half of another's.
+    const QStringList items = withoutRepeats(Items);
     QList<std::pair<QString, QString>> keys;
-    for (qsizetype i = 0; i < Items.size(); ++i)
-        keys.append({QString::number(i), TProfileFile::PathValue(Items[i])});
+    for (qsizetype i = 0; i < items.size(); ++i)
+        keys.append({QString::number(i), TProfileFile::PathValue(items[i])});
     TProfileFile(file, *storage_).ReplaceSection(SectionName, keys);
 }
 
@@ -113,6 +134,7 @@ void THistoryList::StoreChange(const std::function<void(THistoryList &list)> &ch
             list.Capacity = capacity;
             list.Items = entriesOf(now, capacity);
             change(list);
+            list.Items = withoutRepeats(list.Items);
             *result = list.Items;
             TProfileFile::SectionValues values;
             for (qsizetype i = 0; i < list.Items.size(); ++i)

@@ -125,6 +125,28 @@ TEST(History, StoreChangeWorksOnTheFilesList)
     EXPECT_EQ(r.Items, paths({"/b.txt", "/a.txt"}));
 }
 
+// A section that names a file twice (left by windows racing each other) is read, changed and
+// stored with each file once, where it first stands.
+TEST(History, AFileNamedTwiceIsKeptOnce)
+{
+    TempIni f;
+    f.write("[History]\n0=/a.txt\n1=/b.txt\n2=/A.TXT\n3=/c.txt\n");
+    THistoryList loaded(nullptr, f.path());
+    loaded.LoadFrom();
+    EXPECT_EQ(loaded.Items, paths({"/a.txt", "/b.txt", "/c.txt"}));
+
+    THistoryList h(nullptr, f.path());
+    h.StoreChange([](THistoryList &list) { list.AddFile(QStringLiteral("/d.txt")); });
+    EXPECT_EQ(h.Items, paths({"/d.txt", "/a.txt", "/b.txt", "/c.txt"}));
+
+    THistoryList stale(nullptr, f.path());
+    stale.Items = paths({"/x.txt", "/y.txt", "/x.txt"});
+    stale.StoreTo();
+    THistoryList reread(nullptr, f.path());
+    reread.LoadFrom();
+    EXPECT_EQ(reread.Items, paths({"/x.txt", "/y.txt"}));
+}
+
 // Two processes adding files at the same moment: every entry of both is in the file.
 TEST(History, TwoProcessesAddingAtOnceKeepEveryEntry)
 {

@@ -44,7 +44,7 @@ ProcessSystemInfo::ProcessSystemInfo()
 {
     const QString program = programPath();
     const bool writable = ::access(QFile::encodeName(QFileInfo(program).absolutePath()).constData(), W_OK) == 0;
-    // The base directory specification: an empty or relative $XDG_CONFIG_HOME is ignored.
+    // An empty or relative $XDG_CONFIG_HOME counts as unset: settings go under ~/.config.
     QString config = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
     if (config.isEmpty() || QDir::isRelativePath(config))
         config = QDir::homePath() + QStringLiteral("/.config");

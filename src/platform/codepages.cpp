@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cerrno>
 #include <iconv.h>
 #include <string>
@@ -183,18 +184,140 @@ char16_t macJapaneseSingle(unsigned char b)
     }
 }
 
-// Mac Japanese: code page 932 for everything but Apple's own single bytes. Double-byte codes
-// Apple added beyond JIS X 0208 (its rows 0x85, 0x86 and 0xEB..0xED) decode as code page
-// 932 does, which keeps unknown bytes as raw-byte characters: nothing is lost.
+// Apple's double-byte codes beyond JIS X 0208: circled, parenthesised and roman numbers,
+// units, arrows and suits in rows 0x85..0x88, and vertical forms in rows 0xEB..0xED. Rows
+// 0x87 and 0xED are code page 932's too, with other characters: a Mac file means Apple's.
+// These stand for one Unicode character each, and that character is written back as them.
+struct AppleCode {
+    std::uint16_t code;
+    char16_t c;
+};
+constexpr AppleCode kAppleCodes[] = {
+    {0x8640, 0x339C}, {0x8641, 0x339F}, {0x8642, 0x339D}, {0x8643, 0x33A0}, {0x8644, 0x33A4},
+    {0x8646, 0x33A1}, {0x8647, 0x33A5}, {0x8648, 0x339E}, {0x8649, 0x33A2}, {0x864A, 0x338E},
+    {0x864C, 0x338F}, {0x864D, 0x33C4}, {0x864E, 0x3396}, {0x864F, 0x3397}, {0x8650, 0x2113},
+    {0x8651, 0x3398}, {0x8652, 0x33B3}, {0x8653, 0x33B2}, {0x8654, 0x33B1}, {0x8655, 0x33B0},
+    {0x8656, 0x2109}, {0x8657, 0x33D4}, {0x8658, 0x33CB}, {0x8659, 0x3390}, {0x865A, 0x3385},
+    {0x865B, 0x3386}, {0x865C, 0x3387}, {0x869B, 0x2116}, {0x869C, 0x33CD}, {0x869D, 0x2121},
+    {0x869E, 0x213B}, {0x869F, 0x2664}, {0x86A0, 0x2667}, {0x86A1, 0x2661}, {0x86A2, 0x2662},
+    {0x86A3, 0x2660}, {0x86A4, 0x2663}, {0x86A5, 0x2665}, {0x86A6, 0x2666}, {0x86B3, 0x3020},
+    {0x86B4, 0x260E}, {0x86B5, 0x3004}, {0x86C7, 0x261E}, {0x86C8, 0x261C}, {0x86C9, 0x261D},
+    {0x86CA, 0x261F}, {0x86CB, 0x21C6}, {0x86CC, 0x21C4}, {0x86CD, 0x21C5}, {0x86CF, 0x21E8},
+    {0x86D0, 0x21E6}, {0x86D1, 0x21E7}, {0x86D2, 0x21E9}, {0x86D3, 0x27A1}, {0x86D4, 0x2B05},
+    {0x86D5, 0x2B06}, {0x86D6, 0x2B07},
+    {0x8740, 0x3230}, {0x8741, 0x322A}, {0x8742, 0x322B}, {0x8743, 0x322C}, {0x8744, 0x322D},
+    {0x8745, 0x322E}, {0x8746, 0x322F}, {0x8747, 0x3240}, {0x8748, 0x3237}, {0x8749, 0x3242},
+    {0x874A, 0x3243}, {0x874B, 0x3239}, {0x874C, 0x323A}, {0x874D, 0x3231}, {0x874E, 0x323E},
+    {0x874F, 0x3234}, {0x8750, 0x3232}, {0x8751, 0x323B}, {0x8752, 0x3236}, {0x8753, 0x3233},
+    {0x8754, 0x3235}, {0x8755, 0x323C}, {0x8756, 0x323D}, {0x8757, 0x323F}, {0x8758, 0x3238},
+    {0x8793, 0x32A4}, {0x8794, 0x32A5}, {0x8795, 0x32A6}, {0x8796, 0x32A7}, {0x8797, 0x32A8},
+    {0x8798, 0x32A9}, {0x8799, 0x3296}, {0x879A, 0x329D}, {0x879B, 0x3298}, {0x879C, 0x329E},
+    {0x879E, 0x3299}, {0x879F, 0x3349}, {0x87A0, 0x3322}, {0x87A1, 0x334D}, {0x87A2, 0x3314},
+    {0x87A3, 0x3316}, {0x87A4, 0x3305}, {0x87A5, 0x3333}, {0x87A6, 0x334E}, {0x87A7, 0x3303},
+    {0x87A8, 0x3336}, {0x87A9, 0x3318}, {0x87AA, 0x3315}, {0x87AB, 0x3327}, {0x87AC, 0x3351},
+    {0x87AD, 0x334A}, {0x87AE, 0x3339}, {0x87AF, 0x3357}, {0x87B0, 0x330D}, {0x87B1, 0x3342},
+    {0x87B2, 0x3323}, {0x87B3, 0x3326}, {0x87B4, 0x333B}, {0x87B5, 0x332B}, {0x87BD, 0x3300},
+    {0x87BE, 0x331E}, {0x87BF, 0x332A}, {0x87C0, 0x3331}, {0x87C1, 0x3347}, {0x87E5, 0x337E},
+    {0x87E6, 0x337D}, {0x87E7, 0x337C}, {0x87E8, 0x337B}, {0x87FA, 0x337F},
+    {0x8840, 0x222E}, {0x8841, 0x221F}, {0x8842, 0x22BF}, {0x8854, 0x301D}, {0x8855, 0x301F},
+    {0x8868, 0x3094}, {0x886A, 0x30F7}, {0x886B, 0x30F8}, {0x886C, 0x30F9}, {0x886D, 0x30FA},
+    {0xEB51, 0xFE33}, {0xEB5C, 0xFE31}, {0xEB64, 0xFE30}, {0xEB69, 0xFE35}, {0xEB6A, 0xFE36},
+    {0xEB6B, 0xFE39}, {0xEB6C, 0xFE3A}, {0xEB6D, 0xFE47}, {0xEB6E, 0xFE48}, {0xEB6F, 0xFE37},
+    {0xEB70, 0xFE38}, {0xEB71, 0xFE3F}, {0xEB72, 0xFE40}, {0xEB73, 0xFE3D}, {0xEB74, 0xFE3E},
+    {0xEB75, 0xFE41}, {0xEB76, 0xFE42}, {0xEB77, 0xFE43}, {0xEB78, 0xFE44}, {0xEB79, 0xFE3B},
+    {0xEB7A, 0xFE3C},
+};
+
+// Runs of consecutive codes (trail byte 0x7F is no code) for consecutive characters.
+struct AppleRun {
+    std::uint16_t first;
+    int count;
+    char16_t c;
+};
+constexpr AppleRun kAppleRuns[] = {
+    {0x8540, 20, 0x2460}, // circled 1..20
+    {0x855E, 20, 0x2474}, // parenthesised 1..20
+    {0x857C, 9, 0x2776},  // negative circled 1..9
+    {0x8592, 9, 0x2488},  // 1. .. 9.
+    {0x859F, 12, 0x2160}, // roman numerals I..XII
+    {0x85B3, 12, 0x2170}, // small roman numerals i..xii
+    {0x85DB, 26, 0x249C}, // parenthesised a..z
+};
+
+// Codes Apple gives as a sequence of characters or as another form of an ordinary
+// character (a vertical comma is a comma in horizontal text). They are read as that text;
+// Apple's private-use hints around it mean nothing elsewhere and are left out. The text is
+// written back as its ordinary codes.
+struct AppleText {
+    std::uint16_t code;
+    const char16_t *text;
+};
+constexpr AppleText kAppleTexts[] = {
+    {0x8591, u"0."}, {0x85AB, u"XIII"}, {0x85AC, u"XIV"}, {0x85AD, u"XV"}, {0x85BF, u"xiii"},
+    {0x85C0, u"xiv"}, {0x85C1, u"xv"}, {0x8645, u"\uFF4D"}, {0x864B, u"\uFF47"}, {0x865D, u"TB"},
+    {0x86CE, u"\u2193\u2191"}, {0x8791, u"\u5927\u20DD"}, {0x8792, u"\u5C0F\u20DD"},
+    {0x879D, u"\u63A7\u20DD"}, {0x87FB, u"\u6709\u9650\u4F1A\u793E"},
+    {0x87FC, u"\u8CA1\u56E3\u6CD5\u4EBA"},
+    // vertical forms
+    {0xEB41, u"\u3001"}, {0xEB42, u"\u3002"}, {0xEB50, u"\uFFE3"}, {0xEB5B, u"\u30FC"},
+    {0xEB5D, u"\u2010"}, {0xEB60, u"\u301C"}, {0xEB61, u"\u2016"}, {0xEB62, u"\uFF5C"},
+    {0xEB63, u"\u2026"}, {0xEB81, u"\uFF1D"}, {0xEC9F, u"\u3041"}, {0xECA1, u"\u3043"},
+    {0xECA3, u"\u3045"}, {0xECA5, u"\u3047"}, {0xECA7, u"\u3049"}, {0xECC1, u"\u3063"},
+    {0xECE1, u"\u3083"}, {0xECE3, u"\u3085"}, {0xECE5, u"\u3087"}, {0xECEC, u"\u308E"},
+    {0xED40, u"\u30A1"}, {0xED42, u"\u30A3"}, {0xED44, u"\u30A5"}, {0xED46, u"\u30A7"},
+    {0xED48, u"\u30A9"}, {0xED62, u"\u30C3"}, {0xED83, u"\u30E3"}, {0xED85, u"\u30E5"},
+    {0xED87, u"\u30E7"}, {0xED8E, u"\u30EE"}, {0xED95, u"\u30F5"}, {0xED96, u"\u30F6"},
+};
+
+struct AppleTables {
+    std::unordered_map<std::uint16_t, std::u16string> decode;
+    std::unordered_map<char16_t, std::uint16_t> encode;
+};
+
+const AppleTables &appleTables()
+{
+    static const AppleTables tables = [] {
+        AppleTables t;
+        auto add = [&t](std::uint16_t code, char16_t c) {
+            t.decode.emplace(code, std::u16string(1, c));
+            t.encode.emplace(c, code);
+        };
+        for (const AppleCode &a : kAppleCodes)
+            add(a.code, a.c);
+        for (const AppleRun &r : kAppleRuns) {
+            std::uint16_t code = r.first;
+            for (int k = 0; k < r.count; ++k, ++code) {
+                if ((code & 0xFF) == 0x7F)
+                    ++code;
+                add(code, char16_t(r.c + k));
+            }
+        }
+        for (const AppleText &a : kAppleTexts)
+            t.decode.emplace(a.code, a.text);
+        return t;
+    }();
+    return tables;
+}
+
+// Mac Japanese: code page 932 for everything but Apple's own single bytes and double-byte
+// codes. Codes neither has keep their bytes as raw-byte characters: nothing is lost.
 std::u16string decodeMacJapanese(std::string_view bytes)
 {
+    const auto &apple = appleTables().decode;
     std::u16string out;
     out.reserve(bytes.size());
     std::size_t from = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (cp932::isLeadByte(b) && i + 1 < bytes.size()) {
-            ++i; // a pair: its trail byte is never one of Apple's singles
+            // A pair: its trail byte is never one of Apple's singles.
+            const auto code = std::uint16_t(b << 8 | static_cast<unsigned char>(bytes[i + 1]));
+            if (const auto it = apple.find(code); it != apple.end()) {
+                out += cp932::decode(bytes.substr(from, i - from));
+                out += it->second;
+                from = i + 2;
+            }
+            ++i;
             continue;
         }
         if (const char16_t c = macJapaneseSingle(b)) {
@@ -307,8 +430,8 @@ std::optional<std::string> encode(int codePage, std::u16string_view text)
         return std::move(r.bytes);
     }
     if (codePage == kMacJapanese) {
-        // Written as code page 932 writes it, where that reads back the same; Apple's
-        // singles are written as their bytes.
+        // Apple's singles and codes are written as Apple's bytes, everything else as code
+        // page 932 writes it where that reads back the same.
         std::string out;
         for (char16_t c : text) {
             unsigned char single = 0;
@@ -317,6 +440,12 @@ std::optional<std::string> encode(int codePage, std::u16string_view text)
                     single = static_cast<unsigned char>(b);
             if (single) {
                 out.push_back(static_cast<char>(single));
+                continue;
+            }
+            const auto &apple = appleTables().encode;
+            if (const auto it = apple.find(c); it != apple.end()) {
+                out.push_back(static_cast<char>(it->second >> 8));
+                out.push_back(static_cast<char>(it->second & 0xFF));
                 continue;
             }
             std::optional<std::string> bytes = encode(kShiftJis, std::u16string_view(&c, 1));

@@ -32,7 +32,8 @@ bool isLeadByte(int codePage, unsigned char b);
 
 // Bytes to UTF-16; any bytes are accepted. Code page 932 keeps invalid bytes as U+F700 + byte (see
 // cp932codec.h), and so does Mac Japanese, which is code page 932's JIS X 0208 with Apple's
-// single bytes 0x80 (backslash), 0xA0 (no-break space), 0xFD (©), 0xFE (™) and 0xFF (…);
+// single bytes 0x80 (backslash), 0xA0 (no-break space), 0xFD (©), 0xFE (™) and 0xFF (…)
+// and Apple's double-byte codes (numbers in circles, units, vertical forms and the like);
 // Symbol gives U+F000 + byte; in the other code pages a byte that is not
 // part of a valid character gives U+FFFD, except that Windows-1252's five unassigned
 // bytes give the C1 control of the same value, as Windows does.

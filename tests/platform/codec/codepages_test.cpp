@@ -75,6 +75,33 @@ TEST(CodePages, DamagedBytesDecodeToReplacements)
     EXPECT_FALSE(cp::isSupported(99999));
 }
 
+TEST(CodePages, MacJapaneseCodesOfApplesOwn)
+{
+    struct Case {
+        std::string bytes;
+        std::u16string text;
+        std::string written; // empty: as read
+    };
+    const Case cases[] = {
+        {"\x85\x40\x85\x53", u"\u2460\u2473", ""},             // circled 1 and 20
+        {"\x85\x7E\x85\x80", u"\u2778\u2779", ""},             // a run across trail byte 0x7F
+        {"\x85\xA8\x85\xF4", u"\u2169\u24B5", ""},             // roman ten, parenthesised z
+        {"\x86\x40\x86\xD3", u"\u339C\u27A1", ""},             // square mm, black arrow
+        {"\x87\x40\x87\x4D", u"\u3230\u3231", ""},             // row 0x87 is Apple's here, not 932's
+        {"\x88\x6A\xEB\x69", u"\u30F7\uFE35", ""},             // katakana VA, vertical parenthesis
+        {"\x85\xAB", u"XIII", "XIII"},                              // a sequence of characters
+        {"\xEB\x41\xED\x40", u"\u3001\u30A1", "\x81\x41\x83\x40"}, // vertical forms of plain kana
+        {"\x82\xA0\x85\x30", u"\u3042\uF785\u0030", ""},           // no code of Apple's: bytes kept
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.bytes);
+        EXPECT_EQ(cp::decode(cp::kMacJapanese, c.bytes), c.text);
+        EXPECT_EQ(cp::encode(cp::kMacJapanese, c.text), c.written.empty() ? c.bytes : c.written);
+    }
+    // Code page 932's own row 0x87 is not Mac Japanese.
+    EXPECT_EQ(cp::decode(932, "\x87\x40"), u"\u2460");
+}
+
 TEST(CodePages, EncodeRefusesWhatTheCodePageLacks)
 {
     EXPECT_FALSE(cp::encode(1252, u"\u3042").has_value());

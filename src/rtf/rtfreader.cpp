@@ -117,8 +117,11 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
                               "footerr", "footerf"})
             t.emplace(w, KeywordInfo{Kw::SkipDest, 0, kDroppedHeaders});
         t.emplace("annotation", KeywordInfo{Kw::SkipDest, 0, kDroppedNotes});
-        t.emplace("do", KeywordInfo{Kw::SkipDest, 0, kDroppedDrawings});
-        t.emplace("shp", KeywordInfo{Kw::Shp});
+        // Shapes, groups of shapes and old-style drawing objects: a picture or a text box's
+        // text in them is read, the drawing itself is left out.
+        for (const char *w : {"shp", "shpgrp", "do"})
+            t.emplace(w, KeywordInfo{Kw::Shp});
+        t.emplace("dptxbxtext", KeywordInfo{Kw::ShpTxt});
         t.emplace("object", KeywordInfo{Kw::SkipDest, 0, kDroppedObjects});
         // Destinations that hold no visible text of the document. A picture in
         // \nonshppict repeats the one in \shppict for older readers.
@@ -627,7 +630,7 @@ void Reader::handleControlWord(const Token &t)
         m_doc.dropped |= info.dropped;
     if (star && info.kw != Kw::Pn && info.kw != Kw::Ud && info.kw != Kw::DefChp
         && info.kw != Kw::ShpPict && info.kw != Kw::ListTable && info.kw != Kw::ReadDest
-        && info.kw != Kw::Footnote) {
+        && info.kw != Kw::Footnote && info.kw != Kw::Shp) {
         g.dest = Dest::Skip;
         return;
     }

@@ -58,7 +58,8 @@ std::string collapsed(std::string text)
     return out;
 }
 
-// What Velmo shows of a document: the paragraphs with their list labels.
+// What Velmo shows of a document: the paragraphs with their list labels. Pictures are left
+// out, as LibreOffice's text export leaves them out.
 std::string shownText(const Document &d)
 {
     std::u16string text;
@@ -68,7 +69,10 @@ std::string shownText(const Document &d)
         index = previous && continuesList(*previous, p) ? index + 1 : 0;
         if (p.bullet)
             text += numberLabel(p.numbering, index) + u' ';
-        text += p.text() + u'\n';
+        for (const Run &run : p.runs)
+            if (!run.picture)
+                text += run.text;
+        text += u'\n';
         previous = p.bullet ? &p : nullptr;
     }
     return utf8(text);

@@ -205,6 +205,13 @@ TEST(RtfReader, TextOfOtherSystemsAndDamagedFiles)
         {"text box text where the box stands",
          "{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt\\pard in box\\par}}}b}",
          u"ain box\nb"},
+        {"text boxes in a group of shapes",
+         "{\\rtf1 a{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst{\\shptxt one\\par}}}"
+         "{\\shp{\\*\\shpinst{\\shptxt two\\par}}}}}b}",
+         u"aone\ntwo\nb"},
+        {"text box of an old-style drawing object",
+         "{\\rtf1 a{\\*\\do\\dobxpage\\dptxbx{\\dptxbxtext\\pard in box\\par}\\dpx10\\dpy10}b}",
+         u"ain box\nb"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

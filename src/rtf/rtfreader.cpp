@@ -1010,11 +1010,23 @@ void Reader::flush()
 
 void Reader::appendBody(std::u16string_view text)
 {
-    const Group &g = top();
-    if (g.dest != Dest::Body)
+    if (top().dest != Dest::Body)
+        return;
+    // A carriage return or line feed given as \'0d, \'0a or \uN ends the paragraph, as
+    // other readers take it; the model holds no paragraph break inside a run.
+    for (std::size_t end; (end = text.find_first_of(u"\r\n")) != std::u16string_view::npos;) {
+        if (end > 0) {
+            emitPendingCellTab();
+            appendText(m_para, text.substr(0, end), formatOf(top().ch));
+        }
+        m_pendingCellTab = false;
+        endParagraph();
+        text.remove_prefix(end + 1);
+    }
+    if (text.empty())
         return;
     emitPendingCellTab();
-    appendText(m_para, text, formatOf(g.ch));
+    appendText(m_para, text, formatOf(top().ch));
 }
 
 void Reader::emitPendingCellTab()

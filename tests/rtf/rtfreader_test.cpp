@@ -201,6 +201,8 @@ TEST(RtfReader, TextOfOtherSystemsAndDamagedFiles)
          u"ソ表＋±ソ\n\u0192\tx"},
         {"a stray lead byte in a skipped destination closes it as usual",
          "{\\rtf1\\ansicpg932{\\*\\generator x\x82}after}", u"after"},
+        {"carriage returns and line feeds as escapes end paragraphs",
+         "{\\rtf1 foo\\'0dbar\\'0abaz\\u13?\\u10?quux}", u"foo\nbar\nbaz\n\nquux"},
         {"cell text in a nested table's properties", "{\\rtf1 a{\\*\\nesttableprops cell}b}", u"acellb"},
         {"text box text where the box stands",
          "{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt\\pard in box\\par}}}b}",

@@ -73,27 +73,45 @@ fonts=$(in_root fc-list :lang=ja family | sort | tr '\n' ' ')
 echo "Japanese fonts: $fonts"
 case $fonts in *IPAMincho*IPAGothic*|*IPAGothic*IPAMincho*) ;; *) fail "the IPA fonts are missing" ;; esac
 
-# The installed program with each sample, headless. It stays up until it is stopped: the run
-# counts as a start when the process is still alive after it has written its settings.
-for doc in sample.txt sample.rtf; do
-  rm -rf "$root/tmp/config"
-  in_root env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=/tmp/config XDG_RUNTIME_DIR=/tmp \
-    timeout 20 /usr/bin/velmo "/tmp/$doc" >"$root/tmp/run.log" 2>&1 &
+# The recommended desktop tools, then the default for RTF as a new user sees it: on a system
+# where no other program claims RTF, Velmo's entry is the one the desktop opens RTF files with.
+in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+  xdg-utils desktop-file-utils >/dev/null 2>&1 || fail "installing xdg-utils and desktop-file-utils"
+for type in text/rtf application/rtf; do
+  got=$(in_root env HOME=/tmp/newuser XDG_CONFIG_HOME=/tmp/newuser/.config \
+          XDG_DATA_HOME=/tmp/newuser/.local/share xdg-mime query default "$type")
+  echo "xdg-mime query default $type: $got"
+  [ "$got" = app.velmo.Velmo.desktop ] || fail "$type does not open with Velmo"
+done
+
+# The installed program, headless, as a new user: the first start (which writes the settings
+# and shows the guide), then once with each sample, which the file history then names. The
+# program stays up until it is stopped: a run counts when the process is still alive after
+# its settings name what was asked of it.
+ini="$root/tmp/config/velmo/velmo.ini"   # lines end in CR LF
+mkdir -p -m 700 "$root/run/user/0"
+rm -rf "$root/tmp/config"
+for doc in "" sample.txt sample.rtf; do
+  # exec: $! is then the timeout process, which hands the final kill on to velmo
+  (exec chroot "$root" /usr/bin/env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 \
+     QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=/tmp/config XDG_RUNTIME_DIR=/run/user/0 \
+     timeout 20 /usr/bin/velmo ${doc:+"/tmp/$doc"} >"$root/tmp/run.log" 2>&1) &
   pid=$!
+  seen() { [ -s "$ini" ] && { [ -z "$doc" ] || grep -q "=/tmp/$doc"$'\r\\?$' "$ini"; }; }
   for _ in $(seq 1 200); do
-    [ -s "$root/tmp/config/velmo/velmo.ini" ] && break
+    seen && break
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  if [ -s "$root/tmp/config/velmo/velmo.ini" ] && kill -0 "$pid" 2>/dev/null; then
-    echo "velmo $doc: started, settings in \$XDG_CONFIG_HOME/velmo/velmo.ini:"
-    sed 's/^/  /' "$root/tmp/config/velmo/velmo.ini" | head -n 8
+  if seen && kill -0 "$pid" 2>/dev/null; then
+    echo "velmo ${doc:-(first start)}: running; \$XDG_CONFIG_HOME/velmo/velmo.ini ${doc:+names /tmp/$doc}"
   else
-    cat "$root/tmp/run.log"; fail "velmo $doc did not start or wrote no settings"
+    cat "$root/tmp/run.log"; fail "velmo ${doc:-(first start)} did not start or its settings are not there"
   fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 done
+grep -q '^\[Window\]' "$ini" && echo "settings file: $(wc -l < "$ini") lines, [Window] and [Velmo] sections"
 
 # Removing the package leaves none of its files (the libraries it pulled in stay, as usual).
 files=$(in_root dpkg -L velmo | grep -v '^/\.$')
@@ -102,6 +120,7 @@ left=""
 for f in $files; do
   if [ -f "$root$f" ] || { [ -d "$root$f" ] && [ "$f" = /usr/share/velmo ]; }; then left="$left $f"; fi
 done
+grep -q velmo "$root/usr/share/applications/mimeinfo.cache" && left="$left (mimeinfo.cache)"
 [ -z "$left" ] || fail "left behind after dpkg -r:$left"
 state=$(in_root dpkg-query -W -f='${Status}' velmo 2>/dev/null || echo "not known to dpkg")
 echo "after dpkg -r: $state"

@@ -202,6 +202,11 @@ std::u16string decode(std::string_view bytes)
     return out;
 }
 
+bool isPair(unsigned char lead, unsigned char trail)
+{
+    return isLead(lead) && tables().pair(lead, trail) != kNoChar;
+}
+
 EncodeResult encode(std::u16string_view text, char replacement)
 {
     const Tables &t = tables();

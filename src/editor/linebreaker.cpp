@@ -437,25 +437,58 @@ struct LineCounter::Private {
         return found->second;
     }
 
-    // Where a line from `start` in `width` would end as Qt fills it: spaces always go in,
-    // any other character while it and its ink fit, the first one whatever its width.
-    // -1 when an edge comes within `hair` of the width, where the sums cannot decide.
-    int fill(const QString &text, int start, qreal width, qreal hair = 0.25) const
+    // Characters the shaper joined into one glyph (a ligature) laid out after the anchor
+    // of `script`, with the character after them for the kerning: their advance together
+    // and the glyph's ink past it. NaN when they did not make exactly one glyph.
+    Measured cluster(QChar::Script script, const QString &joined, bool withNext)
     {
+        const QString key = QChar(char16_t(script)) + joined;
+        const auto found = clusters.find(key);
+        if (found != clusters.end())
+            return found->second;
+        const QChar anchor = anchorOf(script);
+        const int a = anchor.isNull() ? 0 : 1;
+        const int length = int(joined.size()) - (withNext ? 1 : 0);
+        QTextLayout layout(anchor.isNull() ? joined : anchor + joined, font);
+        layout.setCacheEnabled(true);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setNumColumns(INT_MAX);
+        layout.endLayout();
+        Measured m{std::nan(""), 0};
+        const QList<QGlyphRun> runs = layout.glyphRuns(a, length);
+        if (runs.size() == 1 && runs.front().glyphIndexes().size() == 1) {
+            const quint32 glyph = runs.front().glyphIndexes().front();
+            const QRawFont raw = runs.front().rawFont();
+            const QList<QPointF> advances = raw.advancesForGlyphIndexes({glyph});
+            m.advance = line.cursorToX(a + length) - line.cursorToX(a);
+            if (!advances.isEmpty())
+                m.ink = std::max<qreal>(0, raw.boundingRect(glyph).right() - advances.front().x());
+        }
+        clusters.emplace(key, m);
+        return m;
+    }
+
+    // Where a line from `start` in `width` would end as Qt fills it: spaces always go in,
+    // any other character (a ligature as a whole) while it and its ink fit, the first one
+    // whatever its width. Qt keeps the width in 1/64 pixel, as every advance here is.
+    int fill(const QString &text, int start, qreal width) const
+    {
+        const qreal limit = std::round(width * 64) / 64 + 1.0 / 256;
         const int n = int(text.size());
         bool first = true;
         for (int k = start; k < n; ++k) {
-            if (isSpace(text[k].unicode()))
+            if (isSpace(text[k].unicode()) || joined[std::size_t(k)])
                 continue;
             if (first) {
                 first = false;
                 continue;
             }
-            const qreal right = x[std::size_t(k) + 1] - x[std::size_t(start)] + inks[std::size_t(k)];
-            if (std::abs(right - width) < hair)
-                return -1;
-            if (right > width)
+            if (x[std::size_t(k) + 1] - x[std::size_t(start)] + inks[std::size_t(k)] > limit) {
+                while (joined[std::size_t(k) - 1])
+                    --k; // the whole ligature goes down
                 return k;
+            }
         }
         return n;
     }
@@ -472,6 +505,8 @@ struct LineCounter::Private {
     std::vector<double> x;
     std::vector<QChar::Script> scripts;
     std::vector<float> inks;
+    std::vector<char> joined; // 1: the shaper joined this character to the next
+    std::unordered_map<QString, Measured> clusters;
 };
 
 LineCounter::LineCounter(const QFont &font, const BreakRules &rules, qreal overflow)
@@ -493,29 +528,48 @@ int LineCounter::count(const QString &text, const BreakGeometry &geometry)
     if (n > 4000 || !d->divide(text))
         return -1;
     std::vector<double> &x = d->x;
+    std::vector<char> &joined = d->joined;
     x.assign(std::size_t(n) + 1, 0);
     d->inks.assign(std::size_t(n), 0);
+    joined.assign(std::size_t(n), 0);
     for (int k = 0; k < n; ++k) {
         const char16_t c = text[k].unicode();
         const QChar::Script script = d->scripts[std::size_t(k)];
+        const auto sameRun = [&](int i) { return i + 1 < n && d->scripts[std::size_t(i) + 1] == script; };
         qreal ink;
-        qreal advance = d->advance(c, script, ink);
-        d->inks[std::size_t(k)] = float(ink);
-        if (k + 1 < n && d->scripts[std::size_t(k) + 1] == script)
-            advance += d->kerning(c, text[k + 1].unicode(), script);
-        if (std::isnan(advance))
+        const qreal advance = d->advance(c, script, ink);
+        const qreal kerning = sameRun(k) ? d->kerning(c, text[k + 1].unicode(), script) : 0;
+        if (!std::isnan(kerning)) {
+            d->inks[std::size_t(k)] = float(ink);
+            x[std::size_t(k) + 1] = x[std::size_t(k)] + advance + kerning;
+            continue;
+        }
+        // A ligature: measured as one, and no line may end inside it.
+        int m = k + 1;
+        while (sameRun(m) && std::isnan(d->kerning(text[m].unicode(), text[m + 1].unicode(), script)))
+            ++m;
+        const Private::Measured whole = d->cluster(script, text.mid(k, m - k + (sameRun(m) ? 2 : 1)), sameRun(m));
+        if (std::isnan(whole.advance))
             return -1;
-        x[std::size_t(k) + 1] = x[std::size_t(k)] + advance;
+        for (int i = k; i <= m; ++i) {
+            x[std::size_t(i) + 1] = x[std::size_t(k)] + whole.advance * (i - k + 1) / (m - k + 1);
+            d->inks[std::size_t(i)] = float(whole.ink);
+            joined[std::size_t(i)] = i < m;
+        }
+        k = m;
     }
     const Rules &rules = d->rules;
-    // The same walk as the breaker's, with the fill computed instead of laid.
+    // The same walk as the breaker's, with the fill computed instead of laid. A break the
+    // rules put inside a ligature is left to the breaker itself.
     const auto placed = [&](int start, int end) {
+        if (joined[std::size_t(end) - 1])
+            return -1;
         // The line laid again as wide as the characters up to `end` plus most of the next
-        // one's advance; Qt measures that width from the same sums, so no tolerance.
+        // one's advance.
         const qreal next = x[std::size_t(end) + 1] - x[std::size_t(end)];
         constexpr qreal unit = 1.0 / 64;
         const qreal width = std::max<qreal>(0, x[std::size_t(end)] - x[std::size_t(start)]) + std::max<qreal>(0, next - unit);
-        return d->fill(text, start, width, unit / 2);
+        return d->fill(text, start, width);
     };
     int lines = 0;
     int start = 0;
@@ -523,8 +577,6 @@ int LineCounter::count(const QString &text, const BreakGeometry &geometry)
         const qreal width = std::max<qreal>(0, geometry.width - (lines == 0 ? geometry.firstLineIndent : 0));
         ++lines;
         const int fit = d->fill(text, start, width);
-        if (fit < 0)
-            return -1;
         if (fit >= n)
             break;
         int next = -2;
@@ -535,8 +587,6 @@ int LineCounter::count(const QString &text, const BreakGeometry &geometry)
                 ++end;
             if (end >= n || rules.allowed(text, start, end, rules.wordBreak)) {
                 const int wide = d->fill(text, start, width + rules.overflowAllowance);
-                if (wide < 0)
-                    return -1;
                 if (wide >= after)
                     next = std::min(end, wide) < wide ? placed(start, std::min(end, wide)) : wide;
             }
@@ -549,7 +599,7 @@ int LineCounter::count(const QString &text, const BreakGeometry &geometry)
                     break;
                 for (int p = fit; p > start; --p) {
                     if (rules.allowed(text, start, p, keepWords && rules.wordBreak)) {
-                        next = p < fit ? placed(start, p) : fit;
+                        next = p < fit ? placed(start, p) : joined[std::size_t(p) - 1] ? -1 : fit;
                         found = true;
                         break;
                     }

@@ -56,12 +56,13 @@ int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRu
 int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRules &rules, const QString &text);
 
 // Counts the display lines breakLines gives a paragraph of text in one font (on the screen)
-// from its characters' advances, right bearings and the font's kerning of each pair, without
-// shaping the paragraph: a row far into a long document then costs a walk over its text.
-// It answers only where it agrees with breakLines by construction: text of characters that
-// shaping neither combines, joins nor reorders, and lines whose fill does not come within a
-// hair of the width; elsewhere it declines (-1) and the caller lays the paragraph out.
-// Advances are remembered per character and kerning per pair, for the counter's lifetime.
+// from its characters' advances, right bearings and the font's kerning of each pair (each
+// measured once, in the script run it stands in, as Qt shapes it), without shaping the
+// paragraph: a row far into a long document then costs a walk over its text. It answers
+// only where it follows breakLines step by step: text of characters that shaping neither
+// combines nor reorders, ligatures measured whole and never broken; elsewhere (tabs,
+// combining marks, a break the rules put inside a ligature) it declines with -1 and the
+// caller lays the paragraph out.
 class LineCounter {
 public:
     LineCounter(const QFont &font, const BreakRules &rules, qreal overflow);

@@ -292,11 +292,13 @@ TEST_F(LineBreaker, CountingByAdvancesAgreesWithLayingOut)
     for (const QFont &font : fonts) {
         for (const BreakRules &r : rules) {
             LineCounter counter(font, r, 12);
-            for (int i = 0; i < 120; ++i) {
+            for (int i = 0; i < 200; ++i) {
                 QString text;
                 for (int n = random(24); n >= 0; --n)
                     text += pieces[random(int(std::size(pieces)))];
-                const BreakGeometry geometry{qreal(40 + random(400)) + random(64) / 64.0, qreal(random(3) * 8), 12};
+                // Whole pixels too: a line whose text fills the width exactly still fits.
+                const BreakGeometry geometry{qreal(40 + random(400)) + random(2) * random(64) / 64.0,
+                                             qreal(random(3) * 8), 12};
                 QTextLayout layout(text, font);
                 const int laid = breakLines(layout, geometry, r);
                 const int counted = counter.count(text, geometry);
@@ -309,6 +311,13 @@ TEST_F(LineBreaker, CountingByAdvancesAgreesWithLayingOut)
         }
     }
     EXPECT_GT(sure, tried * 3 / 4);
+    // Kerned Latin and ligatures in a proportional font are counted too.
+    LineCounter latin(proportional, level(2, WBF_WORDBREAK), 0);
+    const QString english = u"The office files of the first AVATAR flow. "_s.repeated(8);
+    QTextLayout layout(english, proportional);
+    const int laid = breakLines(layout, {200, 0, 0}, level(2, WBF_WORDBREAK));
+    EXPECT_GT(laid, 5);
+    EXPECT_EQ(latin.count(english, {200, 0, 0}), laid);
     // Characters the shaper combines are not counted.
     LineCounter counter(fixedFont(), level(2), 0);
     EXPECT_EQ(counter.count(u"か\u3099き"_s, {100, 0, 0}), -1);

@@ -175,6 +175,7 @@ void DocumentLayout::estimate(std::int64_t width64, std::int64_t breaks, std::in
 void DocumentLayout::reset()
 {
     const QTextDocument *doc = document();
+    m_length = doc->characterCount();
     const QFontMetricsF metrics(doc->defaultFont());
     m_lineHeight = std::ceil(metrics.ascent() + metrics.descent());
     m_wideAdvance = metrics.horizontalAdvance(QChar(0x3042));
@@ -242,7 +243,11 @@ void DocumentLayout::documentChanged(int from, int removed, int added)
     const int oldCount = blockCount();
     const bool announced = m_announced == std::array<int, 3>{from, removed, added};
     m_announced = {-1, -1, -1};
-    if (!announced && from == 0 && removed == 0 && added == doc->characterCount()) {
+    // An edit never adds the document's last paragraph end, so "everything added" with the
+    // paragraphs as they were is no edit: QTextEdit announces a document it is given so.
+    const bool wholeAgain = announced && newCount == oldCount && doc->characterCount() == m_length;
+    m_length = doc->characterCount();
+    if ((!announced || wholeAgain) && from == 0 && removed == 0 && added == doc->characterCount()) {
         // Qt's way of saying "lay everything out again": a page size, default font, margin
         // or a new layout. Only what changes the lines is acted on (QTextEdit sets the page
         // size on every resize, also when the width stays).

@@ -136,6 +136,7 @@ private:
     mutable QSizeF m_shownSize;
     QObject *m_pictures;
     std::array<int, 3> m_announced{-1, -1, -1};
+    int m_length = 0; // the document's characters when the layout last heard of a change
 };
 
 } // namespace velmo::editor

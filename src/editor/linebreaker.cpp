@@ -331,6 +331,14 @@ struct LineCounter::Private {
     {
     }
 
+    QChar::Script scriptOf(char16_t c)
+    {
+        std::uint8_t &s = scripts16[c];
+        if (s == 0xFF)
+            s = std::uint8_t(QChar(c).script());
+        return QChar::Script(s);
+    }
+
     // Where each character's run of one script starts and which script it is, as Qt divides
     // a paragraph: common characters join the run before them (at the start, the first
     // run). False for a script the counter does not know.
@@ -341,7 +349,7 @@ struct LineCounter::Private {
         QChar::Script script = QChar::Script_Common;
         int from = 0;
         for (int i = 0; i < n; ++i) {
-            const QChar::Script own = text[i].script();
+            const QChar::Script own = scriptOf(text[i].unicode());
             if (own == script || own <= QChar::Script_Common)
                 continue;
             if (anchorOf(own).isNull())
@@ -399,7 +407,7 @@ struct LineCounter::Private {
     // A character's advance in a run of `script`, and how far its ink reaches past it.
     qreal advance(char16_t c, QChar::Script script, qreal &ink)
     {
-        const QChar::Script own = QChar(c).script();
+        const QChar::Script own = scriptOf(c);
         if (own == script || script == QChar::Script_Common) {
             float &a = advances[c];
             if (a < 0) {
@@ -424,7 +432,7 @@ struct LineCounter::Private {
     // joins them into one glyph. Ideographic characters are not kerned.
     qreal kerning(char16_t a, char16_t b, QChar::Script script)
     {
-        if (ideographic(QChar(a).script()) || ideographic(QChar(b).script()))
+        if (ideographic(scriptOf(a)) || ideographic(scriptOf(b)))
             return 0;
         const std::uint64_t k = key(script, a, b);
         auto found = kernings.find(k);
@@ -496,6 +504,7 @@ struct LineCounter::Private {
     QFont font;
     QFontMetricsF metrics;
     Rules rules;
+    std::vector<std::uint8_t> scripts16 = std::vector<std::uint8_t>(0x10000, 0xFF); // QChar::script, remembered
     std::vector<float> advances; // in the character's own script
     std::vector<float> bearings;
     // Common characters in another script's run: advance and ink past it.

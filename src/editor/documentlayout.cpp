@@ -430,8 +430,8 @@ void DocumentLayout::ensureLaidOutUpTo(int block) const
 
 int DocumentLayout::countWithoutShaping(const QTextBlock &block) const
 {
-    // Only text in the default font, left to right, outside lists.
-    if (block.textList() || block.textDirection() != Qt::LeftToRight)
+    // Only text in the default font, left to right, outside lists, without pre-edit text.
+    if (block.textList() || block.textDirection() != Qt::LeftToRight || !block.layout()->preeditAreaText().isEmpty())
         return -1;
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it)
         if (!defaultFontOnly(it.fragment().charFormat()))

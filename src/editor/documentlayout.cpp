@@ -302,14 +302,28 @@ void DocumentLayout::documentChanged(int from, int removed, int added)
     // that what follows keeps its place; a large paste waits until it is looked at.
     if (widths.size() <= 8) {
         QTextBlock c = firstBlock;
-        for (int i = first; i <= lastNew && c.isValid(); ++i, c = c.next())
+        for (int i = first; i <= lastNew && c.isValid(); ++i, c = c.next()) {
+            keepGlyphs(c);
             layoutBlock(c, i);
+        }
     }
     emit update(QRectF(0, top, kFar, kFar));
     notifySize();
 }
 
 // ----- laying out -----
+
+void DocumentLayout::keepGlyphs(const QTextBlock &block)
+{
+    // The paragraph typed in keeps its glyphs, so that the caret's x and the repaint after
+    // a keystroke read them instead of shaping its lines again. One paragraph at a time:
+    // the one typed in before lets them go when it is next drawn.
+    const QTextBlock before = m_typedIn.isNull() ? QTextBlock() : m_typedIn.block();
+    if (before.isValid() && before != block)
+        before.layout()->setCacheEnabled(false);
+    block.layout()->setCacheEnabled(true);
+    m_typedIn = QTextCursor(block);
+}
 
 bool DocumentLayout::isLaidOut(int block) const
 {

@@ -21,6 +21,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFont>
+#include <QTextCursor>
 #include <QTextOption>
 #include <array>
 #include <cstdint>
@@ -105,6 +106,7 @@ private:
     void measureText(const QTextBlock &block, std::int64_t &width64, std::int64_t &breaks) const;
     void estimate(std::int64_t width64, std::int64_t breaks, std::int64_t &lines, std::int64_t &height64) const;
     void layoutBlock(const QTextBlock &block, int number) const;
+    void keepGlyphs(const QTextBlock &block);
     // Makes the line counts exact up to block: a paragraph of plain text in the default
     // font is counted from its characters' advances where the counter is sure, any other is
     // laid out.
@@ -136,6 +138,7 @@ private:
     mutable QSizeF m_shownSize;
     QObject *m_pictures;
     std::array<int, 3> m_announced{-1, -1, -1};
+    QTextCursor m_typedIn; // in the paragraph whose glyphs are kept
     int m_length = 0; // the document's characters when the layout last heard of a change
 };
 

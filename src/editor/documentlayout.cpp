@@ -444,8 +444,10 @@ void DocumentLayout::ensureLaidOutUpTo(int block) const
 
 int DocumentLayout::countWithoutShaping(const QTextBlock &block) const
 {
-    // Only text in the default font, left to right, outside lists, without pre-edit text.
-    if (block.textList() || block.textDirection() != Qt::LeftToRight || !block.layout()->preeditAreaText().isEmpty())
+    // Only text in the default font on the screen, left to right, outside lists, without
+    // pre-edit text.
+    if (paintDevice() || block.textList() || block.textDirection() != Qt::LeftToRight ||
+        !block.layout()->preeditAreaText().isEmpty())
         return -1;
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it)
         if (!defaultFontOnly(it.fragment().charFormat()))

@@ -276,12 +276,12 @@ namespace velmo::editor {
 namespace {
 
 // Characters whose shaped advance is their own advance plus the pair kerning: no combining
-// marks, joiners, controls, surrogates, soft hyphens or right-to-left scripts; everything
-// else sends the paragraph to the shaper.
+// marks, joiners, controls, tabs, surrogates, soft hyphens or right-to-left scripts;
+// everything else sends the paragraph to the shaper.
 bool measuredAlone(char16_t c)
 {
     return (c >= 0x20 && c < 0x7F)
-        || (c >= 0xA0 && c <= 0x24F && c != 0xAD)
+        || (c > 0xA0 && c <= 0x24F && c != 0xAD)     // (a no-break space is laid out apart)
         || (c >= 0x391 && c <= 0x3C9)               // Greek
         || (c >= 0x401 && c <= 0x451)               // Cyrillic
         || (c >= 0x2010 && c <= 0x2027)             // dashes, quotes, dots

@@ -247,8 +247,11 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
     const auto velmoTime = reporter.seconds.find("BM_VelmoTenFiles");
     const auto peerTime = reporter.seconds.find("BM_FeatherPadOneAfterAnother");
-    if (velmoTime != reporter.seconds.end() && peerTime != reporter.seconds.end() && peerTime->second > 0)
-        std::printf("ten windows: Velmo %.0f ms, FeatherPad %.0f ms, ratio %.2f\n", velmoTime->second * 1000,
-                    peerTime->second * 1000, velmoTime->second / peerTime->second);
+    if (velmoTime == reporter.seconds.end() || peerTime == reporter.seconds.end() || peerTime->second <= 0) {
+        std::fprintf(stderr, "could not measure the ten windows against FeatherPad: see above\n");
+        return 1;
+    }
+    std::printf("ten windows: Velmo %.0f ms, FeatherPad %.0f ms, ratio %.2f\n", velmoTime->second * 1000,
+                peerTime->second * 1000, velmoTime->second / peerTime->second);
     return 0;
 }

@@ -4,6 +4,7 @@
 // run. Windows are watched on the X display by their titles. Run under Xvfb:
 // bench/windows_run.sh.
 #include "support/benchsupport.h"
+#include "support/programs.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -22,7 +23,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,33 +102,6 @@ bool waitForTitles(Display *display, const std::vector<std::string> &names)
     return false;
 }
 
-pid_t spawn(const std::vector<std::string> &args, const std::string &home)
-{
-    std::vector<char *> argv;
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> env{"HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config"};
-    for (char **e = environ; *e; ++e) {
-        const std::string v = *e;
-        if (v.rfind("HOME=", 0) != 0 && v.rfind("XDG_CONFIG_HOME=", 0) != 0 && v.rfind("QT_QPA_PLATFORM=", 0) != 0)
-            env.push_back(v);
-    }
-    std::vector<char *> envp;
-    for (std::string &v : env)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
 // Ends every process running this program file (the editors started detached included).
 void endAll(const std::string &program)
 {
@@ -194,7 +167,7 @@ void BM_VelmoTenFiles(benchmark::State &state)
         std::vector<std::string> args{program};
         args.insert(args.end(), f.files.begin(), f.files.end());
         const auto begin = std::chrono::steady_clock::now();
-        if (spawn(args, f.folder.string()) < 0 || !waitForTitles(display(), f.names)) {
+        if (velmo::bench::launch(args, f.folder.string()) < 0 || !waitForTitles(display(), f.names)) {
             state.SkipWithError("the Velmo windows did not all appear");
             endAll(program);
             break;
@@ -221,7 +194,7 @@ void BM_FeatherPadOneAfterAnother(benchmark::State &state)
         const auto begin = std::chrono::steady_clock::now();
         bool ok = true;
         for (int i = 0; i < kWindows && ok; ++i) {
-            ok = spawn({"featherpad", "--standalone", f.files[i]}, f.folder.string()) > 0
+            ok = velmo::bench::launch({"featherpad", "--standalone", f.files[i]}, f.folder.string()) > 0
                  && waitForTitles(display(), {f.names[i]});
         }
         if (!ok) {

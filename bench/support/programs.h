@@ -34,8 +34,9 @@ struct Program {
     std::function<bool(bool wrap)> prepare;
 };
 
-// Starts argv with HOME (and the XDG folders under it) set to `home`, its output thrown
-// away; the process id, or -1 after saying why not.
+// Starts argv with HOME (and the XDG folders under it) set to `home`, on the display (never
+// Qt's offscreen platform) and its output thrown away; the process id, or -1 after saying
+// why not.
 inline pid_t launch(const std::vector<std::string> &args, const std::string &home)
 {
     std::vector<char *> argv;
@@ -46,7 +47,7 @@ inline pid_t launch(const std::vector<std::string> &args, const std::string &hom
     for (char **e = environ; *e; ++e) {
         const std::string entry = *e;
         if (entry.rfind("HOME=", 0) && entry.rfind("XDG_CONFIG_HOME=", 0) && entry.rfind("XDG_DATA_HOME=", 0)
-            && entry.rfind("XDG_CACHE_HOME=", 0))
+            && entry.rfind("XDG_CACHE_HOME=", 0) && entry.rfind("QT_QPA_PLATFORM=", 0))
             env.push_back(entry);
     }
     env.push_back("HOME=" + home);

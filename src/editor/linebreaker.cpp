@@ -364,6 +364,27 @@ struct LineCounter::Private {
         return true;
     }
 
+    // Lays `text` out on one unbroken line after the anchor of `script`, so that it is shaped
+    // as inside a run of that script; where `text` starts in the layout.
+    int layOutAfterAnchor(QTextLayout &layout, QChar::Script script, const QString &text)
+    {
+        const QChar anchor = anchorOf(script);
+        layout.setText(anchor.isNull() ? text : anchor + text);
+        layout.setFont(font);
+        layout.setCacheEnabled(true);
+        layout.beginLayout();
+        layout.createLine().setNumColumns(INT_MAX);
+        layout.endLayout();
+        return anchor.isNull() ? 0 : 1;
+    }
+
+    // How far a glyph's ink reaches past its advance.
+    static qreal inkPast(const QRawFont &raw, quint32 glyph)
+    {
+        const QList<QPointF> advances = raw.advancesForGlyphIndexes({glyph});
+        return advances.isEmpty() ? 0 : std::max<qreal>(0, raw.boundingRect(glyph).right() - advances.front().x());
+    }
+
     // The first character of `text` laid out after the anchor of `script`: its advance
     // (with its kerning to the next one; NaN when the shaper made fewer glyphs than
     // characters, a ligature) and how far its ink reaches past the advance.
@@ -373,14 +394,9 @@ struct LineCounter::Private {
     };
     Measured measure(QChar::Script script, const QString &text)
     {
-        const QChar anchor = anchorOf(script);
-        const int a = anchor.isNull() ? 0 : 1;
-        QTextLayout layout(anchor.isNull() ? text : anchor + text, font);
-        layout.setCacheEnabled(true);
-        layout.beginLayout();
-        QTextLine line = layout.createLine();
-        line.setNumColumns(INT_MAX);
-        layout.endLayout();
+        QTextLayout layout;
+        const int a = layOutAfterAnchor(layout, script, text);
+        const QTextLine line = layout.lineAt(0);
         qsizetype glyphs = 0;
         for (const QGlyphRun &run : layout.glyphRuns())
             glyphs += run.glyphIndexes().size();
@@ -389,12 +405,8 @@ struct LineCounter::Private {
         const qreal advance = line.cursorToX(a + 1) - line.cursorToX(a);
         qreal ink = 0;
         for (const QGlyphRun &run : layout.glyphRuns(a, 1)) {
-            for (const quint32 glyph : run.glyphIndexes()) {
-                const QRawFont raw = run.rawFont();
-                const QList<QPointF> advances = raw.advancesForGlyphIndexes({glyph});
-                if (!advances.isEmpty())
-                    ink = std::max<qreal>(0, raw.boundingRect(glyph).right() - advances.front().x());
-            }
+            for (const quint32 glyph : run.glyphIndexes())
+                ink = inkPast(run.rawFont(), glyph);
         }
         return {advance, ink};
     }
@@ -454,24 +466,15 @@ struct LineCounter::Private {
         const auto found = clusters.find(key);
         if (found != clusters.end())
             return found->second;
-        const QChar anchor = anchorOf(script);
-        const int a = anchor.isNull() ? 0 : 1;
         const int length = int(joined.size()) - (withNext ? 1 : 0);
-        QTextLayout layout(anchor.isNull() ? joined : anchor + joined, font);
-        layout.setCacheEnabled(true);
-        layout.beginLayout();
-        QTextLine line = layout.createLine();
-        line.setNumColumns(INT_MAX);
-        layout.endLayout();
+        QTextLayout layout;
+        const int a = layOutAfterAnchor(layout, script, joined);
+        const QTextLine line = layout.lineAt(0);
         Measured m{std::nan(""), 0};
         const QList<QGlyphRun> runs = layout.glyphRuns(a, length);
         if (runs.size() == 1 && runs.front().glyphIndexes().size() == 1) {
-            const quint32 glyph = runs.front().glyphIndexes().front();
-            const QRawFont raw = runs.front().rawFont();
-            const QList<QPointF> advances = raw.advancesForGlyphIndexes({glyph});
             m.advance = line.cursorToX(a + length) - line.cursorToX(a);
-            if (!advances.isEmpty())
-                m.ink = std::max<qreal>(0, raw.boundingRect(glyph).right() - advances.front().x());
+            m.ink = inkPast(runs.front().rawFont(), runs.front().glyphIndexes().front());
         }
         clusters.emplace(key, m);
         return m;

@@ -1,4 +1,5 @@
 #include "editor/documentlayout.h"
+#include "editor/richstream.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -390,6 +391,14 @@ void DocumentLayout::ensureLaidOut(int block) const
     notifySize();
 }
 
+QString listLabel(const QTextBlock &block)
+{
+    const QTextList *list = block.textList();
+    if (!list)
+        return QString();
+    return QString::fromStdU16String(rtf::numberLabel(numberingOf(list->format()), list->itemNumber(block)));
+}
+
 namespace {
 
 // Calls work(block, number) for every paragraph up to and including `last` that `pending`
@@ -713,6 +722,20 @@ void DocumentLayout::drawBlock(QPainter *painter, const PaintContext &context, c
                 painter->setPen(Qt::NoPen);
                 painter->drawEllipse(r);
             }
+            painter->restore();
+        } else {
+            // A number or letter, in the paragraph's first character format, ending where
+            // the bullet would.
+            const QString label = listLabel(block);
+            const QTextLine first = tl->lineAt(0);
+            const QPointF pos = offset + first.naturalTextRect().topLeft();
+            painter->save();
+            painter->setFont(chars.font());
+            painter->setPen(context.palette.color(QPalette::Text));
+            painter->drawText(QPointF(pos.x() - metrics.horizontalAdvance(QLatin1Char(' ')) -
+                                          metrics.horizontalAdvance(label),
+                                      pos.y() + first.ascent()),
+                              label);
             painter->restore();
         }
     }

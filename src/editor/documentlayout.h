@@ -32,6 +32,10 @@ class QTextBlock;
 
 namespace velmo::editor {
 
+// The label of a list paragraph as it is drawn: "3." for the first item of a decimal list
+// that starts at 3, a bullet for a bulleted one; empty outside lists.
+QString listLabel(const QTextBlock &block);
+
 class DocumentLayout : public QAbstractTextDocumentLayout {
     Q_OBJECT
     // Read and written by QTextEdit to show or hide its caret.

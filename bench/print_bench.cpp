@@ -172,7 +172,10 @@ int main(int argc, char **argv)
     };
     const double velmo = perSecond("VelmoPrintPdf", velmoPages);
     const double office = perSecond("LibreOfficePdf", officePages);
-    if (velmo > 0 && office > 0)
-        std::printf("Velmo prints %.2fx the pages per second of LibreOffice\n", velmo / office);
+    if (velmo <= 0 || office <= 0) {
+        std::fprintf(stderr, "could not measure both printers: see above\n");
+        return 1;
+    }
+    std::printf("Velmo prints %.2fx the pages per second of LibreOffice\n", velmo / office);
     return 0;
 }

@@ -119,10 +119,14 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
 
     const auto grep = reporter.seconds.find("GrepProcess");
+    if (grep == reporter.seconds.end() || grep->second <= 0 || reporter.failed) {
+        std::fprintf(stderr, "could not measure every search against grep: see above\n");
+        return 1;
+    }
     std::printf("\n%.1f MB of Shift-JIS, the string only at the end\n", double(document().size()) / 1e6);
     for (const auto &[name, s] : reporter.seconds) {
         std::printf("%-16s %8.2f ms", name.c_str(), s * 1e3);
-        if (grep != reporter.seconds.end() && grep->second > 0 && s > 0)
+        if (s > 0)
             std::printf("   %5.2fx grep -F -c", s / grep->second);
         std::printf("\n");
     }

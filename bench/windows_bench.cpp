@@ -4,6 +4,7 @@
 // run. Windows are watched on the X display by their titles. Run under Xvfb:
 // bench/windows_run.sh.
 #include "support/benchsupport.h"
+#include "support/programs.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -22,7 +23,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,33 +102,6 @@ bool waitForTitles(Display *display, const std::vector<std::string> &names)
     return false;
 }
 
-pid_t spawn(const std::vector<std::string> &args, const std::string &home)
-{
-    std::vector<char *> argv;
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<std::string> env{"HOME=" + home, "XDG_CONFIG_HOME=" + home + "/config"};
-    for (char **e = environ; *e; ++e) {
-        const std::string v = *e;
-        if (v.rfind("HOME=", 0) != 0 && v.rfind("XDG_CONFIG_HOME=", 0) != 0 && v.rfind("QT_QPA_PLATFORM=", 0) != 0)
-            env.push_back(v);
-    }
-    std::vector<char *> envp;
-    for (std::string &v : env)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
 // Ends every process running this program file (the editors started detached included).
 void endAll(const std::string &program)
 {
@@ -194,7 +167,7 @@ void BM_VelmoTenFiles(benchmark::State &state)
         std::vector<std::string> args{program};
         args.insert(args.end(), f.files.begin(), f.files.end());
         const auto begin = std::chrono::steady_clock::now();
-        if (spawn(args, f.folder.string()) < 0 || !waitForTitles(display(), f.names)) {
+        if (velmo::bench::launch(args, f.folder.string()) < 0 || !waitForTitles(display(), f.names)) {
             state.SkipWithError("the Velmo windows did not all appear");
             endAll(program);
             break;
@@ -221,7 +194,7 @@ void BM_FeatherPadOneAfterAnother(benchmark::State &state)
         const auto begin = std::chrono::steady_clock::now();
         bool ok = true;
         for (int i = 0; i < kWindows && ok; ++i) {
-            ok = spawn({"featherpad", "--standalone", f.files[i]}, f.folder.string()) > 0
+            ok = velmo::bench::launch({"featherpad", "--standalone", f.files[i]}, f.folder.string()) > 0
                  && waitForTitles(display(), {f.names[i]});
         }
         if (!ok) {
@@ -247,8 +220,11 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
     const auto velmoTime = reporter.seconds.find("BM_VelmoTenFiles");
     const auto peerTime = reporter.seconds.find("BM_FeatherPadOneAfterAnother");
-    if (velmoTime != reporter.seconds.end() && peerTime != reporter.seconds.end() && peerTime->second > 0)
-        std::printf("ten windows: Velmo %.0f ms, FeatherPad %.0f ms, ratio %.2f\n", velmoTime->second * 1000,
-                    peerTime->second * 1000, velmoTime->second / peerTime->second);
+    if (velmoTime == reporter.seconds.end() || peerTime == reporter.seconds.end() || peerTime->second <= 0) {
+        std::fprintf(stderr, "could not measure the ten windows against FeatherPad: see above\n");
+        return 1;
+    }
+    std::printf("ten windows: Velmo %.0f ms, FeatherPad %.0f ms, ratio %.2f\n", velmoTime->second * 1000,
+                peerTime->second * 1000, velmoTime->second / peerTime->second);
     return 0;
 }

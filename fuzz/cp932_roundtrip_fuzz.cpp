@@ -1,8 +1,8 @@
 // libFuzzer target: decoding code page 932 never loses a byte. Any bytes decode and encode back
 // to the same bytes with nothing reported unrepresentable; the one change allowed is a code
 // that shares its character with another (the NEC and IBM duplicates), which comes back as
-// the code Windows writes for that character. The decoded text is as long, in editor
-// positions, as the bytes it came from.
+// the code Windows writes for that character, and the bytes written read as the same text.
+// The decoded text is as long, in editor positions, as the bytes it came from.
 #include "platform/cp932codec.h"
 
 #include <cstdint>
@@ -34,6 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::abort();
         }
         i += n;
+    }
+    if (velmo::cp932::decode(back.bytes) != text) {
+        std::fprintf(stderr, "the bytes written for %zu bytes read as another text\n", size);
+        std::abort();
     }
     if (velmo::cp932::byteLength(text) != size) {
         std::fprintf(stderr, "%zu bytes decode to a text of %zu editor positions\n", size,

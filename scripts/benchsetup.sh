@@ -3,14 +3,15 @@
 # scripts/setup.sh installs for building and testing: the peer programs (FeatherPad for
 # text, AbiWord for RTF, LibreOffice to write the RTF sample as a word processor does),
 # the Japanese manual pages whose prose the samples are made of, an X server to run the
-# windows on, and the X client library the window benchmark watches the windows with.
+# windows on, and the X client libraries the window benchmarks watch the windows with (their
+# mapping, their drawing through the DAMAGE extension) and press keys with (XTEST).
 # Works as root and through sudo; asks apt only for packages that are missing.
 set -euo pipefail
 
 packages=(
   featherpad abiword libreoffice-writer-nogui
   manpages-ja manpages-ja-dev
-  xvfb xauth x11-utils libxcb1-dev
+  xvfb xauth x11-utils libxcb1-dev libxcb-damage0-dev libxcb-xtest0-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -75,6 +75,8 @@ inline void timeProcess(benchmark::State &state, const std::vector<std::string> 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> seconds;
+    // A benchmark skipped with an error: its figure is missing.
+    bool failed = false;
 
     // Colour only on a terminal, so that saved output stays readable.
     RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
@@ -83,6 +85,7 @@ public:
     {
         for (const Run &run : runs) {
             // With manual timing the accumulated real time is the manual time.
+            failed = failed || run.error_occurred;
             if (run.run_type == Run::RT_Iteration && !run.error_occurred)
                 seconds[run.run_name.function_name] =
                     run.iterations > 0 ? run.real_accumulated_time / run.iterations : 0;

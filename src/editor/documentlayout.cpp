@@ -1,4 +1,5 @@
 #include "editor/documentlayout.h"
+#include "editor/richstream.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -175,6 +176,7 @@ void DocumentLayout::estimate(std::int64_t width64, std::int64_t breaks, std::in
 void DocumentLayout::reset()
 {
     const QTextDocument *doc = document();
+    m_length = doc->characterCount();
     const QFontMetricsF metrics(doc->defaultFont());
     m_lineHeight = std::ceil(metrics.ascent() + metrics.descent());
     m_wideAdvance = metrics.horizontalAdvance(QChar(0x3042));
@@ -200,7 +202,7 @@ void DocumentLayout::reset()
     m_heights.assign(heights);
     m_unlaid.assign(std::vector<std::int64_t>(std::size_t(n), 1));
     m_uncounted.assign(std::vector<std::int64_t>(std::size_t(n), wrapping() ? 1 : 0));
-    m_advances.clear();
+    m_counter.reset();
     m_widest = 0;
 }
 
@@ -227,7 +229,7 @@ void DocumentLayout::invalidateAll()
     m_heights.assign(heights);
     m_unlaid.assign(std::vector<std::int64_t>(n, 1));
     m_uncounted.assign(std::vector<std::int64_t>(n, wrapping() ? 1 : 0));
-    m_advances.clear();
+    m_counter.reset();
     m_widest = 0;
     emit update(QRectF(0, 0, kFar, kFar));
     notifySize();
@@ -242,7 +244,11 @@ void DocumentLayout::documentChanged(int from, int removed, int added)
     const int oldCount = blockCount();
     const bool announced = m_announced == std::array<int, 3>{from, removed, added};
     m_announced = {-1, -1, -1};
-    if (!announced && from == 0 && removed == 0 && added == doc->characterCount()) {
+    // An edit never adds the document's last paragraph end, so "everything added" with the
+    // paragraphs as they were is no edit: QTextEdit announces a document it is given so.
+    const bool wholeAgain = announced && newCount == oldCount && doc->characterCount() == m_length;
+    m_length = doc->characterCount();
+    if ((!announced || wholeAgain) && from == 0 && removed == 0 && added == doc->characterCount()) {
         // Qt's way of saying "lay everything out again": a page size, default font, margin
         // or a new layout. Only what changes the lines is acted on (QTextEdit sets the page
         // size on every resize, also when the width stays).
@@ -297,14 +303,28 @@ void DocumentLayout::documentChanged(int from, int removed, int added)
     // that what follows keeps its place; a large paste waits until it is looked at.
     if (widths.size() <= 8) {
         QTextBlock c = firstBlock;
-        for (int i = first; i <= lastNew && c.isValid(); ++i, c = c.next())
+        for (int i = first; i <= lastNew && c.isValid(); ++i, c = c.next()) {
+            keepGlyphs(c);
             layoutBlock(c, i);
+        }
     }
     emit update(QRectF(0, top, kFar, kFar));
     notifySize();
 }
 
 // ----- laying out -----
+
+void DocumentLayout::keepGlyphs(const QTextBlock &block)
+{
+    // The paragraph typed in keeps its glyphs, so that the caret's x and the repaint after
+    // a keystroke read them instead of shaping its lines again. One paragraph at a time:
+    // the one typed in before lets them go when it is next drawn.
+    const QTextBlock before = m_typedIn.isNull() ? QTextBlock() : m_typedIn.block();
+    if (before.isValid() && before != block)
+        before.layout()->setCacheEnabled(false);
+    block.layout()->setCacheEnabled(true);
+    m_typedIn = QTextCursor(block);
+}
 
 bool DocumentLayout::isLaidOut(int block) const
 {
@@ -371,100 +391,109 @@ void DocumentLayout::ensureLaidOut(int block) const
     notifySize();
 }
 
-void DocumentLayout::ensureLaidOutUpTo(int block) const
+QString listLabel(const QTextBlock &block)
 {
-    block = std::min(block, blockCount() - 1);
-    if (block < 0 || m_unlaid.prefix(std::size_t(block) + 1) == 0)
+    const QTextList *list = block.textList();
+    if (!list)
+        return QString();
+    return QString::fromStdU16String(rtf::numberLabel(numberingOf(list->format()), list->itemNumber(block)));
+}
+
+namespace {
+
+// Calls work(block, number) for every paragraph up to and including `last` that `pending`
+// marks (work clears the mark), from the first marked one on, stepping over stretches of
+// unmarked ones by the index.
+template <typename Work>
+void forEachPending(const QTextDocument *document, const PrefixSums &pending, int last, Work &&work)
+{
+    if (last < 0 || pending.prefix(std::size_t(last) + 1) == 0)
         return;
-    // The first paragraph still waiting, then on block by block (skipping long laid-out
-    // stretches by the index).
-    int number = int(m_unlaid.find(0));
-    QTextBlock b = document()->findBlockByNumber(number);
-    while (b.isValid() && number <= block) {
-        if (m_unlaid.value(std::size_t(number)) != 0) {
-            layoutBlock(b, number);
+    int number = int(pending.find(0));
+    QTextBlock b = document->findBlockByNumber(number);
+    while (b.isValid() && number <= last) {
+        if (pending.value(std::size_t(number)) != 0) {
+            work(b, number);
             b = b.next();
             ++number;
         } else {
-            const std::int64_t done = m_unlaid.prefix(std::size_t(number));
-            if (done >= m_unlaid.total())
+            const std::int64_t done = pending.prefix(std::size_t(number));
+            if (done >= pending.total())
                 break;
-            number = int(m_unlaid.find(done));
-            b = document()->findBlockByNumber(number);
+            number = int(pending.find(done));
+            b = document->findBlockByNumber(number);
         }
     }
-    notifySize();
 }
 
-qreal DocumentLayout::advance(char16_t c) const
+// Whether a character format leaves the document's default font as it is (and puts no
+// object in the text).
+bool defaultFontOnly(const QTextCharFormat &f)
 {
-    if (m_advances.empty())
-        m_advances.assign(0x10000, -1.0f);
-    float &a = m_advances[c];
-    if (a < 0)
-        a = float(QFontMetricsF(document()->defaultFont()).horizontalAdvance(QChar(c)));
-    return a;
-}
-
-bool DocumentLayout::surelyOneLine(const QTextBlock &block) const
-{
-    // Only text in the default font, without tabs or line breaks, whose characters'
-    // advances add up well inside the width: no breaker breaks a line that fits.
-    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-        const QTextCharFormat f = it.fragment().charFormat();
-        if (f.isImageFormat() || f.hasProperty(QTextFormat::FontFamilies) || f.hasProperty(QTextFormat::FontFamily) ||
-            f.hasProperty(QTextFormat::FontPointSize) || f.hasProperty(QTextFormat::FontPixelSize) ||
-            f.hasProperty(QTextFormat::FontWeight) || f.hasProperty(QTextFormat::FontItalic) ||
-            f.hasProperty(QTextFormat::FontLetterSpacing) || f.hasProperty(QTextFormat::FontWordSpacing) ||
-            f.hasProperty(QTextFormat::FontStretch) || f.hasProperty(QTextFormat::FontCapitalization))
-            return false;
-    }
-    const QTextBlockFormat format = block.blockFormat();
-    qreal room = contentWidth() - format.leftMargin() - format.rightMargin() - std::max<qreal>(format.textIndent(), 0) -
-                 format.indent() * m_params.indentWidth;
-    if (block.textList())
-        return false;
-    room = room * 0.97 - 2; // shaping may differ a little from the sum of advances
-    const QString text = block.text();
-    qreal width = 0;
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (c < 0x20 || c == QChar::LineSeparator || ch.isSurrogate() || c == QChar::ObjectReplacementCharacter)
-            return false;
-        width += advance(c);
-        if (width > room)
+    if (f.propertyCount() == 0)
+        return true;
+    const QMap<int, QVariant> properties = f.properties();
+    for (auto it = properties.begin(); it != properties.end(); ++it) {
+        const int p = it.key();
+        if ((p >= QTextFormat::FirstFontProperty && p <= QTextFormat::LastFontProperty) || p == QTextFormat::ObjectType ||
+            p == QTextFormat::TextVerticalAlignment || p == QTextFormat::ObjectIndex)
             return false;
     }
     return true;
 }
 
+} // namespace
+
+void DocumentLayout::ensureLaidOutUpTo(int block) const
+{
+    block = std::min(block, blockCount() - 1);
+    forEachPending(document(), m_unlaid, block, [this](const QTextBlock &b, int number) { layoutBlock(b, number); });
+    notifySize();
+}
+
+int DocumentLayout::countWithoutShaping(const QTextBlock &block) const
+{
+    // Only text in the default font on the screen, left to right, outside lists, without
+    // pre-edit text.
+    if (paintDevice() || block.textList() || block.textDirection() != Qt::LeftToRight ||
+        !block.layout()->preeditAreaText().isEmpty())
+        return -1;
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it)
+        if (!defaultFontOnly(it.fragment().charFormat()))
+            return -1;
+    const QTextBlockFormat format = block.blockFormat();
+    BreakGeometry geometry;
+    geometry.width = std::max<qreal>(contentWidth() - format.leftMargin() - format.rightMargin() -
+                                         format.indent() * m_params.indentWidth,
+                                     1);
+    geometry.firstLineIndent = format.textIndent();
+    geometry.overflow = m_overflow;
+    if (!m_counter) {
+        const QFont font = document()->defaultFont();
+        if (font.letterSpacing() != 0 || font.wordSpacing() != 0)
+            return -1;
+        m_counter = std::make_unique<LineCounter>(font, m_rules, m_overflow);
+    }
+    return m_counter->count(block.text(), geometry);
+}
+
 void DocumentLayout::ensureCountedUpTo(int block) const
 {
     block = std::min(block, blockCount() - 1);
-    if (block < 0 || m_uncounted.prefix(std::size_t(block) + 1) == 0)
-        return;
-    int number = int(m_uncounted.find(0));
-    QTextBlock b = document()->findBlockByNumber(number);
-    while (b.isValid() && number <= block) {
-        if (m_uncounted.value(std::size_t(number)) != 0) {
-            if (surelyOneLine(b)) {
-                m_lines.set(std::size_t(number), 1);
-                if (!isLaidOut(number))
-                    m_heights.set(std::size_t(number), toFixed(m_lineHeight));
-                m_uncounted.set(std::size_t(number), 0);
-            } else {
-                layoutBlock(b, number);
-            }
-            b = b.next();
-            ++number;
-        } else {
-            const std::int64_t done = m_uncounted.prefix(std::size_t(number));
-            if (done >= m_uncounted.total())
-                break;
-            number = int(m_uncounted.find(done));
-            b = document()->findBlockByNumber(number);
+    forEachPending(document(), m_uncounted, block, [this](const QTextBlock &b, int number) {
+        const int lines = countWithoutShaping(b);
+        if (lines < 0) {
+            layoutBlock(b, number);
+            return;
         }
-    }
+        const auto k = std::size_t(number);
+        m_lines.set(k, lines);
+        // The height stays an estimate (fallback fonts may make a line taller) until the
+        // paragraph is laid out.
+        if (!isLaidOut(number))
+            m_heights.set(k, toFixed(lines * m_lineHeight));
+        m_uncounted.set(k, 0);
+    });
     notifySize();
 }
 
@@ -693,6 +722,20 @@ void DocumentLayout::drawBlock(QPainter *painter, const PaintContext &context, c
                 painter->setPen(Qt::NoPen);
                 painter->drawEllipse(r);
             }
+            painter->restore();
+        } else {
+            // A number or letter, in the paragraph's first character format, ending where
+            // the bullet would.
+            const QString label = listLabel(block);
+            const QTextLine first = tl->lineAt(0);
+            const QPointF pos = offset + first.naturalTextRect().topLeft();
+            painter->save();
+            painter->setFont(chars.font());
+            painter->setPen(context.palette.color(QPalette::Text));
+            painter->drawText(QPointF(pos.x() - metrics.horizontalAdvance(QLatin1Char(' ')) -
+                                          metrics.horizontalAdvance(label),
+                                      pos.y() + first.ascent()),
+                              label);
             painter->restore();
         }
     }

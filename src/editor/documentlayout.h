@@ -6,9 +6,9 @@
 // A paragraph not laid out yet counts with an estimate (its text's width at the default
 // font over the wrap width); laying it out replaces the estimate by the real figures.
 // Without wrapping the estimate of its line count is exact (paragraph and line breaks);
-// with wrapping a paragraph in the default font whose characters surely fit on one line
-// is counted as one without being shaped, so that an exact row far into a document of
-// short lines costs a scan of its text, not its layout.
+// with wrapping a paragraph of plain text in the default font is counted from its
+// characters' advances without being shaped (where that count is sure), so that an exact
+// row far into a long document costs a walk over its text, not its layout.
 // An edit marks the paragraphs it touched; a change of width, font or break rules marks
 // them all, and whatever is shown is laid out first again.
 //
@@ -21,14 +21,20 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFont>
+#include <QTextCursor>
 #include <QTextOption>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QTextBlock;
 
 namespace velmo::editor {
+
+// The label of a list paragraph as it is drawn: "3." for the first item of a decimal list
+// that starts at 3, a bullet for a bulleted one; empty outside lists.
+QString listLabel(const QTextBlock &block);
 
 class DocumentLayout : public QAbstractTextDocumentLayout {
     Q_OBJECT
@@ -104,11 +110,12 @@ private:
     void measureText(const QTextBlock &block, std::int64_t &width64, std::int64_t &breaks) const;
     void estimate(std::int64_t width64, std::int64_t breaks, std::int64_t &lines, std::int64_t &height64) const;
     void layoutBlock(const QTextBlock &block, int number) const;
-    // Makes the line counts exact up to block: a paragraph that surely fits on one line is
-    // counted without shaping it, any other is laid out.
+    void keepGlyphs(const QTextBlock &block);
+    // Makes the line counts exact up to block: a paragraph of plain text in the default
+    // font is counted from its characters' advances where the counter is sure, any other is
+    // laid out.
     void ensureCountedUpTo(int block) const;
-    bool surelyOneLine(const QTextBlock &block) const;
-    qreal advance(char16_t c) const;
+    int countWithoutShaping(const QTextBlock &block) const; // -1: lay it out instead
     void drawBlock(QPainter *painter, const PaintContext &context, const QTextBlock &block, QPointF offset) const;
     void notifySize() const;
     qreal contentWidth() const;
@@ -127,14 +134,16 @@ private:
     mutable PrefixSums m_unlaid;
     // 1 while a paragraph's line count is an estimate (only ever when wrapping).
     mutable PrefixSums m_uncounted;
-    // Advances of characters in the default font, filled as they are met (-1: not yet).
-    mutable std::vector<float> m_advances;
+    // Counts lines for the current font, rules and overflow (made when first needed).
+    mutable std::unique_ptr<LineCounter> m_counter;
     mutable PrefixSums m_textWidth;
     mutable PrefixSums m_breaks;
     mutable qreal m_widest = 0;
     mutable QSizeF m_shownSize;
     QObject *m_pictures;
     std::array<int, 3> m_announced{-1, -1, -1};
+    QTextCursor m_typedIn; // in the paragraph whose glyphs are kept
+    int m_length = 0; // the document's characters when the layout last heard of a change
 };
 
 } // namespace velmo::editor

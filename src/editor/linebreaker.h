@@ -7,7 +7,9 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 
+class QFont;
 class QTextLayout;
 
 namespace velmo::editor {
@@ -52,5 +54,27 @@ int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRu
 // layout of a QTextDocument block (block.layout()), whose text is block.text(). Pre-edit
 // text set on the layout is added here as Qt adds it.
 int breakLines(QTextLayout &layout, const BreakGeometry &geometry, const BreakRules &rules, const QString &text);
+
+// Counts the display lines breakLines gives a paragraph of text in one font (on the screen)
+// from its characters' advances, right bearings and the font's kerning of each pair (each
+// measured once, in the script run it stands in, as Qt shapes it), without shaping the
+// paragraph: a row far into a long document then costs a walk over its text. It answers
+// only where it follows breakLines step by step: text of characters that shaping neither
+// combines nor reorders, ligatures measured whole and never broken; elsewhere (tabs,
+// combining marks, a break the rules put inside a ligature) it declines with -1 and the
+// caller lays the paragraph out.
+class LineCounter {
+public:
+    LineCounter(const QFont &font, const BreakRules &rules, qreal overflow);
+    ~LineCounter();
+    LineCounter(const LineCounter &) = delete;
+    LineCounter &operator=(const LineCounter &) = delete;
+
+    int count(const QString &text, const BreakGeometry &geometry);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 } // namespace velmo::editor

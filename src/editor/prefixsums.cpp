@@ -1,6 +1,7 @@
 #include "editor/prefixsums.h"
 
 #include <algorithm>
+#include <array>
 
 namespace velmo::editor {
 
@@ -195,11 +196,18 @@ void PrefixSums::set(std::size_t i, std::int64_t value)
 {
     if (i >= size())
         return;
-    // Walk down, then fix the sums on the way back (the path is short).
-    std::vector<int> path;
+    // Walk down, then fix the sums on the way back (the path is short: a treap's depth stays
+    // near 2 log n; a deeper one, never seen, would take the long way).
+    const std::size_t index = i;
+    std::array<int, 128> path;
+    std::size_t depth = 0;
     int node = m_root;
     while (node >= 0) {
-        path.push_back(node);
+        if (depth == path.size()) {
+            setDeep(index, value);
+            return;
+        }
+        path[depth++] = node;
         const auto k = std::size_t(node);
         const std::size_t leftSize = m_left[k] < 0 ? 0 : std::size_t(m_size[std::size_t(m_left[k])]);
         if (i < leftSize) {
@@ -212,8 +220,19 @@ void PrefixSums::set(std::size_t i, std::int64_t value)
             node = m_right[k];
         }
     }
-    for (auto it = path.rbegin(); it != path.rend(); ++it)
-        update(*it);
+    while (depth > 0)
+        update(path[--depth]);
+}
+
+void PrefixSums::setDeep(std::size_t i, std::int64_t value)
+{
+    int left, middle, right;
+    split(m_root, i, left, middle);
+    int one;
+    split(middle, 1, one, right);
+    m_value[std::size_t(one)] = value;
+    update(one);
+    m_root = merge(merge(left, one), right);
 }
 
 std::int64_t PrefixSums::prefix(std::size_t n) const

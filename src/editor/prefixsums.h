@@ -36,6 +36,7 @@ private:
     int newNode(std::int64_t value);
     void freeTree(int node);
     void update(int node);
+    void setDeep(std::size_t i, std::int64_t value);
     // Splits the tree at into its first n elements and the rest.
     void split(int tree, std::size_t n, int &left, int &right);
     int merge(int left, int right);

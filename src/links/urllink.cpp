@@ -28,40 +28,47 @@ std::string asciiLower(std::string_view s)
     return out;
 }
 
-// What each byte of a stretch is. Unknown: a byte at the start of a stretch cut out of a
-// longer line that may be a character of its own or the trail byte of the one before.
+// What each byte of a stretch is, read as the code page reads it: a lead byte and the byte
+// after it are one character only when together they make one; otherwise the lead byte
+// stands alone (a raw byte, never part of an address) and the next byte is a character of
+// its own. Unknown: a byte at the start of a stretch cut out of a longer line that may be a
+// character of its own or the trail byte of the one before.
 enum class Kind : unsigned char { Single, Double, Unknown };
 
 std::vector<Kind> classify(std::string_view bytes, bool fromLineStart)
 {
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
     const std::size_t n = bytes.size();
     std::vector<Kind> kinds(n, Kind::Single);
     std::size_t i = 0;
     if (!fromLineStart && n > 0) {
         // A byte that cannot lead a character is followed by the start of one: read from
-        // there. Before it, every lead-range byte is half of a double-byte character
-        // whichever way the pairs fall; the non-lead byte itself is undecided unless it
-        // cannot be a trail byte either.
+        // there. Before it, every lead-range byte is a lead or a trail, part of no address
+        // whichever way the characters fall; the non-lead byte itself is undecided when it
+        // may be the trail of the byte before it.
         std::size_t sync = n;
         for (std::size_t k = 0; k < n; ++k)
-            if (!isLead(static_cast<unsigned char>(bytes[k]))) {
+            if (!isLead(at(k))) {
                 sync = k + 1;
                 break;
             }
-        for (; i < sync; ++i)
-            kinds[i] = isLead(static_cast<unsigned char>(bytes[i])) ? Kind::Double
-                       : canTrail(static_cast<unsigned char>(bytes[i])) ? Kind::Unknown
-                                                                        : Kind::Single;
+        for (; i < sync; ++i) {
+            if (isLead(at(i)))
+                kinds[i] = Kind::Double;
+            else if (i == 0 ? canTrail(at(i)) : cp932::isPair(at(i - 1), at(i)))
+                kinds[i] = Kind::Unknown;
+        }
     }
     while (i < n) {
-        if (isLead(static_cast<unsigned char>(bytes[i]))) {
+        if (isLead(at(i))) {
             kinds[i] = Kind::Double;
-            if (i + 1 < n)
+            if (i + 1 < n && cp932::isPair(at(i), at(i + 1))) {
                 kinds[i + 1] = Kind::Double;
-            i += 2;
-        } else {
-            ++i;
+                i += 2;
+                continue;
+            }
         }
+        ++i;
     }
     return kinds;
 }

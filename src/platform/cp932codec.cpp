@@ -31,6 +31,8 @@ struct Tables {
     std::array<char16_t, 256> single{};        // what a byte means on its own
     std::array<char16_t, 128 * 256> dbcs{};    // [(lead - 0x80) * 256 + trail]
     std::array<std::uint16_t, 0x10000> code{}; // BMP character -> byte (< 0x100) or pair
+    // Other pairs of the same character (at most three codes share one), kNoCode if none.
+    std::array<std::array<std::uint16_t, 2>, 0x10000> others{};
 
     char16_t pair(unsigned char lead, unsigned char trail) const { return dbcs[(lead - 0x80) * 256 + trail]; }
 };
@@ -125,6 +127,7 @@ std::unique_ptr<Tables> buildTables()
     }
 
     t->code.fill(kNoCode);
+    t->others.fill({kNoCode, kNoCode});
     auto decodesTo = [&](std::uint16_t code, char16_t c) {
         if (code < 0x100)
             return t->single[code] == c;
@@ -147,8 +150,16 @@ std::unique_ptr<Tables> buildTables()
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
         for (int trail = 0x40; isLead(lead) && trail <= 0xFC; ++trail) {
             const char16_t c = isTrail(trail) ? t->pair(lead, trail) : kNoChar;
-            if (c != kNoChar)
-                learn(c, static_cast<std::uint16_t>(lead << 8 | trail));
+            if (c != kNoChar) {
+                const auto seen = static_cast<std::uint16_t>(lead << 8 | trail);
+                learn(c, seen);
+                if (t->code[c] != seen)
+                    for (std::uint16_t &other : t->others[c])
+                        if (other == kNoCode) {
+                            other = seen;
+                            break;
+                        }
+            }
         }
     }
     // The other spelling of a JIS character shares its code. Only where no code decodes to
@@ -202,6 +213,11 @@ std::u16string decode(std::string_view bytes)
     return out;
 }
 
+bool isPair(unsigned char lead, unsigned char trail)
+{
+    return isLead(lead) && tables().pair(lead, trail) != kNoChar;
+}
+
 EncodeResult encode(std::u16string_view text, char replacement)
 {
     const Tables &t = tables();
@@ -209,13 +225,27 @@ EncodeResult encode(std::u16string_view text, char replacement)
     result.bytes.resize(text.size() * 2);
     char *dst = result.bytes.data();
     const size_t n = text.size();
+    // A lead byte written on its own (a raw byte): the next pair must not start with a byte
+    // that makes a character with it, or the bytes would read back as other characters.
+    unsigned char rawLead = 0;
     for (size_t i = 0; i < n; ++i) {
         const char16_t c = text[i];
+        const unsigned char before = rawLead;
+        rawLead = 0;
         if (c < 0x80) {
             *dst++ = static_cast<char>(c);
             continue;
         }
-        const std::uint16_t code = t.code[c];
+        std::uint16_t code = t.code[c];
+        if (before && code != kNoCode && code >= 0x100 && t.pair(before, code >> 8) != kNoChar) {
+            for (const std::uint16_t other : t.others[c])
+                if (other != kNoCode && t.pair(before, other >> 8) == kNoChar) {
+                    code = other;
+                    break;
+                }
+        }
+        if (isRawByte(c) && code < 0x100 && isLead(static_cast<unsigned char>(code)))
+            rawLead = static_cast<unsigned char>(code);
         if (code == kNoCode) {
             // A surrogate pair is one character, reported at its first unit.
             result.unrepresentable.push_back(i);

@@ -28,6 +28,11 @@ constexpr int kUnrepresentableWidth = 2;
 // Decodes bytes to UTF-16; never fails and never loses a byte.
 std::u16string decode(std::string_view bytes);
 
+// Whether decode() reads the two bytes, at a character boundary, as one character. A lead
+// byte whose next byte makes no character with it (an unassigned code, a byte outside the
+// trail range) stands alone as a raw byte, and the next byte starts a character of its own.
+bool isPair(unsigned char lead, unsigned char trail);
+
 // The JIS X 0208 characters that other converters (and most documents written on Linux
 // or macOS) spell differently from code page 932: {their spelling, code page 932's}.
 // Encoding writes the first as the code of the second; decoding gives the second.

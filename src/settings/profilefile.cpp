@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -65,6 +66,7 @@ class Profile {
 public:
     explicit Profile(std::string_view bytes)
     {
+        lines_.reserve(size_t(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
         size_t start = 0;
         while (start < bytes.size()) {
             size_t end = bytes.find('\n', start);

@@ -1,6 +1,7 @@
 // Bulleted paragraphs are laid out at the indents their file gives them: the bullet at the
 // first-line indent, the text at the left indent (or after the bullet where there is no
 // room for it in front of the text), the following lines at the left indent.
+#include "editor/documentlayout.h"
 #include "editor/richedit.h"
 #include "editor/richstream.h"
 #include "rtf/rtfreader.h"
@@ -127,6 +128,46 @@ TEST(Bullets, SwitchedOnInTheEditorLikeALoadedList)
     EXPECT_NEAR(switched.firstText, expected.firstText, 0.5);
     EXPECT_NEAR(switched.wrapped, expected.wrapped, 0.5);
     EXPECT_EQ(switched.bullet, expected.bullet);
+}
+
+TEST(Bullets, NumberedItemsShowTheirLabelsFromTheListsStart)
+{
+    // Two lists one after the other: decimal from 3, upper roman from 1. Each item's label
+    // is drawn before its text, counting from the list's own start.
+    const std::string rtf =
+        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}"
+        "\\pard{\\*\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}\\fi-360\\li720\\f0\\fs24 three\\par"
+        "{\\*\\pn\\pnlvlbody\\pndec\\pnstart3{\\pntxta .}}\\fi-360\\li720 four\\par"
+        "\\pard{\\*\\pn\\pnlvlbody\\pnucrm\\pnstart1{\\pntxta .}}\\fi-360\\li720 one\\par"
+        "{\\*\\pn\\pnlvlbody\\pnucrm\\pnstart1{\\pntxta .}}\\fi-360\\li720 two\\par}";
+    TRichEdit edit;
+    edit.LoadFromStream(rtf);
+    QTextDocument &document = *edit.document();
+    document.setDocumentMargin(0);
+    document.setTextWidth(300);
+    QStringList labels;
+    for (QTextBlock b = document.begin(); b.isValid() && b.textList(); b = b.next())
+        labels << editor::listLabel(b);
+    EXPECT_EQ(labels, QStringList({"3.", "4.", "I.", "II."}));
+
+    for (QTextBlock b = document.begin(); b.isValid() && b.textList(); b = b.next())
+        document.documentLayout()->blockBoundingRect(b);
+    QImage image(320, 120, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        document.drawContents(&painter);
+    }
+    for (QTextBlock b = document.begin(); b.isValid() && b.textList(); b = b.next()) {
+        const QTextLine first = b.layout()->lineAt(0);
+        const int textX = int(b.layout()->position().x() + first.cursorToX(0));
+        const int top = int(b.layout()->position().y() + first.y());
+        int inked = 0;
+        for (int x = 0; x < textX - 1; ++x)
+            for (int y = top; y < top + int(first.height()); ++y)
+                inked += qGray(image.pixel(x, y)) < 160;
+        EXPECT_GT(inked, 5) << "no label before " << b.text().toStdString();
+    }
 }
 
 } // namespace

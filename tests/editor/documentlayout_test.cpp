@@ -6,6 +6,7 @@
 #include "editor/prefixsums.h"
 #include "editor/richedit.h"
 #include "editor/textchars.h"
+#include "platform/cp932codec.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -181,6 +182,11 @@ TEST(DocumentLayout, IncrementalLayoutMatchesAFreshOne)
     }
 }
 
+std::string shiftJis(const QString &text)
+{
+    return cp932::encode(text.toStdU16String()).bytes;
+}
+
 // A text of many paragraphs, each wrapping to several lines.
 QString longText(int paragraphs)
 {
@@ -197,8 +203,7 @@ TEST(DocumentLayout, OpeningLaysOutOnlyWhatTheCaretNeeds)
     edit.resize(400, 300);
     edit.SetPlainText(true);
     edit.SetWordWrap(true);
-    const QByteArray bytes = longText(5000).toLocal8Bit();
-    edit.LoadFromStream(std::string(bytes.constData(), std::size_t(bytes.size())));
+    edit.LoadFromStream(shiftJis(longText(5000)));
     edit.SetEditRect({0, 0, 200, 300});
     // The status bar's questions at the start of the text need the first paragraph only.
     EXPECT_EQ(edit.GetRow(), 0);
@@ -223,8 +228,7 @@ TEST(DocumentLayout, RowsOverShortLinesAreCountedWithoutShaping)
     QString text;
     for (int i = 0; i < 3000; ++i)
         text += (i % 7 == 0 ? longText(1) : QString::fromUtf8("短い行です。 %1\n").arg(i));
-    const QByteArray bytes = text.toLocal8Bit();
-    edit.LoadFromStream(std::string(bytes.constData(), std::size_t(bytes.size())));
+    edit.LoadFromStream(shiftJis(text));
     edit.SetEditRect({0, 0, 200, 300});
     edit.SetSelStart(edit.GetTextLength());
     const int row = edit.GetRow();

@@ -265,4 +265,64 @@ TEST_F(LineBreaker, LongParagraphs)
     EXPECT_GT(hung, 0);
 }
 
+// Counting lines from advances must give exactly what laying them out gives, in fixed and
+// proportional fonts (Latin kerning and narrow kana included), at any width and with any
+// rules; where it is not sure it says so, and it is sure of most ordinary prose.
+TEST_F(LineBreaker, CountingByAdvancesAgreesWithLayingOut)
+{
+    const QString pieces[] = {u"吾輩は猫である。"_s, u"名前はまだ無い、"_s, u"「どこで生れたか」"_s, u"とんと見当がつかぬ。"_s,
+                              u"ニャーニャーッ"_s, u"ぁぃっゃ"_s, u"AVATAR Type "_s, u"office files "_s,
+                              u"WAVE. Yo, To "_s, u"--option=value "_s, u"ｶﾀｶﾅ"_s, u"ＡＢＣ１２３"_s, u"（注）"_s,
+                              u"  "_s, u"　"_s, u"12:30 "_s, u"verylongwordwithoutanybreakatall"_s, u"…"_s,
+                              u"é"_s};
+    QFont proportional(QStringLiteral("DejaVu Sans"));
+    proportional.setPixelSize(15);
+    QFont mincho(QStringLiteral("IPAPMincho"));
+    mincho.setPointSize(11);
+    const QFont fonts[] = {fixedFont(), proportional, mincho, QFont()};
+    const BreakRules rules[] = {level(1), level(2, WBF_OVERFLOW), level(2, WBF_OVERFLOW | WBF_WORDBREAK),
+                                level(1, WBF_WORDBREAK)};
+    std::uint32_t seed = 7;
+    const auto random = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % std::uint32_t(n));
+    };
+    // How often the counter was sure in the fixed font, where nothing is kerned or joined.
+    int sure = 0, tried = 0;
+    for (const QFont &font : fonts) {
+        for (const BreakRules &r : rules) {
+            LineCounter counter(font, r, 12);
+            for (int i = 0; i < 200; ++i) {
+                QString text;
+                for (int n = random(24); n >= 0; --n)
+                    text += pieces[random(int(std::size(pieces)))];
+                // Whole pixels too: a line whose text fills the width exactly still fits.
+                const BreakGeometry geometry{qreal(40 + random(400)) + random(2) * random(64) / 64.0,
+                                             qreal(random(3) * 8), 12};
+                QTextLayout layout(text, font);
+                const int laid = breakLines(layout, geometry, r);
+                const int counted = counter.count(text, geometry);
+                if (&font == &fonts[0])
+                    ++tried, sure += counted >= 0;
+                if (counted >= 0)
+                    ASSERT_EQ(counted, laid) << text.toStdString() << " in " << font.family().toStdString()
+                                             << " width " << geometry.width;
+            }
+        }
+    }
+    EXPECT_GT(sure, tried * 3 / 4);
+    // Kerned Latin and ligatures in a proportional font are counted too.
+    LineCounter latin(proportional, level(2, WBF_WORDBREAK), 0);
+    const QString english = u"The office files of the first AVATAR flow. "_s.repeated(8);
+    QTextLayout layout(english, proportional);
+    const int laid = breakLines(layout, {200, 0, 0}, level(2, WBF_WORDBREAK));
+    EXPECT_GT(laid, 5);
+    EXPECT_EQ(latin.count(english, {200, 0, 0}), laid);
+    // Characters the shaper combines are not counted.
+    LineCounter counter(fixedFont(), level(2), 0);
+    EXPECT_EQ(counter.count(u"か\u3099き"_s, {100, 0, 0}), -1);
+    EXPECT_EQ(counter.count(u"ｶﾞｷ"_s, {100, 0, 0}), -1);
+    EXPECT_EQ(counter.count(QString(), {100, 0, 0}), 1);
+}
+
 } // namespace

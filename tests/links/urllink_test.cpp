@@ -40,6 +40,10 @@ TEST(FindAddressIn, StretchEdgesThatAreNotTheLinesEdges)
         // '|' (0x7C) could be the trail of 0x9F: undecided, so the word may go on before it.
         {"undecided byte before the word", "\x9F|http://h/", "http", false, true, nullptr},
         {"undecided byte as the line's own", "\x88\x9F|http://h/", "http", true, true, "http://h/"},
+        // EB makes no character with any byte: it stands alone and "m" starts the word, in
+        // a whole line as in a stretch.
+        {"lead byte of no character", "\xEBmailto:a@b.jp", "a@", true, true, "mailto:a@b.jp"},
+        {"lead byte of no character, cut", "\xEBmailto:a@b.jp", "a@", false, true, "mailto:a@b.jp"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -54,6 +58,21 @@ TEST(FindAddressIn, StretchEdgesThatAreNotTheLinesEdges)
             EXPECT_NE(found.outcome, AddressSearch::Found) << found.address;
         }
     }
+}
+
+// EC FF is no character: FF is a byte of its own and the word starts there, whether the
+// line is read whole or cut just before EC.
+TEST(FindAddressIn, WordAfterALeadByteOfNoCharacter)
+{
+    const std::string line = "a \xEC\xFFwww.example.jp";
+    const AddressSearch whole = FindAddressIn(line, line.size());
+    const AddressSearch cut = FindAddressIn(std::string_view(line).substr(2), line.size() - 2,
+                                            DefaultAddressPrefixes(), false, true);
+    ASSERT_EQ(whole.outcome, AddressSearch::Found);
+    ASSERT_EQ(cut.outcome, AddressSearch::Found);
+    EXPECT_EQ(whole.wordStart, 3u);
+    EXPECT_EQ(cut.wordStart + 2, whole.wordStart);
+    EXPECT_EQ(whole.address, cut.address);
 }
 
 // One long line served from memory; counts what the finder reads.

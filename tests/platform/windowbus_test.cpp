@@ -406,7 +406,7 @@ TEST_F(LocalBusTest, LaunchedEditorStartsWithTheSplitParameters)
                     launched = w.handle;
             }
             return launched != 0;
-        })) << qPrintable(c.caption);
+        }, 30000)) << qPrintable(c.caption); // a process start on a loaded machine
         EXPECT_FALSE(ended);
         // Ends it; a detached process is not ours to wait for, but the launcher hears of it.
         EXPECT_FALSE(bus_->sendMessage(launched, kExit, 0, 0));

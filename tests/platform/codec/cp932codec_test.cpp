@@ -152,6 +152,9 @@ TEST(Cp932, AnyByteSequenceSurvivesDecodeAndEncode)
             ASSERT_EQ(cp932::decode(r.bytes.substr(i, 2)), was) << hex(bytes) << "at " << i;
             ++i;
         }
+        // And the bytes written read as the same text: a canonical code never starts with a
+        // byte that pairs with a lead byte standing alone before it.
+        ASSERT_EQ(cp932::decode(r.bytes), text) << hex(bytes);
     };
     int changed = 0;
     for (int code = 0; code <= 0xFFFF; ++code) {
@@ -161,6 +164,11 @@ TEST(Cp932, AnyByteSequenceSurvivesDecodeAndEncode)
     }
     EXPECT_GT(changed, 300);  // the duplicates
     EXPECT_LT(changed, 1000); // and nothing else
+
+    // EE EE is no character, so the first EE stands alone; EE 65 and EE 5B are duplicates
+    // whose canonical codes (FB xx) would make a character with it.
+    check("K\xEE\xEE\x65y");
+    check("\xEE\xEE\x5B[Velmo]");
 
     // UTF-8 opened by mistake, and random bytes.
     check("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E caf\xC3\xA9 \xF0\x9F\x98\x80");

@@ -60,23 +60,23 @@ std::u16string letters(int n, bool upper)
 
 } // namespace
 
-std::u16string numberLabel(const Numbering &numbering, int index)
+std::u16string numberText(Numbering::Style style, long long number)
 {
     using Style = Numbering::Style;
-    if (numbering.style == Style::Bullet)
-        return u"\u2022";
+    if (style == Style::Bullet)
+        return {};
     // Romans beyond a few thousand and letters far down the alphabet stop making sense;
     // numbers stay within what a 32-bit counter holds.
-    const long long n = std::clamp<long long>((long long)numbering.start + index, 0, 0x7FFFFFFF);
+    const long long n = std::clamp<long long>(number, 0, 0x7FFFFFFF);
     std::u16string label;
-    switch (numbering.style) {
+    switch (style) {
     case Style::LowerLetter:
     case Style::UpperLetter:
-        label = n > 0 ? letters(int(std::min(n, 26LL * 16)), numbering.style == Style::UpperLetter) : u"0";
+        label = n > 0 ? letters(int(std::min(n, 26LL * 16)), style == Style::UpperLetter) : u"0";
         break;
     case Style::LowerRoman:
     case Style::UpperRoman:
-        label = n > 0 && n < 4000 ? roman(int(n), numbering.style == Style::UpperRoman) : std::u16string();
+        label = n > 0 && n < 4000 ? roman(int(n), style == Style::UpperRoman) : std::u16string();
         if (!label.empty())
             break;
         [[fallthrough]];
@@ -85,7 +85,14 @@ std::u16string numberLabel(const Numbering &numbering, int index)
             label += char16_t(c);
         break;
     }
-    return label + u'.';
+    return label;
+}
+
+std::u16string numberLabel(const Numbering &numbering, int index)
+{
+    if (numbering.style == Numbering::Style::Bullet)
+        return u"\u2022";
+    return numberText(numbering.style, (long long)numbering.start + index) + u'.';
 }
 
 int Picture::shownWidthTwips() const
@@ -103,10 +110,66 @@ void appendPicture(Paragraph &paragraph, Picture picture, const CharFormat &form
     paragraph.runs.push_back(Run{std::u16string(1, kObjectCharacter), format, std::move(picture)});
 }
 
+namespace {
+
+bool continuesNumbering(const Numbering &previous, const Numbering &n)
+{
+    if (n.list != 0 || previous.list != 0)
+        return n.list == previous.list;
+    return previous.style == n.style && previous.start == n.start && !n.restart;
+}
+
+} // namespace
+
 bool continuesList(const Paragraph &previous, const Paragraph &p)
 {
-    return previous.bullet && p.bullet && previous.numbering.style == p.numbering.style
-           && previous.numbering.start == p.numbering.start && !p.numbering.restart;
+    return previous.bullet && p.bullet && continuesNumbering(previous.numbering, p.numbering);
+}
+
+std::u16string ListNumberer::next(const Paragraph &p)
+{
+    if (!p.bullet) {
+        m_previous.reset();
+        return {};
+    }
+    const Numbering &n = p.numbering;
+    if (n.list == 0) {
+        m_adjacentIndex = m_previous && continuesNumbering(*m_previous, n) ? m_adjacentIndex + 1 : 0;
+        m_previous = n;
+        if (n.format.empty())
+            return numberLabel(n, int(std::min<long long>(m_adjacentIndex, 0x7FFFFFFF)));
+    }
+    m_previous = n;
+    auto list = std::find_if(m_lists.begin(), m_lists.end(), [&](const auto &l) { return l.first == n.list; });
+    if (list == m_lists.end() || n.list == 0) {
+        if (n.list == 0)
+            m_lists.clear(); // a list of adjacent items has no other levels to show
+        m_lists.emplace_back(n.list, std::vector<Level>(kListLevels));
+        list = m_lists.end() - 1;
+    }
+    std::vector<Level> &levels = list->second;
+    const int at = std::clamp(n.level, 0, kListLevels - 1);
+    Level &level = levels[std::size_t(at)];
+    level.count = n.list == 0 ? m_adjacentIndex : level.seen ? level.count + 1 : 0;
+    level.seen = true;
+    level.numbering = n;
+    for (int deeper = at + 1; deeper < kListLevels; ++deeper)
+        levels[std::size_t(deeper)].seen = false;
+    if (n.format.empty())
+        return numberLabel(n, int(std::min<long long>(level.count, 0x7FFFFFFF)));
+    std::u16string label;
+    for (char16_t c : n.format) {
+        if (c >= kListLevels) {
+            label += c;
+            continue;
+        }
+        // A level that has no item yet shows its first number.
+        const Level &shown = levels[c];
+        const Numbering &numbering = shown.seen ? shown.numbering : n;
+        label += numberText(numbering.style == Numbering::Style::Bullet ? Numbering::Style::Decimal : numbering.style,
+                            (long long)numbering.start + (shown.seen ? shown.count : 0));
+    }
+    return label;
 }
 
 void appendNote(Paragraph &paragraph, std::u16string mark, Note note, const CharFormat &format)

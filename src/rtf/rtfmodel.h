@@ -116,14 +116,29 @@ struct Numbering {
     Style style = Style::Bullet;
     int start = 1;
     // A new list begins at this item although the item before it has the same style and
-    // start (two lists one after the other); set only there.
+    // start (two lists one after the other); set only there, and only in lists without an id.
     bool restart = false;
+    // The list the item is in, numbered from 1 in the order the lists begin. The items of one
+    // list count on over paragraphs outside it and over items of deeper levels; an item
+    // restarts the count of every deeper level. 0: the list is the items of equal style and
+    // start in a row.
+    int list = 0;
+    int level = 0;             // 0 to kListLevels - 1
+    // The label's text: characters 0 to 8 stand for the numbers of those levels (as RTF's
+    // \leveltext has it), the rest is shown as it is. Empty: the item's own number and a
+    // full stop, or a bullet "\u2022".
+    std::u16string format;
     bool operator==(const Numbering &) const = default;
 };
 
+inline constexpr int kListLevels = 9;
+
 // The label of the index-th item (0-based) of a numbered list: "1.", "b.", "IV." and so on;
-// a bullet's is U+2022.
+// a bullet's is U+2022. The format is not looked at: ListNumberer gives the labels of
+// documents.
 std::u16string numberLabel(const Numbering &numbering, int index);
+// The number alone, in the numbering's style: "1", "b", "IV"; nothing for a bullet.
+std::u16string numberText(Numbering::Style style, long long number);
 
 struct Paragraph {
     Alignment align = Alignment::Left;
@@ -168,9 +183,28 @@ struct Document {
     bool operator==(const Document &) const = default;
 };
 
-// Whether paragraph p is the next item of the list that previous is in: items of one style
-// and start in a row are one list, counted on, unless p restarts.
+// Whether paragraph p is the next item of the list that previous is in: items of one list
+// id, or (without an id) of one style and start in a row, unless p restarts.
 bool continuesList(const Paragraph &previous, const Paragraph &p);
+
+// Gives the labels of a document's list items: fed every paragraph in reading order, it
+// counts each list's levels as word processors do.
+class ListNumberer {
+public:
+    // The label of p, the next paragraph; empty when p is in no list.
+    std::u16string next(const Paragraph &p);
+
+private:
+    struct Level {
+        bool seen = false;
+        long long count = 0;
+        Numbering numbering;
+    };
+    std::vector<std::pair<int, std::vector<Level>>> m_lists; // by list id, few in a document
+    // The item before, when the paragraph before was one, for lists without an id.
+    std::optional<Numbering> m_previous;
+    long long m_adjacentIndex = 0;
+};
 
 // Appends text in a format to a paragraph, merging with the last run when the formats are
 // equal; empty text adds nothing. Building documents through this keeps them in the form

@@ -31,7 +31,7 @@ enum class Kw : std::uint8_t {
     Pard, Ql, Qc, Qr, Qj, Qd, Fi, Li, Ri, Lin, Rin, Ls, Ilvl, Pn, PnLvlBlt, PnLvlBody, PnLvlCont,
     PnDec, PnUcLtr, PnLcLtr, PnUcRm, PnLcRm, PnStart,
     // list tables
-    ListTable, List, ListId, ListLevel, LevelNfc, LevelStartAt, ListOverride,
+    ListTable, List, ListId, ListLevel, LevelNfc, LevelStartAt, LevelText, ListOverride,
     // notes and text boxes
     Footnote, FtnAlt, ChFtn, ShpTxt,
     // destinations whose text is read as it stands
@@ -81,7 +81,7 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
             {"listtable", {Kw::ListTable}}, {"listoverridetable", {Kw::ListTable}},
             {"list", {Kw::List}}, {"listid", {Kw::ListId}}, {"listlevel", {Kw::ListLevel}},
             {"levelnfc", {Kw::LevelNfc}}, {"levelnfcn", {Kw::LevelNfc}},
-            {"levelstartat", {Kw::LevelStartAt}}, {"listoverride", {Kw::ListOverride}},
+            {"levelstartat", {Kw::LevelStartAt}}, {"leveltext", {Kw::LevelText}}, {"listoverride", {Kw::ListOverride}},
             {"footnote", {Kw::Footnote}}, {"ftnalt", {Kw::FtnAlt}}, {"chftn", {Kw::ChFtn}},
             {"shptxt", {Kw::ShpTxt}},
             // Damaged files put cell text into the nested table's properties, and other
@@ -155,7 +155,8 @@ constexpr int kMaxUnicodeSkip = 1 << 16;
 
 // Shape: a drawing object; only a picture in it (its "pib" property) is read.
 // Lists: the list table and the list override table. Pn: an old-style numbering group.
-enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp, Pict, Shape, Lists, Pn };
+// LevelText: a list level's label (\leveltext).
+enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp, Pict, Shape, Lists, LevelText, Pn };
 
 // A picture being read: its words and its data, given as hex digits or as \bin bytes.
 struct PictState {
@@ -217,17 +218,19 @@ struct FontEntry {
 
 int clampInt(std::int64_t v, int lo, int hi) { return int(std::clamp<std::int64_t>(v, lo, hi)); }
 
-// A level of a list in the list table: \levelnfc and \levelstartat.
+// A level of a list in the list table: \levelnfc, \levelstartat and \leveltext.
 struct ListLevel {
     int nfc = 0;
     int start = 1;
+    std::u16string text; // as \leveltext gives it: its length, then the label's text
 };
 
 // What a list level's number format shows, or nothing for a level without a label.
-std::optional<Numbering> numberingOf(const ListLevel &level)
+std::optional<Numbering> numberingOf(const ListLevel &level, int levelNumber)
 {
     Numbering n;
     n.start = level.start;
+    n.level = levelNumber;
     switch (level.nfc) {
     case 1: n.style = Numbering::Style::UpperRoman; break;
     case 2: n.style = Numbering::Style::LowerRoman; break;
@@ -236,6 +239,24 @@ std::optional<Numbering> numberingOf(const ListLevel &level)
     case 23: n.style = Numbering::Style::Bullet; break;
     case 255: return std::nullopt; // no number
     default: n.style = Numbering::Style::Decimal; break; // ordinals, kanji and the like
+    }
+    // The label's text; the usual ones ("1." of its own level, a round bullet) are left
+    // to the model's default.
+    if (!level.text.empty()) {
+        std::u16string label = level.text.substr(1, std::min<std::size_t>(level.text[0], level.text.size() - 1));
+        const bool bullet = n.style == Numbering::Style::Bullet;
+        // A bullet in a symbol font's code is no character; bullets that are characters
+        // are these.
+        static constexpr std::u16string_view kBullets = u"\u2022\u25E6\u25AA\u25A0\u25A1\u25CF\u25CB\u25C6\u25C7"
+                                                        u"\u25B6\u27A2\u2713\u2714\u2013\u2012\u30FB-*>";
+        const auto unusable = [&](char16_t c) {
+            return bullet ? kBullets.find(c) == std::u16string_view::npos : c >= 0xD800 && c < 0xF900;
+        };
+        if (std::any_of(label.begin(), label.end(), unusable))
+            label.clear();
+        const std::u16string usual = bullet ? std::u16string(u"\u2022") : std::u16string{char16_t(levelNumber), u'.'};
+        if (label != usual)
+            n.format = label;
     }
     return n;
 }
@@ -279,7 +300,7 @@ private:
     void endNote();
     void listWord(Kw kw, const Token &t);
     void pnWord(Kw kw, const Token &t);
-    std::optional<Numbering> listNumbering(int ls, int ilvl) const;
+    std::optional<Numbering> listNumbering(int ls, int ilvl);
     int textCodePage() const;
     void pictWord(Kw kw, const Token &t);
     void pictHex(std::string_view digits);
@@ -325,11 +346,16 @@ private:
     int m_listId = 0;
     int m_overrideLs = 0;
     std::vector<ListLevel> m_levels;
+    std::u16string m_levelText;      // the \leveltext being read
+    // The model's list numbers, 1, 2, 3... in the order the lists' first items end, by
+    // \listid; m_pnList: the number of the old-style list the paragraph before is in.
+    std::unordered_map<int, int> m_listNumbers;
+    int m_listCount = 0;
+    int m_pnList = 0;
     // The \pn group being read.
     Numbering m_pn;
     bool m_pnCont = false;
 
-    int m_previousLs = 0; // the \ls of the paragraph before, when that was a list item
     std::vector<NoteFrame> m_notes;
     int m_footnotes = 0;
     int m_endnotes = 0;
@@ -479,6 +505,11 @@ bool Reader::closeGroup()
         if (top().dest != Dest::Shape && !m_shapePicture)
             m_doc.dropped |= kDroppedDrawings;
         break;
+    case Dest::LevelText:
+        if (top().dest != Dest::LevelText && !m_levels.empty())
+            m_levels.back().text = std::move(m_levelText);
+        m_levelText.clear();
+        break;
     case Dest::Pn:
         if (top().dest != Dest::Pn) {
             top().para.pnItem = !m_pnCont;
@@ -542,6 +573,9 @@ void Reader::handleText(std::string_view bytes)
     case Dest::Pict:
         pictHex(bytes);
         break;
+    case Dest::LevelText:
+        m_bytes.append(bytes);
+        break;
     default:
         break;
     }
@@ -550,7 +584,7 @@ void Reader::handleText(std::string_view bytes)
 void Reader::handleByte(unsigned char b)
 {
     const Dest d = top().dest;
-    if (d == Dest::Body || d == Dest::FontTable) {
+    if (d == Dest::Body || d == Dest::FontTable || d == Dest::LevelText) {
         if (d == Dest::Body)
             emitPendingCellTab();
         m_bytes.push_back(static_cast<char>(b));
@@ -612,6 +646,14 @@ void Reader::handleControlWord(const Token &t)
             g.dest = Dest::Skip; // \shprslt: the same drawing again, for older readers
         } else if (info.kw == Kw::ShpTxt) {
             g.dest = Dest::Body; // a text box's text is shown where the box is anchored
+        }
+        return;
+    case Dest::LevelText:
+        if (info.kw == Kw::U) {
+            appendUnicode(p);
+            m_ucSkip = g.uc;
+        } else if (info.kw == Kw::Uc) {
+            g.uc = clampInt(p, 0, kMaxUnicodeSkip);
         }
         return;
     case Dest::Lists:
@@ -889,6 +931,12 @@ void Reader::listWord(Kw kw, const Token &t)
         if (!m_levels.empty())
             m_levels.back().start = p;
         return;
+    case Kw::LevelText:
+        if (m_listDepth && !m_inOverride && !m_levels.empty()) {
+            top().dest = Dest::LevelText;
+            m_levelText.clear();
+        }
+        return;
     default:
         return;
     }
@@ -912,7 +960,7 @@ void Reader::pnWord(Kw kw, const Token &t)
     }
 }
 
-std::optional<Numbering> Reader::listNumbering(int ls, int ilvl) const
+std::optional<Numbering> Reader::listNumbering(int ls, int ilvl)
 {
     const auto override = m_overrides.find(ls);
     if (override == m_overrides.end())
@@ -920,8 +968,17 @@ std::optional<Numbering> Reader::listNumbering(int ls, int ilvl) const
     const auto list = m_lists.find(override->second);
     if (list == m_lists.end() || list->second.empty())
         return std::nullopt;
-    const std::size_t level = std::size_t(std::clamp(ilvl, 0, int(list->second.size()) - 1));
-    return numberingOf(list->second[level]);
+    // A level the list does not define takes the last it does.
+    const int level = std::clamp(ilvl, 0, kListLevels - 1);
+    std::optional<Numbering> n =
+        numberingOf(list->second[std::size_t(std::min(level, int(list->second.size()) - 1))], level);
+    if (n) {
+        // Overrides of one list count on together, as word processors count them.
+        const auto number = m_listNumbers.try_emplace(override->second, m_listCount + 1).first;
+        m_listCount = std::max(m_listCount, number->second);
+        n->list = number->second;
+    }
+    return n;
 }
 
 void Reader::endNote()
@@ -977,6 +1034,9 @@ void Reader::appendUnicode(std::int32_t value)
         m_fontOpen = true;
         m_font.face += text;
         break;
+    case Dest::LevelText:
+        m_levelText += text;
+        break;
     default:
         break;
     }
@@ -996,6 +1056,8 @@ void Reader::flush()
         cp = m_font.codePage ? m_font.codePage : codepage::codePageForCharset(m_font.charset, m_docCodePage);
         if (cp == codepage::kSymbol)
             cp = codepage::kWindowsLatin1;
+    } else if (g.dest == Dest::LevelText) {
+        cp = m_docCodePage; // the list table's fonts are not followed
     }
     if (ascii && m_asciiTransparent(cp))
         text.assign(m_bytes.begin(), m_bytes.end());
@@ -1004,6 +1066,8 @@ void Reader::flush()
     m_bytes.clear();
     if (g.dest == Dest::FontTable)
         m_font.face += text;
+    else if (g.dest == Dest::LevelText)
+        m_levelText += text;
     else if (g.dest == Dest::Body)
         appendBody(text);
 }
@@ -1054,18 +1118,22 @@ void Reader::endParagraph()
     std::optional<Numbering> numbering;
     if (ps.ls != 0)
         numbering = listNumbering(ps.ls, ps.ilvl);
-    if (!numbering && ps.pnItem)
+    if (!numbering && ps.pnItem) {
+        // Old-style items of one numbering in a row are one list.
         numbering = ps.pnNumbering;
-    m_para.bullet = numbering.has_value();
-    if (numbering) {
-        m_para.numbering = *numbering;
-        // Two lists of one numbering in a row stay two lists.
-        m_para.numbering.restart = false;
-        if (!m_doc.paragraphs.empty() && continuesList(m_doc.paragraphs.back(), m_para)
-            && m_previousLs != ps.ls)
-            m_para.numbering.restart = true;
-        m_previousLs = ps.ls;
+        const bool continues = m_pnList != 0 && !m_doc.paragraphs.empty() && m_doc.paragraphs.back().bullet
+                               && m_doc.paragraphs.back().numbering.list == m_pnList
+                               && m_doc.paragraphs.back().numbering.style == numbering->style
+                               && m_doc.paragraphs.back().numbering.start == numbering->start;
+        if (!continues)
+            m_pnList = ++m_listCount;
+        numbering->list = m_pnList;
+    } else {
+        m_pnList = 0;
     }
+    m_para.bullet = numbering.has_value();
+    if (numbering)
+        m_para.numbering = *numbering;
     m_doc.paragraphs.push_back(std::move(m_para));
     m_para = Paragraph{};
 }

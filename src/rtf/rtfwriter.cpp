@@ -159,8 +159,10 @@ private:
     void listTables();
     void charFormat(const CharFormat &f, const CharFormat &base);
     void collect(const std::vector<Paragraph> &paragraphs);
+    void collectLists(const std::vector<Paragraph> &paragraphs);
+    void listLevel(const Numbering &n, int level);
     void paragraphs(const std::vector<Paragraph> &paragraphs);
-    void paragraph(const Paragraph &p, int itemIndex);
+    void paragraph(const Paragraph &p, const std::u16string &label);
     void note(const Note &n);
     void picture(const Picture &p);
 
@@ -175,10 +177,12 @@ private:
     int m_bulletFont = -1;
     bool m_anyBullet = false;
     std::size_t m_textSize = 0;
-    // The lists, in the order they begin: list i is \ls i + 1. m_nextList counts them
-    // again while the paragraphs are written.
-    std::vector<Numbering> m_lists;
-    std::size_t m_nextList = 0;
+    // The lists, in the order their first items end (as readers number them): list i is
+    // \ls i + 1, with the numbering of each level as its first item there has it. A list
+    // without an id is each run of its items.
+    std::vector<std::array<std::optional<Numbering>, kListLevels>> m_lists;
+    std::unordered_map<int, std::size_t> m_listIndex;        // by the model's list id
+    std::unordered_map<const Paragraph *, std::size_t> m_itemList; // the list of each item
     CharFormat m_default;
 };
 
@@ -294,26 +298,54 @@ void Writer::colourTable()
     m_delimit = false;
 }
 
+// One level of a list: its number's form, its first number and its label, in which
+// \'00 to \'08 stand for the numbers of the levels (\levelnumbers gives where they are).
+void Writer::listLevel(const Numbering &n, int level)
+{
+    m_out += "{\\listlevel";
+    m_delimit = false;
+    word("\\levelnfc", levelNfc(n.style));
+    word("\\levelnfcn", levelNfc(n.style));
+    word("\\leveljc0");
+    word("\\levelstartat", n.start);
+    word("\\levelfollow0");
+    const bool bullet = n.style == Numbering::Style::Bullet;
+    const std::u16string label = !n.format.empty() ? n.format
+                                 : bullet          ? std::u16string(u"\u2022")
+                                                   : std::u16string{char16_t(level), u'.'};
+    m_out += "{\\leveltext";
+    m_delimit = false;
+    hexByte(unsigned(std::min<std::size_t>(label.size(), 255)));
+    std::string numbers;
+    for (std::size_t i = 0; i < label.size() && i < 255; ++i) {
+        if (label[i] < kListLevels) {
+            hexByte(label[i]);
+            numbers += "\\'";
+            numbers += "0123456789abcdef"[((i + 1) >> 4) & 0xF];
+            numbers += "0123456789abcdef"[(i + 1) & 0xF];
+        } else {
+            text(std::u16string_view(&label[i], 1), kUnicodeOnly);
+        }
+    }
+    m_out += ";}{\\levelnumbers" + numbers + ";}}";
+    m_delimit = false;
+}
+
 void Writer::listTables()
 {
     if (m_lists.empty())
         return;
     m_out += "{\\*\\listtable";
     for (std::size_t i = 0; i < m_lists.size(); ++i) {
-        const Numbering &n = m_lists[i];
-        m_out += "{\\list\\listsimple{\\listlevel";
+        m_out += "{\\list";
         m_delimit = false;
-        word("\\levelnfc", levelNfc(n.style));
-        word("\\levelnfcn", levelNfc(n.style));
-        word("\\leveljc0");
-        word("\\levelstartat", n.start);
-        word("\\levelfollow0");
-        // The label: the number (placeholder 0, at offset 1) and a full stop, or a bullet.
-        if (n.style == Numbering::Style::Bullet)
-            m_out += "{\\leveltext\\'01\\u8226 ?;}{\\levelnumbers;}}{\\listname ;}";
-        else
-            m_out += "{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}{\\listname ;}";
-        m_delimit = false;
+        // Levels no item is on count like the first: decimal numbers from 1.
+        for (int level = 0; level < kListLevels; ++level) {
+            Numbering n;
+            n.style = Numbering::Style::Decimal;
+            listLevel(m_lists[i][std::size_t(level)].value_or(n), level);
+        }
+        m_out += "{\\listname ;}";
         word("\\listid", long(i) + 1);
         m_out += "}";
     }
@@ -355,23 +387,30 @@ void Writer::charFormat(const CharFormat &f, const CharFormat &base)
         word("\\highlight", colourIndex(f.highlight));
 }
 
-void Writer::paragraph(const Paragraph &p, int itemIndex)
+void Writer::paragraph(const Paragraph &p, const std::u16string &label)
 {
     word("\\pard");
-    if (numbered(p)) {
+    if (numbered(p) || (p.bullet && !p.numbering.format.empty())) {
         // Old-style numbering with its label for readers that know no list table, and the
         // list for those that do.
-        const std::u16string label = numberLabel(p.numbering, itemIndex);
         m_out += "{\\pntext";
         word("\\f", 0);
         text(label, kUnicodeOnly);
         word("\\tab");
-        m_out += "}{\\*\\pn\\pnlvlbody";
+        m_out += numbered(p) ? "}{\\*\\pn\\pnlvlbody" : "}{\\*\\pn\\pnlvlblt";
+        m_delimit = true;
         word("\\pnf", 0);
         word("\\pnindent0");
-        word("\\pnstart", p.numbering.start);
-        word(pnWord(p.numbering.style));
-        m_out += "{\\pntxta .}}";
+        if (numbered(p)) {
+            word("\\pnstart", p.numbering.start);
+            word(pnWord(p.numbering.style));
+            m_out += "{\\pntxta .}}";
+        } else {
+            m_out += "{\\pntxtb ";
+            m_delimit = false;
+            text(label, kUnicodeOnly);
+            m_out += "}}";
+        }
         m_delimit = false;
     } else if (p.bullet) {
         // Old-style bullets, which rich-edit controls write; \pntext is what readers that
@@ -389,12 +428,11 @@ void Writer::paragraph(const Paragraph &p, int itemIndex)
         m_delimit = false;
     }
     if (p.bullet) {
-        // Every list is a list of its own in the list table, for readers that know one;
-        // it comes after the old-style numbering, which LibreOffice would take instead.
-        if (itemIndex == 0)
-            ++m_nextList;
-        word("\\ls", long(m_nextList));
-        word("\\ilvl0");
+        // The list in the list table, for readers that know one; it comes after the
+        // old-style numbering, which LibreOffice would take instead.
+        const auto list = m_itemList.find(&p);
+        word("\\ls", long(list != m_itemList.end() ? list->second : 0) + 1);
+        word("\\ilvl", std::clamp(p.numbering.level, 0, kListLevels - 1));
     }
     if (p.align == Alignment::Centre)
         word("\\qc");
@@ -439,12 +477,8 @@ void Writer::picture(const Picture &p)
 // Numbers the fonts, colours and numberings of the paragraphs (and of their notes).
 void Writer::collect(const std::vector<Paragraph> &paragraphs)
 {
-    const Paragraph *previous = nullptr;
     for (const Paragraph &p : paragraphs) {
         m_anyBullet = m_anyBullet || (p.bullet && !numbered(p));
-        if (p.bullet && !(previous && continuesList(*previous, p)))
-            m_lists.push_back(p.numbering);
-        previous = &p;
         for (const Run &r : p.runs) {
             fontIndex(r.format);
             colourIndex(r.format.colour);
@@ -456,19 +490,38 @@ void Writer::collect(const std::vector<Paragraph> &paragraphs)
     }
 }
 
+// Numbers the lists in the order their first items end: a note's paragraphs end before
+// the paragraph that holds the note.
+void Writer::collectLists(const std::vector<Paragraph> &paragraphs)
+{
+    const Paragraph *previous = nullptr;
+    for (const Paragraph &p : paragraphs) {
+        for (const Run &r : p.runs)
+            if (r.note)
+                collectLists(r.note->paragraphs);
+        if (p.bullet) {
+            std::size_t index = m_lists.size();
+            if (p.numbering.list != 0)
+                index = m_listIndex.try_emplace(p.numbering.list, m_lists.size()).first->second;
+            else if (previous && continuesList(*previous, p))
+                index = m_itemList.at(previous);
+            if (index == m_lists.size())
+                m_lists.emplace_back();
+            auto &level = m_lists[index][std::size_t(std::clamp(p.numbering.level, 0, kListLevels - 1))];
+            if (!level)
+                level = p.numbering;
+            m_itemList.emplace(&p, index);
+        }
+        previous = &p;
+    }
+}
+
 void Writer::paragraphs(const std::vector<Paragraph> &paragraphs)
 {
     const CharFormat *last = nullptr;
-    const Paragraph *previous = nullptr;
-    int itemIndex = 0;
+    ListNumberer numberer;
     for (const Paragraph &p : paragraphs) {
-        // An item counts on from the one before it in the same list.
-        if (previous && continuesList(*previous, p))
-            ++itemIndex;
-        else
-            itemIndex = 0;
-        previous = &p;
-        paragraph(p, itemIndex);
+        paragraph(p, numberer.next(p));
         for (const Run &r : p.runs) {
             if (r.text.empty())
                 continue;
@@ -509,6 +562,7 @@ std::string Writer::write(const Document &doc)
     colourIndex(m_default.colour);
     colourIndex(m_default.highlight);
     collect(doc.paragraphs);
+    collectLists(doc.paragraphs);
     if (m_anyBullet) {
         CharFormat symbol;
         symbol.face = u"Symbol";

@@ -60,21 +60,22 @@ std::string collapsed(std::string text)
 }
 
 // What Velmo shows of a document: the paragraphs with their list labels. Pictures are left
-// out, as LibreOffice's text export leaves them out.
+// out, as LibreOffice's text export leaves them out; and as that export does, a bullet is
+// given as the one of its level (•, ◦, ▪, again from the fourth), whatever the file draws.
 std::string shownText(const Document &d)
 {
     std::u16string text;
-    const Paragraph *previous = nullptr;
-    int index = 0;
+    ListNumberer numberer;
     for (const Paragraph &p : d.paragraphs) {
-        index = previous && continuesList(*previous, p) ? index + 1 : 0;
-        if (p.bullet)
-            text += numberLabel(p.numbering, index) + u' ';
+        const std::u16string label = numberer.next(p);
+        if (p.bullet && p.numbering.style == Numbering::Style::Bullet)
+            text += std::u16string(1, u"\u2022\u25E6\u25AA"[p.numbering.level % 3]) + u' ';
+        else if (p.bullet)
+            text += label + u' ';
         for (const Run &run : p.runs)
             if (!run.picture)
                 text += run.text;
         text += u'\n';
-        previous = p.bullet ? &p : nullptr;
     }
     return utf8(text);
 }

@@ -1,5 +1,6 @@
 // The reader on hand-written RTF: what real writers put in files, and damaged input.
 #include "rtf/rtfreader.h"
+#include "rtf/rtfwriter.h"
 
 #include <gtest/gtest.h>
 
@@ -310,6 +311,52 @@ TEST(RtfReader, NumberedLists)
     };
     for (const auto &l : labels)
         EXPECT_EQ(printable(numberLabel(l.numbering, l.index)), printable(l.label));
+}
+
+// The labels word processors show: one list counts on over plain paragraphs and over its
+// sub-lists, a sub-list restarts under each item, overrides of one \listid share the count,
+// and a level's text puts the numbers of the levels above in its label.
+TEST(RtfReader, ListsCountAsWordProcessorsCount)
+{
+    const std::string tables =
+        "{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat1{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
+        "{\\listlevel\\levelnfc0\\levelstartat1{\\leveltext\\'04\\'00.\\'01.;}{\\levelnumbers\\'01\\'03;}}"
+        "{\\listlevel\\levelnfc23{\\leveltext\\'01\\u9702 ?;}{\\levelnumbers;}}\\listid1}"
+        "{\\list{\\listlevel\\levelnfc4\\levelstartat3{\\leveltext\\'03(\\'00);}{\\levelnumbers\\'02;}}"
+        "{\\listlevel\\levelnfc2{\\leveltext\\'02\\'01.;}{\\levelnumbers\\'01;}}\\listid2}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'b7;}{\\levelnumbers;}}\\listid3}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid1\\ls2}"
+        "{\\listoverride\\listid2\\ls3}{\\listoverride\\listid3\\ls4}}";
+    const struct {
+        const char *name;
+        std::string body;
+        std::u16string labels; // the paragraphs' labels, "-" for no label, one a line
+    } cases[] = {
+        {"sub-list and plain paragraph between items",
+         "\\pard\\ls1 a\\par\\pard\\ls1 b\\par\\pard\\ls1\\ilvl1 b1\\par\\pard\\ls2\\ilvl1 b2\\par"
+         "\\pard plain\\par\\pard\\ls1 c\\par\\pard\\ls1\\ilvl1 c1\\par",
+         u"1.\n2.\n2.1.\n2.2.\n-\n3.\n3.1."},
+        {"a level's own text and start, a bullet character of the file",
+         "\\pard\\ls3 x\\par\\pard\\ls3 y\\par\\pard\\ls3\\ilvl1 y1\\par\\pard\\ls1\\ilvl2 dot\\par"
+         "\\pard\\ls3 z\\par",
+         u"(c)\n(d)\ni.\n\u25E6\n(e)"},
+        {"a bullet in a symbol font's code is a round bullet", "\\pard\\ls4 s\\par", u"\u2022"},
+        {"a level above with no item yet shows its first number",
+         "\\pard\\ls1\\ilvl1 deep\\par\\pard\\ls1 top\\par", u"1.1.\n1."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Document d = read("{\\rtf1\\ansi" + tables + c.body + "}").document;
+        std::u16string labels;
+        ListNumberer numberer;
+        for (const Paragraph &p : d.paragraphs) {
+            const std::u16string label = numberer.next(p);
+            labels += (labels.empty() ? u"" : u"\n") + (p.bullet ? label : u"-");
+        }
+        EXPECT_EQ(printable(labels), printable(c.labels));
+        // Written and read again, every item keeps its list, level and label.
+        EXPECT_EQ(read(write(d)).document, d);
+    }
 }
 
 TEST(RtfReader, RefusesWhatIsNotRtf)

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -46,7 +47,9 @@ std::string describe(const std::vector<Paragraph> &paragraphs)
         out += "[" + std::to_string(int(p.align)) + " " + std::to_string(p.firstIndentTwips) + "/"
                + std::to_string(p.leftIndentTwips) + "/" + std::to_string(p.rightIndentTwips);
         if (p.bullet)
-            out += " list " + std::to_string(int(p.numbering.style)) + "@" + std::to_string(p.numbering.start);
+            out += " list " + std::to_string(p.numbering.list) + "." + std::to_string(p.numbering.level) + " "
+                   + std::to_string(int(p.numbering.style)) + "@" + std::to_string(p.numbering.start) + " \""
+                   + utf8(p.numbering.format) + "\"";
         out += "]";
         for (const Run &r : p.runs) {
             const CharFormat &f = r.format;
@@ -141,6 +144,8 @@ Document randomDocument(std::mt19937 &rng)
     d.defaultFormat.hidden = false; // \plain is never hidden text
     int footnotes = 0;
     int endnotes = 0;
+    int lists = 0;
+    std::map<std::pair<int, int>, Numbering> levels;
     const int paragraphs = int(1 + rng() % 6);
     for (int i = 0; i < paragraphs; ++i) {
         Paragraph p;
@@ -150,11 +155,22 @@ Document randomDocument(std::mt19937 &rng)
         p.rightIndentTwips = int(rng() % 4000);
         p.bullet = rng() % 3 == 0;
         if (p.bullet) {
-            p.numbering.style = Numbering::Style(rng() % 6);
-            if (p.numbering.style != Numbering::Style::Bullet) // a bullet counts nothing
-                p.numbering.start = int(rng() % 5);
-            // A second list right after one of the same numbering.
-            p.numbering.restart = !d.paragraphs.empty() && continuesList(d.paragraphs.back(), p) && rng() % 2;
+            // A new list, or the next item of one begun before, on one of three levels;
+            // the items of one level of a list are numbered alike.
+            const int list = lists > 0 && rng() % 2 ? int(1 + rng() % lists) : ++lists;
+            const int level = int(rng() % 3);
+            const auto [known, added] = levels.try_emplace({list, level});
+            Numbering &n = known->second;
+            if (added) {
+                n.style = Numbering::Style(rng() % 6);
+                if (n.style != Numbering::Style::Bullet) // a bullet counts nothing
+                    n.start = int(rng() % 5);
+                if (rng() % 3 == 0) // a label of its own: "1-2)" or "◦"
+                    n.format = n.style == Numbering::Style::Bullet ? u"\u25E6" : std::u16string{0, u'-', char16_t(level), u')'};
+                n.list = list;
+                n.level = level;
+            }
+            p.numbering = n;
         }
         const int runs = int(rng() % 5);
         for (int j = 0; j < runs; ++j)
@@ -229,17 +245,15 @@ std::string shownText(std::string converted)
 std::string shownText(const Document &d, bool labels)
 {
     std::u16string text;
-    const Paragraph *previous = nullptr;
-    int index = 0;
+    ListNumberer numberer;
     for (const Paragraph &p : d.paragraphs) {
         const bool numbered = p.bullet && p.numbering.style != Numbering::Style::Bullet;
-        index = numbered && previous && continuesList(*previous, p) ? index + 1 : 0;
-        if (previous)
+        const std::u16string label = numberer.next(p);
+        if (&p != &d.paragraphs.front())
             text += u'\n';
         if (numbered && labels)
-            text += numberLabel(p.numbering, index) + u' ';
+            text += label + u' ';
         text += p.text();
-        previous = &p;
     }
     return utf8(text);
 }

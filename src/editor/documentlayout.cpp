@@ -391,12 +391,56 @@ void DocumentLayout::ensureLaidOut(int block) const
     notifySize();
 }
 
+namespace {
+
+// The number of an item in its list (QTextList), counted from the list's start.
+long long itemNumber(const QTextList &list, const QTextBlock &block, const rtf::Numbering &numbering)
+{
+    return (long long)numbering.start + std::max(0, list.itemNumber(block));
+}
+
+} // namespace
+
 QString listLabel(const QTextBlock &block)
 {
     const QTextList *list = block.textList();
     if (!list)
         return QString();
-    return QString::fromStdU16String(rtf::numberLabel(numberingOf(list->format()), list->itemNumber(block)));
+    const rtf::Numbering numbering = numberingOf(list->format());
+    if (numbering.format.empty())
+        return QString::fromStdU16String(rtf::numberLabel(numbering, std::max(0, list->itemNumber(block))));
+    // A label of its own text: the numbers of the levels above are those of the items this
+    // item's list stands under, found before the list's first item.
+    std::u16string label;
+    for (const char16_t c : numbering.format) {
+        if (c >= rtf::kListLevels) {
+            label += c;
+            continue;
+        }
+        const int level = c;
+        long long number = numbering.start;
+        rtf::Numbering shown = numbering;
+        if (level == numbering.level) {
+            number = itemNumber(*list, block, numbering);
+        } else if (level < numbering.level) {
+            for (QTextBlock b = list->item(0).previous(); b.isValid(); b = b.previous()) {
+                const QTextList *above = b.textList();
+                if (!above)
+                    continue;
+                const rtf::Numbering n = numberingOf(above->format());
+                if (n.list != numbering.list || n.level > level)
+                    continue;
+                if (n.level == level) {
+                    shown = n;
+                    number = itemNumber(*above, b, n);
+                }
+                break;
+            }
+        }
+        using Style = rtf::Numbering::Style;
+        label += rtf::numberText(shown.style == Style::Bullet ? Style::Decimal : shown.style, number);
+    }
+    return QString::fromStdU16String(label);
 }
 
 namespace {

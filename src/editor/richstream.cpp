@@ -275,8 +275,20 @@ QTextListFormat listFormat(const rtf::Numbering &numbering)
 {
     using Style = rtf::Numbering::Style;
     QTextListFormat f = bulletListFormat();
+    if (numbering.list != 0) {
+        f.setProperty(kListIdProperty, numbering.list);
+        f.setProperty(kListLevelProperty, numbering.level);
+    }
+    if (!numbering.format.empty())
+        f.setProperty(kListLabelFormatProperty, QString::fromStdU16String(numbering.format));
     switch (numbering.style) {
-    case Style::Bullet: return f;
+    case Style::Bullet:
+        // Hollow and square bullets are drawn as such; any other as the round one.
+        if (numbering.format == u"\u25E6" || numbering.format == u"\u25CB")
+            f.setStyle(QTextListFormat::ListCircle);
+        else if (numbering.format == u"\u25AA" || numbering.format == u"\u25A0")
+            f.setStyle(QTextListFormat::ListSquare);
+        return f;
     case Style::Decimal: f.setStyle(QTextListFormat::ListDecimal); break;
     case Style::LowerLetter: f.setStyle(QTextListFormat::ListLowerAlpha); break;
     case Style::UpperLetter: f.setStyle(QTextListFormat::ListUpperAlpha); break;
@@ -291,6 +303,9 @@ rtf::Numbering numberingOf(const QTextListFormat &format)
 {
     using Style = rtf::Numbering::Style;
     rtf::Numbering n;
+    n.list = format.intProperty(kListIdProperty);
+    n.level = std::clamp(format.intProperty(kListLevelProperty), 0, rtf::kListLevels - 1);
+    n.format = format.stringProperty(kListLabelFormatProperty).toStdU16String();
     switch (format.style()) {
     case QTextListFormat::ListDecimal: n.style = Style::Decimal; break;
     case QTextListFormat::ListLowerAlpha: n.style = Style::LowerLetter; break;
@@ -336,6 +351,9 @@ void loadModelInto(const rtf::Document &model, QTextDocument &document)
     cursor.beginEditBlock();
     QTextList *list = nullptr;
     const rtf::Paragraph *listed = nullptr; // the paragraph before, when it is in list
+    // The lists of the model's lists with ids, by list and level: an item ends the lists of
+    // the deeper levels of its list, so that those count from their start again.
+    std::map<std::pair<int, int>, QTextList *> levels;
     bool first = true;
     for (const rtf::Paragraph &p : model.paragraphs) {
         const QTextCharFormat blockChars = toCharFormat(p.runs.empty() ? model.defaultFormat : p.runs.front().format);
@@ -347,7 +365,17 @@ void loadModelInto(const rtf::Document &model, QTextDocument &document)
         } else {
             cursor.insertBlock(blockFormat, blockChars);
         }
-        if (p.bullet) {
+        if (p.bullet && p.numbering.list != 0) {
+            const std::pair<int, int> key(p.numbering.list, p.numbering.level);
+            levels.erase(levels.upper_bound(key), levels.lower_bound({p.numbering.list + 1, INT_MIN}));
+            QTextList *&same = levels[key];
+            if (same)
+                same->add(cursor.block());
+            else
+                same = cursor.createList(listFormat(p.numbering));
+            list = nullptr;
+            listed = nullptr;
+        } else if (p.bullet) {
             // Items of one numbering in a row are one list and count on.
             if (list && listed && rtf::continuesList(*listed, p))
                 list->add(cursor.block());
@@ -376,6 +404,8 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
 {
     rtf::Document model;
     model.defaultFormat = defaultFormat;
+    std::map<int, int> listNumbers;
+    std::map<const QTextList *, int> madeHere;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         rtf::Paragraph p;
         const QTextBlockFormat b = block.blockFormat();
@@ -389,10 +419,11 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
         p.bullet = block.textList() != nullptr;
         if (p.bullet) {
             p.numbering = numberingOf(block.textList()->format());
-            // Two lists of one numbering in a row stay two lists.
-            const QTextBlock before = block.previous();
-            p.numbering.restart = before.isValid() && before.textList() && before.textList() != block.textList()
-                                  && !model.paragraphs.empty() && rtf::continuesList(model.paragraphs.back(), p);
+            // Lists are numbered 1, 2, 3... in the order they begin: the parts of a list read
+            // from a file by its id, a list made here by itself.
+            const int key = p.numbering.list;
+            p.numbering.list = key != 0 ? listNumbers.try_emplace(key, int(listNumbers.size() + madeHere.size()) + 1).first->second
+                                        : madeHere.try_emplace(block.textList(), int(listNumbers.size() + madeHere.size()) + 1).first->second;
         }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();

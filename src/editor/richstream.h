@@ -46,6 +46,12 @@ enum FormatProperty {
     // On a list: the number its first item counts from (Qt 6.4's lists have no start of
     // their own and draw their labels from 1).
     kListStartProperty,
+    // On a list read from a file: the model's list it is part of (items of one list on
+    // several levels and with paragraphs between are several QTextLists), its level there,
+    // and its label's text (rtf::Numbering::format).
+    kListIdProperty,
+    kListLevelProperty,
+    kListLabelFormatProperty,
 };
 
 // Screen pixels per twip (96 dots per inch, 1440 twips per inch).

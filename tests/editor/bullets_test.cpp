@@ -12,6 +12,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QTextList>
 #include <gtest/gtest.h>
 
 using namespace velmo;
@@ -168,6 +169,31 @@ TEST(Bullets, NumberedItemsShowTheirLabelsFromTheListsStart)
                 inked += qGray(image.pixel(x, y)) < 160;
         EXPECT_GT(inked, 5) << "no label before " << b.text().toStdString();
     }
+}
+
+TEST(Bullets, SubListsCountUnderTheirItemAndShowTheNumbersAbove)
+{
+    // One list on two levels, a plain paragraph in between, a second-level label "%1.%2."
+    // and hollow bullets on the third level: the labels a word processor shows, kept through
+    // a save.
+    const std::string rtf =
+        "{\\rtf1\\ansi{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}"
+        "{\\listlevel\\levelnfc0{\\leveltext\\'04\\'00.\\'01.;}}"
+        "{\\listlevel\\levelnfc23{\\leveltext\\'01\\u9702 ?;}}\\listid5}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid5\\ls1}}"
+        "\\pard\\ls1\\fi-360\\li720 a\\par\\pard\\ls1\\fi-360\\li720 b\\par"
+        "\\pard\\ls1\\ilvl1\\fi-360\\li1440 b1\\par\\pard\\ls1\\ilvl1\\fi-360\\li1440 b2\\par"
+        "\\pard\\ls1\\ilvl2\\fi-360\\li2160 dot\\par\\pard plain\\par"
+        "\\pard\\ls1\\fi-360\\li720 c\\par\\pard\\ls1\\ilvl1\\fi-360\\li1440 c1\\par}";
+    const rtf::Document model = rtf::read(rtf).document;
+    QTextDocument document;
+    editor::loadModelInto(model, document);
+    QStringList labels;
+    for (QTextBlock b = document.begin(); b.isValid(); b = b.next())
+        labels << (b.textList() && b.textList()->format().style() != QTextListFormat::ListCircle ? editor::listLabel(b)
+                   : b.textList() ? QStringLiteral("circle") : QStringLiteral("-"));
+    EXPECT_EQ(labels, QStringList({"1.", "2.", "2.1.", "2.2.", "circle", "-", "3.", "3.1."}));
+    EXPECT_EQ(editor::documentToModel(document, model.defaultFormat), model);
 }
 
 } // namespace

@@ -197,6 +197,7 @@ rtf::Document sampleModel()
     rtf::Paragraph empty;
     rtf::Paragraph b1, b2, after;
     b1.bullet = b2.bullet = true;
+    b1.numbering.list = b2.numbering.list = 1; // lists are numbered in the order they begin
     rtf::appendText(b1, u"one", plain);
     rtf::appendText(b2, u"two", fancy);
     after.align = rtf::Alignment::Right;
@@ -211,8 +212,8 @@ rtf::Document sampleModel()
     rtf::appendText(after, u"後", plain);
     rtf::Paragraph n1, n2, r1;
     n1.bullet = n2.bullet = r1.bullet = true;
-    n1.numbering = n2.numbering = {rtf::Numbering::Style::Decimal, 3};
-    r1.numbering = {rtf::Numbering::Style::UpperRoman, 1};
+    n1.numbering = n2.numbering = {rtf::Numbering::Style::Decimal, 3, false, 2};
+    r1.numbering = {rtf::Numbering::Style::UpperRoman, 1, false, 3};
     rtf::appendText(n1, u"three", plain);
     rtf::appendText(n2, u"four", plain);
     rtf::appendText(r1, u"I", plain);

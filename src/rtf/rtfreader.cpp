@@ -481,6 +481,7 @@ bool Reader::closeGroup()
                 m_overrides[m_overrideLs] = m_listId;
         } else {
             m_lists[m_listId] = std::move(m_levels);
+            m_listNumbers.erase(m_listId); // a list defined again is another list
         }
         m_levels.clear();
         m_listDepth = 0;

@@ -126,7 +126,7 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
         // Destinations that hold no visible text of the document. A picture in
         // \nonshppict repeats the one in \shppict for older readers.
         for (const char *w : {"stylesheet", "info", "fldinst", "pntext", "listtext", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
-                              "objdata", "objclass", "objname", "nonshppict", "shprslt",
+                              "objdata", "objclass", "objname", "nonshppict", "shprslt", "nonesttables",
                               "tc", "tcn", "xe", "template", "fchars", "lchars", "ftnsep",
                               "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
                               "atnid", "atnauthor", "background", "pgdsctbl", "latentstyles",
@@ -261,6 +261,35 @@ std::optional<Numbering> numberingOf(const ListLevel &level, int levelNumber)
     return n;
 }
 
+// Cuts the text before `at` off a paragraph and gives it as a paragraph of the same format;
+// the character at `at`, a tab between two cells, goes with it. Nothing is cut where that
+// character is no tab (the paragraph changed since) or stands in a picture or a note.
+Paragraph takeLeadingText(Paragraph &p, std::size_t at)
+{
+    Paragraph leading = p;
+    leading.runs.clear();
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < p.runs.size(); ++i) {
+        const Run &r = p.runs[i];
+        if (offset + r.text.size() <= at) {
+            offset += r.text.size();
+            continue;
+        }
+        const std::size_t cut = at - offset;
+        if (r.picture || r.note || r.text[cut] != u'\t')
+            return Paragraph{};
+        leading.runs.assign(p.runs.begin(), p.runs.begin() + std::ptrdiff_t(i));
+        appendText(leading, std::u16string_view(r.text).substr(0, cut), r.format);
+        Run rest = r;
+        rest.text.erase(0, cut + 1);
+        p.runs.erase(p.runs.begin(), p.runs.begin() + std::ptrdiff_t(i) + 1);
+        if (!rest.text.empty())
+            p.runs.insert(p.runs.begin(), std::move(rest));
+        return leading;
+    }
+    return Paragraph{};
+}
+
 // A note being read: the body text it interrupted is kept aside until it ends.
 struct NoteFrame {
     Paragraph para;
@@ -363,6 +392,9 @@ private:
     Document m_doc;
     Paragraph m_para;
     bool m_pendingCellTab = false;
+    // Where in the paragraph being read the last tab between two cells is, in UTF-16 units.
+    static constexpr std::size_t kNoCellTab = std::size_t(-1);
+    std::size_t m_cellTab = kNoCellTab;
 };
 
 Document Reader::read(std::string_view input)
@@ -885,6 +917,12 @@ void Reader::handleControlWord(const Token &t)
     case Kw::NestCell:
         if (body) {
             m_doc.dropped |= kDroppedTables;
+            if ((para.ls != 0 || para.pnItem) && !m_para.runs.empty()) {
+                // A list item ends with its cell, as it would with a paragraph mark.
+                m_pendingCellTab = false;
+                endParagraph();
+                return;
+            }
             emitPendingCellTab(); // the previous cell was empty
             m_pendingCellTab = true;
         }
@@ -1103,6 +1141,9 @@ void Reader::emitPendingCellTab()
     if (!m_pendingCellTab || g.dest != Dest::Body)
         return;
     m_pendingCellTab = false;
+    m_cellTab = 0;
+    for (const Run &r : m_para.runs)
+        m_cellTab += r.text.size();
     appendText(m_para, u"\t", formatOf(g.ch));
 }
 
@@ -1133,8 +1174,20 @@ void Reader::endParagraph()
         m_pnList = 0;
     }
     m_para.bullet = numbering.has_value();
-    if (numbering)
+    if (numbering) {
         m_para.numbering = *numbering;
+        // A list in a table cell: the text of the cells before it, which a row's paragraph
+        // holds, is a paragraph of its own, so that the label stands before the item.
+        if (m_cellTab != kNoCellTab && m_cellTab > 0) {
+            Paragraph cells = takeLeadingText(m_para, m_cellTab);
+            if (!cells.runs.empty()) {
+                cells.bullet = false;
+                cells.numbering = Numbering{};
+                m_doc.paragraphs.push_back(std::move(cells));
+            }
+        }
+    }
+    m_cellTab = kNoCellTab;
     m_doc.paragraphs.push_back(std::move(m_para));
     m_para = Paragraph{};
 }

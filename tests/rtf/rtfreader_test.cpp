@@ -359,6 +359,22 @@ TEST(RtfReader, ListsCountAsWordProcessorsCount)
     }
 }
 
+// A list in a table cell: Velmo keeps a row as one paragraph with tabs between the cells,
+// but a list item is a paragraph of its own, ending with its cell, so that its label stands
+// before its own text and not before the row's.
+TEST(RtfReader, ListItemsInTableCellsAreParagraphsOfTheirOwn)
+{
+    const Document d = read("{\\rtf1{\\*\\listtable{\\list{\\listlevel\\levelnfc23}\\listid1}}"
+                            "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}"
+                            "\\trowd\\pard\\intbl Menu\\cell\\pard\\intbl\\ls1 Home\\par\\pard\\intbl\\ls1 News\\cell"
+                            "\\pard\\intbl More\\cell\\row\\pard After\\par}")
+                           .document;
+    std::u16string shown;
+    for (const Paragraph &p : d.paragraphs)
+        shown += (p.bullet ? u"* " : u"") + p.text() + u"\n";
+    EXPECT_EQ(printable(shown), printable(u"Menu\n* Home\n* News\nMore\nAfter\n"));
+}
+
 TEST(RtfReader, RefusesWhatIsNotRtf)
 {
     for (const char *input : {"", "plain text", "{rtf1}", "\\rtf1", "{\\rt"}) {

@@ -22,6 +22,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QFontInfo>
 #include <QTextList>
 #include <cmath>
 
@@ -801,7 +802,10 @@ TTextAttributes attributesFrom(const QTextCharFormat &f, const QFont &font, TCol
     TTextAttributes a;
     const QStringList families = f.hasProperty(QTextFormat::FontFamilies) ? f.fontFamilies().toStringList() : QStringList();
     a.Name = families.isEmpty() ? font.family() : families.first();
-    const double points = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : font.pointSizeF();
+    // A font given in pixels has no point size of its own: the one it is shown at counts.
+    const double points = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize()
+                          : font.pointSizeF() > 0                   ? font.pointSizeF()
+                                                                    : QFontInfo(font).pointSizeF();
     a.Size = int(std::lround(points));
     a.Color = (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush)
                   ? fromQColor(f.foreground().color())
@@ -853,6 +857,16 @@ TTextAttributes TRichEdit::SelAttributes() const
         f = k.charFormat();
     } else {
         f = c.charFormat();
+        if (c.atBlockStart() && !c.atBlockEnd()) {
+            // At the start of a paragraph the caret shows the format of the text after it,
+            // with what was set at the caret itself on top.
+            QTextCursor k(document());
+            k.setPosition(c.position());
+            k.movePosition(QTextCursor::NextCharacter);
+            QTextCharFormat after = k.charFormat();
+            after.merge(f);
+            f = after;
+        }
     }
     return attributesFrom(f, font(), DefAttributes().Color, DefAttributes().Charset);
 }

@@ -324,6 +324,22 @@ TEST(RichStream, FormatsOfTheSelectionAndParagraphs)
     EXPECT_EQ(edit.Paragraph().Numbering, TNumberingStyle::nsNone);
 }
 
+TEST(RichStream, TheCaretAtAParagraphsStartShowsTheFormatOfItsText)
+{
+    // A heading read from a file, the caret at its start as after opening: the size box
+    // shows the heading's size, also where the widget's font is given in pixels.
+    TRichEdit edit;
+    QFont pixels = edit.font();
+    pixels.setPixelSize(13);
+    edit.setFont(pixels);
+    edit.LoadFromStream("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\pard\\f0\\fs34\\b Heading\\par\\pard\\f0\\fs24 text\\par}");
+    edit.SetSelStart(0);
+    EXPECT_EQ(edit.SelAttributes().Size, 17);
+    EXPECT_TRUE(edit.SelAttributes().Style & fsBold);
+    edit.SetSelStart(8); // an empty last paragraph: the widget's font, in points
+    EXPECT_GT(edit.SelAttributes().Size, 0);
+}
+
 TEST(RichStream, TextModePastesPlainTextInOneFont)
 {
     TRichEdit edit;

@@ -273,6 +273,17 @@ void trimSpaces(std::u16string &s)
     s.erase(std::find_if(s.rbegin(), s.rend(), notSpace).base(), s.end());
 }
 
+// A face name as the font table holds one: cut to a sane length, without spaces around it.
+void tidyFaceName(std::u16string &face)
+{
+    if (face.size() > kMaxFaceLength) {
+        face.resize(kMaxFaceLength);
+        if (face.back() >= 0xD800 && face.back() < 0xDC00)
+            face.pop_back(); // not half a pair
+    }
+    trimSpaces(face);
+}
+
 class Reader {
 public:
     Document read(std::string_view input);
@@ -1112,7 +1123,7 @@ void Reader::showSymbol(std::u16string_view instruction)
     if (number < 0x20 || number > 0x10FFFF)
         return;
     bool unicode = false, shiftJis = false, named = false;
-    std::u16string_view face;
+    std::u16string face;
     std::int64_t tenths = -1;
     for (std::size_t i = 2; i < words.size(); ++i) {
         if (sameAsciiWord(words[i], u"\\u")) {
@@ -1120,8 +1131,11 @@ void Reader::showSymbol(std::u16string_view instruction)
         } else if (sameAsciiWord(words[i], u"\\j")) {
             shiftJis = true;
         } else if (sameAsciiWord(words[i], u"\\f") && i + 1 < words.size()) {
-            face = words[++i];
-            named = true;
+            // A name as the font table would give it, which ends a name at a semicolon.
+            const std::u16string_view name = words[++i];
+            face = name.substr(0, name.find(u';'));
+            tidyFaceName(face);
+            named = !face.empty();
         } else if (sameAsciiWord(words[i], u"\\s") && i + 1 < words.size()) {
             tenths = instructionNumber(words[++i], true);
         }
@@ -1130,7 +1144,7 @@ void Reader::showSymbol(std::u16string_view instruction)
     CharFormat format = formatOf(top().ch);
     const FontEntry *font = named ? fontNamed(face) : fontOf(top().ch);
     if (named) {
-        format.face = font ? font->face : std::u16string(face);
+        format.face = font ? font->face : face;
         format.charset = font ? font->charset : kDefaultCharset;
         format.pitchAndFamily = font ? font->pitchAndFamily : kDefaultPitch | kFamilyDontCare;
     }
@@ -1159,6 +1173,8 @@ void Reader::showSymbol(std::u16string_view instruction)
                                         : codepage::codePageForCharset(font->charset, m_docCodePage);
         text = codepage::decode(cp, std::string(1, static_cast<char>(number)));
     }
+    // A code page that maps the byte to a control gives no character to show.
+    std::erase_if(text, [](char16_t c) { return c < 0x20; });
     if (text.empty())
         return;
     emitPendingCellTab();
@@ -1302,12 +1318,7 @@ void Reader::commitFont()
 {
     flush();
     if (m_fontOpen) {
-        if (m_font.face.size() > kMaxFaceLength) {
-            m_font.face.resize(kMaxFaceLength);
-            if (m_font.face.back() >= 0xD800 && m_font.face.back() < 0xDC00)
-                m_font.face.pop_back(); // not half a pair
-        }
-        trimSpaces(m_font.face);
+        tidyFaceName(m_font.face);
         m_fonts.insert_or_assign(m_fontIndex, std::move(m_font));
         if (m_fontIndex < std::numeric_limits<int>::max())
             ++m_fontIndex; // a following entry without \f takes the next number

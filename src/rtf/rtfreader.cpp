@@ -34,6 +34,8 @@ enum class Kw : std::uint8_t {
     ListTable, List, ListId, ListLevel, LevelNfc, LevelStartAt, LevelText, ListOverride,
     // notes and text boxes
     Footnote, FtnAlt, ChFtn, ShpTxt,
+    // fields: their instruction and the result their writer stored
+    Field, FldInst, FldRslt,
     // destinations whose text is read as it stands
     ReadDest,
     // text
@@ -84,6 +86,7 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
             {"levelstartat", {Kw::LevelStartAt}}, {"leveltext", {Kw::LevelText}}, {"listoverride", {Kw::ListOverride}},
             {"footnote", {Kw::Footnote}}, {"ftnalt", {Kw::FtnAlt}}, {"chftn", {Kw::ChFtn}},
             {"shptxt", {Kw::ShpTxt}},
+            {"field", {Kw::Field}}, {"fldinst", {Kw::FldInst}}, {"fldrslt", {Kw::FldRslt}},
             // Damaged files put cell text into the nested table's properties, and other
             // readers show it.
             {"nesttableprops", {Kw::ReadDest}},
@@ -125,7 +128,7 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
         t.emplace("object", KeywordInfo{Kw::SkipDest, 0, kDroppedObjects});
         // Destinations that hold no visible text of the document. A picture in
         // \nonshppict repeats the one in \shppict for older readers.
-        for (const char *w : {"stylesheet", "info", "fldinst", "pntext", "listtext", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
+        for (const char *w : {"stylesheet", "info", "pntext", "listtext", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
                               "objdata", "objclass", "objname", "nonshppict", "shprslt", "nonesttables",
                               "tc", "tcn", "xe", "template", "fchars", "lchars", "ftnsep",
                               "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn",
@@ -156,7 +159,8 @@ constexpr int kMaxUnicodeSkip = 1 << 16;
 // Shape: a drawing object; only a picture in it (its "pib" property) is read.
 // Lists: the list table and the list override table. Pn: an old-style numbering group.
 // LevelText: a list level's label (\leveltext).
-enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp, Pict, Shape, Lists, LevelText, Pn };
+// FieldInst: a field's instruction, kept as text until the field ends.
+enum class Dest : std::uint8_t { Body, Skip, FontTable, ColourTable, Upr, DefChp, Pict, Shape, Lists, LevelText, Pn, FieldInst };
 
 // A picture being read: its words and its data, given as hex digits or as \bin bytes.
 struct PictState {
@@ -299,11 +303,35 @@ struct NoteFrame {
     CharFormat anchorFormat;
 };
 
+// A field being read. Fields are not computed here: what shows is the result their writer
+// stored. Only a symbol field whose writer stored no result is shown from its instruction.
+struct FieldFrame {
+    std::size_t depth = 0;       // the number of open groups, the field's own included
+    std::u16string instruction;
+    std::size_t shownBefore = 0; // characters shown before the field began
+};
+
+// Instructions are only looked at for a symbol; a longer one is not one of those.
+constexpr std::size_t kMaxInstruction = 1024;
+// Fields nest (a result or an instruction may hold fields); deeper than this is damage.
+constexpr std::size_t kMaxFieldDepth = 64;
+
 void trimSpaces(std::u16string &s)
 {
     const auto notSpace = [](char16_t c) { return c != u' '; };
     s.erase(s.begin(), std::find_if(s.begin(), s.end(), notSpace));
     s.erase(std::find_if(s.rbegin(), s.rend(), notSpace).base(), s.end());
+}
+
+// A face name as the font table holds one: cut to a sane length, without spaces around it.
+void tidyFaceName(std::u16string &face)
+{
+    if (face.size() > kMaxFaceLength) {
+        face.resize(kMaxFaceLength);
+        if (face.back() >= 0xD800 && face.back() < 0xDC00)
+            face.pop_back(); // not half a pair
+    }
+    trimSpaces(face);
 }
 
 class Reader {
@@ -327,6 +355,10 @@ private:
     void commitFont();
     void commitColour();
     void endNote();
+    void fieldWord(Kw kw);
+    void endField();
+    void showSymbol(std::u16string_view instruction);
+    const FontEntry *fontNamed(std::u16string_view face) const;
     void listWord(Kw kw, const Token &t);
     void pnWord(Kw kw, const Token &t);
     std::optional<Numbering> listNumbering(int ls, int ilvl);
@@ -386,6 +418,8 @@ private:
     bool m_pnCont = false;
 
     std::vector<NoteFrame> m_notes;
+    std::vector<FieldFrame> m_fields;
+    std::size_t m_shown = 0; // characters of text shown so far
     int m_footnotes = 0;
     int m_endnotes = 0;
 
@@ -403,7 +437,8 @@ Document Reader::read(std::string_view input)
     // Only where text is read: a skipped destination's bytes are no text, and pairing a
     // stray byte there with a closing brace would swallow the rest of the document.
     tokens.setLeadBytes([this](unsigned char b) {
-        if (m_groups.empty() || (top().dest != Dest::Body && top().dest != Dest::FontTable))
+        if (m_groups.empty()
+            || (top().dest != Dest::Body && top().dest != Dest::FontTable && top().dest != Dest::FieldInst))
             return false;
         return codepage::isLeadByte(textCodePage(), b);
     });
@@ -470,6 +505,8 @@ Document Reader::read(std::string_view input)
     }
 done:
     flush();
+    while (!m_fields.empty())
+        endField(); // cut off before their end
     while (!m_notes.empty())
         endNote(); // cut off before their end
     for (const Group &g : m_groups)
@@ -518,6 +555,8 @@ bool Reader::closeGroup()
         m_levels.clear();
         m_listDepth = 0;
     }
+    if (!m_fields.empty() && m_fields.back().depth == m_groups.size())
+        endField(); // with the field's own group still on top
     if (m_groups.back().noteRoot && !m_notes.empty())
         endNote(); // with the note's own paragraph state still on top
     const Group closing = m_groups.back();
@@ -609,6 +648,11 @@ void Reader::handleText(std::string_view bytes)
     case Dest::LevelText:
         m_bytes.append(bytes);
         break;
+    case Dest::FieldInst:
+        for (char c : bytes)
+            if (static_cast<unsigned char>(c) >= 0x20)
+                m_bytes.push_back(c);
+        break;
     default:
         break;
     }
@@ -617,7 +661,7 @@ void Reader::handleText(std::string_view bytes)
 void Reader::handleByte(unsigned char b)
 {
     const Dest d = top().dest;
-    if (d == Dest::Body || d == Dest::FontTable || d == Dest::LevelText) {
+    if (d == Dest::Body || d == Dest::FontTable || d == Dest::LevelText || d == Dest::FieldInst) {
         if (d == Dest::Body)
             emitPendingCellTab();
         m_bytes.push_back(static_cast<char>(b));
@@ -705,7 +749,8 @@ void Reader::handleControlWord(const Token &t)
         m_doc.dropped |= info.dropped;
     if (star && info.kw != Kw::Pn && info.kw != Kw::Ud && info.kw != Kw::DefChp
         && info.kw != Kw::ShpPict && info.kw != Kw::ListTable && info.kw != Kw::ReadDest
-        && info.kw != Kw::Footnote && info.kw != Kw::Shp) {
+        && info.kw != Kw::Footnote && info.kw != Kw::Shp && info.kw != Kw::FldInst
+        && info.kw != Kw::FldRslt) {
         g.dest = Dest::Skip;
         return;
     }
@@ -765,6 +810,11 @@ void Reader::handleControlWord(const Token &t)
         m_doc.paragraphs.clear();
         m_pendingCellTab = false;
         g.noteRoot = true;
+        return;
+    case Kw::Field:
+    case Kw::FldInst:
+    case Kw::FldRslt:
+        fieldWord(info.kw);
         return;
     case Kw::FtnAlt:
         if (!m_notes.empty())
@@ -1042,6 +1092,192 @@ void Reader::endNote()
     appendNote(m_para, std::move(mark), std::move(note), frame.anchorFormat);
 }
 
+void Reader::fieldWord(Kw kw)
+{
+    Group &g = top();
+    switch (kw) {
+    case Kw::Field:
+        // A field inside an instruction is part of that instruction's text.
+        if (g.dest == Dest::Body && m_fields.size() < kMaxFieldDepth
+            && (m_fields.empty() || m_fields.back().depth < m_groups.size()))
+            m_fields.push_back(FieldFrame{m_groups.size(), {}, m_shown});
+        return;
+    case Kw::FldInst:
+        if (g.dest == Dest::Body)
+            g.dest = Dest::FieldInst;
+        else if (g.dest == Dest::FieldInst)
+            g.dest = Dest::Skip; // the instruction of a field inside an instruction
+        return;
+    default:
+        // The result is read as the text it is; some writers mark it with \* as if
+        // readers could do without it.
+        return;
+    }
+}
+
+void Reader::endField()
+{
+    flush();
+    const FieldFrame field = std::move(m_fields.back());
+    m_fields.pop_back();
+    if (m_shown == field.shownBefore)
+        showSymbol(field.instruction);
+}
+
+// The words of a field instruction: switches (\f), numbers, names; a quoted name is one
+// word without its quotes.
+std::vector<std::u16string_view> instructionWords(std::u16string_view s)
+{
+    std::vector<std::u16string_view> words;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (s[i] == u' ' || s[i] == u'\t') {
+            ++i;
+            continue;
+        }
+        std::size_t end;
+        if (s[i] == u'"') {
+            end = s.find(u'"', i + 1);
+            if (end == std::u16string_view::npos)
+                end = s.size();
+            words.push_back(s.substr(i + 1, end - i - 1));
+            i = end + 1;
+            continue;
+        }
+        end = s.find_first_of(u" \t\"", i + 1);
+        if (end == std::u16string_view::npos)
+            end = s.size();
+        words.push_back(s.substr(i, end - i));
+        i = end;
+    }
+    return words;
+}
+
+bool sameAsciiWord(std::u16string_view a, std::u16string_view b)
+{
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) {
+               return lower(x) == lower(y);
+           });
+}
+
+// A number as field instructions give one: decimal, or hexadecimal after 0x. Tenths are
+// cut off (a size of 10.5 points is given as 105 tenths, to keep the half). -1: no number.
+std::int64_t instructionNumber(std::u16string_view w, bool tenths = false)
+{
+    int base = 10;
+    if (w.size() > 2 && w[0] == u'0' && (w[1] == u'x' || w[1] == u'X')) {
+        base = 16;
+        w.remove_prefix(2);
+    }
+    std::int64_t n = 0;
+    bool digits = false;
+    for (std::size_t i = 0; i < w.size(); ++i) {
+        const char16_t c = w[i];
+        int d;
+        if (c >= u'0' && c <= u'9')
+            d = c - u'0';
+        else if (base == 16 && c >= u'a' && c <= u'f')
+            d = c - u'a' + 10;
+        else if (base == 16 && c >= u'A' && c <= u'F')
+            d = c - u'A' + 10;
+        else if (c == u'.' && tenths && base == 10)
+            return digits ? n * 10 + (i + 1 < w.size() && w[i + 1] >= u'0' && w[i + 1] <= u'9' ? w[i + 1] - u'0' : 0)
+                          : -1;
+        else
+            return -1;
+        n = n * base + d;
+        digits = true;
+        if (n > 0x10FFFF * 10)
+            return -1;
+    }
+    if (!digits)
+        return -1;
+    return tenths ? n * 10 : n;
+}
+
+const FontEntry *Reader::fontNamed(std::u16string_view face) const
+{
+    const FontEntry *found = nullptr;
+    int foundIndex = 0;
+    for (const auto &[index, font] : m_fonts)
+        if (sameAsciiWord(font.face, face) && (!found || index < foundIndex)) {
+            found = &font;
+            foundIndex = index;
+        }
+    return found;
+}
+
+// A symbol field, "SYMBOL 183 \f "Symbol" \s 10": the character of that number in that
+// font (\u: a Unicode number, \j: a Shift-JIS code), at that size in points.
+void Reader::showSymbol(std::u16string_view instruction)
+{
+    const std::vector<std::u16string_view> words = instructionWords(instruction);
+    if (words.size() < 2 || !sameAsciiWord(words[0], u"SYMBOL") || top().dest != Dest::Body)
+        return;
+    const std::int64_t number = instructionNumber(words[1]);
+    if (number < 0x20 || number > 0x10FFFF)
+        return;
+    bool unicode = false, shiftJis = false, named = false;
+    std::u16string face;
+    std::int64_t tenths = -1;
+    for (std::size_t i = 2; i < words.size(); ++i) {
+        if (sameAsciiWord(words[i], u"\\u")) {
+            unicode = true;
+        } else if (sameAsciiWord(words[i], u"\\j")) {
+            shiftJis = true;
+        } else if (sameAsciiWord(words[i], u"\\f") && i + 1 < words.size()) {
+            // A name as the font table would give it, which ends a name at a semicolon.
+            const std::u16string_view name = words[++i];
+            face = name.substr(0, name.find(u';'));
+            tidyFaceName(face);
+            named = !face.empty();
+        } else if (sameAsciiWord(words[i], u"\\s") && i + 1 < words.size()) {
+            tenths = instructionNumber(words[++i], true);
+        }
+    }
+
+    CharFormat format = formatOf(top().ch);
+    const FontEntry *font = named ? fontNamed(face) : fontOf(top().ch);
+    if (named) {
+        format.face = font ? font->face : face;
+        format.charset = font ? font->charset : kDefaultCharset;
+        format.pitchAndFamily = font ? font->pitchAndFamily : kDefaultPitch | kFamilyDontCare;
+    }
+    if (tenths > 0)
+        format.sizeHalfPoints = clampInt(tenths / 5, 1, 32767);
+
+    std::u16string text;
+    if (shiftJis && !unicode) {
+        std::string bytes;
+        if (number > 0xFF)
+            bytes += static_cast<char>(number >> 8 & 0xFF);
+        bytes += static_cast<char>(number & 0xFF);
+        text = codepage::decode(codepage::kShiftJis, bytes);
+    } else if (unicode || number > 0xFF || (named && !font)) {
+        // A font the document does not list: its character codes are taken as Latin-1.
+        if (number > 0xFFFF) {
+            const std::uint32_t v = std::uint32_t(number) - 0x10000;
+            text = {char16_t(0xD800 + (v >> 10)), char16_t(0xDC00 + (v & 0x3FF))};
+        } else if (number < 0xD800 || number > 0xDFFF) {
+            text = char16_t(number);
+        }
+    } else {
+        // The byte in the font's own code page, as if the text had held it.
+        const int cp = !font ? m_docCodePage
+                       : font->codePage ? font->codePage
+                                        : codepage::codePageForCharset(font->charset, m_docCodePage);
+        text = codepage::decode(cp, std::string(1, static_cast<char>(number)));
+    }
+    // A code page that maps the byte to a control gives no character to show.
+    std::erase_if(text, [](char16_t c) { return c < 0x20; });
+    if (text.empty())
+        return;
+    emitPendingCellTab();
+    appendText(m_para, text, format);
+    m_shown += text.size();
+}
+
 int Reader::textCodePage() const
 {
     if (m_groups.empty())
@@ -1076,6 +1312,10 @@ void Reader::appendUnicode(std::int32_t value)
     case Dest::LevelText:
         m_levelText += text;
         break;
+    case Dest::FieldInst:
+        if (!m_fields.empty() && m_fields.back().instruction.size() < kMaxInstruction)
+            m_fields.back().instruction += text;
+        break;
     default:
         break;
     }
@@ -1109,6 +1349,8 @@ void Reader::flush()
         m_levelText += text;
     else if (g.dest == Dest::Body)
         appendBody(text);
+    else if (g.dest == Dest::FieldInst && !m_fields.empty() && m_fields.back().instruction.size() < kMaxInstruction)
+        m_fields.back().instruction += text;
 }
 
 void Reader::appendBody(std::u16string_view text)
@@ -1121,6 +1363,7 @@ void Reader::appendBody(std::u16string_view text)
         if (end > 0) {
             emitPendingCellTab();
             appendText(m_para, text.substr(0, end), formatOf(top().ch));
+            m_shown += end;
         }
         m_pendingCellTab = false;
         endParagraph();
@@ -1130,6 +1373,7 @@ void Reader::appendBody(std::u16string_view text)
         return;
     emitPendingCellTab();
     appendText(m_para, text, formatOf(top().ch));
+    m_shown += text.size();
 }
 
 void Reader::emitPendingCellTab()
@@ -1196,12 +1440,7 @@ void Reader::commitFont()
 {
     flush();
     if (m_fontOpen) {
-        if (m_font.face.size() > kMaxFaceLength) {
-            m_font.face.resize(kMaxFaceLength);
-            if (m_font.face.back() >= 0xD800 && m_font.face.back() < 0xDC00)
-                m_font.face.pop_back(); // not half a pair
-        }
-        trimSpaces(m_font.face);
+        tidyFaceName(m_font.face);
         m_fonts.insert_or_assign(m_fontIndex, std::move(m_font));
         if (m_fontIndex < std::numeric_limits<int>::max())
             ++m_fontIndex; // a following entry without \f takes the next number
@@ -1269,6 +1508,7 @@ void Reader::endPicture()
     pict.picture.kind = pict.kind == PictState::Kind::Png ? Picture::Kind::Png : Picture::Kind::Jpeg;
     emitPendingCellTab();
     appendPicture(m_para, std::move(pict.picture), formatOf(g.ch));
+    ++m_shown;
 }
 
 void Reader::commitColour()

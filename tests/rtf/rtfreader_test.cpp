@@ -91,6 +91,50 @@ TEST(RtfReader, TextAsWritersPutIt)
     }
 }
 
+// Fields are not computed: what shows is the result their writer stored, however the
+// writer marked it. A symbol field stored without a result shows its character.
+TEST(RtfReader, FieldsShowWhatTheirWriterStored)
+{
+    const TextCase cases[] = {
+        {"hyperlink with a starred result",
+         "mail <{\\field{\\*\\fldinst {\\f1 HYPERLINK \"mailto:a@b.jp\"}}{\\*\\fldrslt {\\f1 a@b.jp}}}>}",
+         u"mail <a@b.jp>"},
+        {"Japanese link text", "\\'8f\\'da\\'82\\'b5\\'82\\'ad\\'82\\'cd{\\field{\\*\\fldinst HYPERLINK \"#s\"}"
+                               "{\\*\\fldrslt \\'8e\\'d0\\'93\\'e0}}}", u"詳しくは社内"},
+        {"fields in a result", "{\\field{\\*\\fldinst HYPERLINK \"#p\"}{\\fldrslt page "
+                               "{\\field{\\*\\fldinst PAGE}{\\fldrslt 3}}}}}", u"page 3"},
+        {"a field in an instruction is no text",
+         "{\\field{\\*\\fldinst IF {\\field{\\*\\fldinst PAGE}{\\fldrslt 1}} = 1 \"a\" \"b\"}{\\fldrslt a}}}", u"a"},
+        {"no stored result", "foo{\\field{\\*\\fldinst {\\f1 PAGE }}}bar}", u"foobar"},
+        {"symbol in a listed symbol font", "{\\field{\\*\\fldinst SYMBOL 183 \\\\f \"Symbol\" \\\\s 10}{\\fldrslt }}}",
+         u"\uF0B7"},
+        {"symbol stored with its result", "{\\field{\\*\\fldinst SYMBOL 183 \\\\f \"Symbol\"}{\\fldrslt\\f2 \\'b7}}}",
+         u"\uF0B7"},
+        {"symbol by Unicode", "{\\field{\\*\\fldinst SYMBOL 9733 \\\\u}{\\fldrslt}}}", u"★"},
+        {"symbol by Shift-JIS code", "{\\field{\\*\\fldinst SYMBOL 0x82A0 \\\\j}{\\fldrslt}}}", u"あ"},
+        {"symbol in the current font", "{\\field{\\*\\fldinst SYMBOL 65}}}", u"A"},
+        {"symbol field cut off", "{\\field{\\*\\fldinst SYMBOL 66}", u"B"},
+        {"not a number", "{\\field{\\*\\fldinst SYMBOL x}{\\fldrslt}}{\\field{\\*\\fldinst SYMBOL}}"
+                         "{\\field{\\*\\fldinst SYMBOL 9}}{\\field{\\*\\fldinst SYMBOL 99999999999}}}", u""},
+    };
+    for (const TextCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(printable(readBody(c.body).plainText()), printable(c.text));
+    }
+
+    // A font the document does not list: the code is Latin-1, in that font, at that size.
+    const Document d = readBody("{\\fs20 a{\\field{\\*\\fldinst SYMBOL 253 \\\\f \"Wingdings\" \\\\s 5.5}"
+                                "{\\fldrslt\\f1\\fs10}}b}}");
+    ASSERT_EQ(d.paragraphs.size(), 1u);
+    const auto &runs = d.paragraphs[0].runs;
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[1].text, u"\u00FD");
+    EXPECT_EQ(runs[1].format.face, u"Wingdings");
+    EXPECT_EQ(runs[1].format.sizeHalfPoints, 11);
+    EXPECT_EQ(runs[2].format.face, runs[0].format.face);
+    EXPECT_EQ(runs[2].format.sizeHalfPoints, 20);
+}
+
 TEST(RtfReader, CharacterFormats)
 {
     // Word-style font switching, sizes, colours and every style with its "off" form.

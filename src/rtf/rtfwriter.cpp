@@ -396,6 +396,11 @@ void Writer::paragraph(const Paragraph &p, int itemIndex)
         word("\\ls", long(m_nextList));
         word("\\ilvl0");
     }
+    if (p.frame) {
+        // A frame at the paragraph's own place in the column, as wide as its text needs,
+        // with no body text beside it. Readers that know no frames show it as a paragraph.
+        word("\\phcol\\pvpara\\posy0\\nowrap");
+    }
     if (p.align == Alignment::Centre)
         word("\\qc");
     else if (p.align == Alignment::Right)

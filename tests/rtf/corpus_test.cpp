@@ -59,14 +59,17 @@ std::string collapsed(std::string text)
     return out;
 }
 
-// What Velmo shows of a document: the paragraphs with their list labels. Pictures are left
-// out, as LibreOffice's text export leaves them out.
+// What Velmo shows of a document: the paragraphs with their list labels. Pictures and the
+// paragraphs of frames, text boxes and shapes are left out, as LibreOffice's text export
+// leaves them out (it exports the body text only).
 std::string shownText(const Document &d)
 {
     std::u16string text;
     const Paragraph *previous = nullptr;
     int index = 0;
     for (const Paragraph &p : d.paragraphs) {
+        if (p.frame)
+            continue;
         index = previous && continuesList(*previous, p) ? index + 1 : 0;
         if (p.bullet)
             text += numberLabel(p.numbering, index) + u' ';

@@ -46,6 +46,9 @@ enum FormatProperty {
     // On a list: the number its first item counts from (Qt 6.4's lists have no start of
     // their own and draw their labels from 1).
     kListStartProperty,
+    // On a block: the paragraph is a frame's, a text box's or a shape's text (bool), shown
+    // in the text where it stands and saved as a frame again.
+    kFrameProperty,
 };
 
 // Screen pixels per twip (96 dots per inch, 1440 twips per inch).

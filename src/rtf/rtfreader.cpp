@@ -1006,9 +1006,10 @@ void Reader::endOpenNotesAndFrames()
         if (!m_groups[i].noteRoot && !m_groups[i].frameRoot)
             continue;
         m_groups.resize(i + 1);
+        // One group may begin a text box and, inside it, a note.
         if (m_groups[i].noteRoot && !m_notes.empty())
             endNote();
-        else if (m_groups[i].frameRoot && !m_frameTexts.empty())
+        if (m_groups[i].frameRoot && !m_frameTexts.empty())
             endFrameText();
         if (m_groups.size() > 1)
             m_groups.pop_back();

@@ -248,6 +248,7 @@ TEST(RtfReader, FramesTextBoxesAndShapesKeepTheirText)
         {"text box in a table cell", "\\intbl A\\cell{\\shp{\\*\\shpinst{\\shptxt C\\par}}}B\\cell\\row after}",
          "[C] A<0009>B after "},
         {"a shape's text cut off by the end of the file", "a{\\shp{\\*\\shpinst{\\shptxt\\pard cut", "[cut] a "},
+        {"a note in a text box, cut off", "a{\\shp{\\*\\shpinst{\\shptxt\\footnote note", "[1] a "},
         {"paragraphs placed on the page until \\pard",
          "\\phpg\\pvpg\\posx100\\posy200\\absw3000 one\\par two\\par\\pard body\\par}", "[one] [two] body "},
         {"placed by alignment or by anchor alone",

@@ -108,6 +108,8 @@ QTextBlockFormat toBlockFormat(const rtf::Paragraph &p, const QFont &bulletFont)
     b.setAlignment(p.align == rtf::Alignment::Right    ? Qt::AlignRight
                    : p.align == rtf::Alignment::Centre ? Qt::AlignHCenter
                                                        : Qt::AlignLeft);
+    if (p.frame)
+        b.setProperty(kFrameProperty, true);
     return b;
 }
 
@@ -416,6 +418,7 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
         p.firstIndentTwips = twips(b, kFirstIndentTwipsProperty, b.textIndent());
         p.leftIndentTwips = twips(b, kLeftIndentTwipsProperty, b.leftMargin());
         p.rightIndentTwips = twips(b, kRightIndentTwipsProperty, b.rightMargin());
+        p.frame = b.boolProperty(kFrameProperty);
         p.bullet = block.textList() != nullptr;
         if (p.bullet) {
             p.numbering = numberingOf(block.textList()->format());

@@ -52,6 +52,9 @@ enum FormatProperty {
     kListIdProperty,
     kListLevelProperty,
     kListLabelFormatProperty,
+    // On a block: the paragraph is a frame's, a text box's or a shape's text (bool), shown
+    // in the text where it stands and saved as a frame again.
+    kFrameProperty,
 };
 
 // Screen pixels per twip (96 dots per inch, 1440 twips per inch).

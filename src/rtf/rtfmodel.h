@@ -150,6 +150,9 @@ struct Paragraph {
     bool bullet = false;        // a list item: bulleted, or numbered when numbering says so
     Numbering numbering;        // a list item's label; meaningless when bullet is false
     std::vector<Run> runs;      // no empty runs; neighbours differ in format
+    // Text of a frame, a text box or a shape: shown in the text where it stands, and written
+    // back as a frame, so that word processors place it apart from the body text again.
+    bool frame = false;
 
     double firstIndentPoints() const { return firstIndentTwips / double(kTwipsPerPoint); }
     double leftIndentPoints() const { return leftIndentTwips / double(kTwipsPerPoint); }

@@ -36,6 +36,8 @@ enum class Kw : std::uint8_t {
     Footnote, FtnAlt, ChFtn, ShpTxt,
     // fields: their instruction and the result their writer stored
     Field, FldInst, FldRslt,
+    // positioned paragraphs (frames): words that place one, and sizes that do when not 0
+    FrameWord, FrameSize,
     // destinations whose text is read as it stands
     ReadDest,
     // text
@@ -125,6 +127,15 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
         for (const char *w : {"shp", "shpgrp", "do"})
             t.emplace(w, KeywordInfo{Kw::Shp});
         t.emplace("dptxbxtext", KeywordInfo{Kw::ShpTxt});
+        // A paragraph placed on the page (anchored to the page, the margins, a column or a
+        // paragraph, or aligned there) is a frame; so is one given a size or a distance
+        // from the text around it.
+        for (const char *w : {"phmrg", "phpg", "phcol", "pvmrg", "pvpg", "pvpara", "posxc",
+                              "posxi", "posxo", "posxl", "posxr", "posyc", "posyb", "posyt",
+                              "posyin", "posyout", "posyil"})
+            t.emplace(w, KeywordInfo{Kw::FrameWord});
+        for (const char *w : {"posx", "posy", "absw", "absh", "dxfrtext", "dfrmtxtx", "dfrmtxty"})
+            t.emplace(w, KeywordInfo{Kw::FrameSize});
         t.emplace("object", KeywordInfo{Kw::SkipDest, 0, kDroppedObjects});
         // Destinations that hold no visible text of the document. A picture in
         // \nonshppict repeats the one in \shppict for older readers.
@@ -202,12 +213,14 @@ struct ParaState {
     Numbering pnNumbering;
     int ls = 0;             // \lsN: the list override; 0: none
     int ilvl = 0;           // \ilvlN: the level in that list
+    bool frame = false;     // placed on the page: a frame's paragraph
 };
 
 struct Group {
     Dest dest = Dest::Body;
     bool star = false;  // \* seen: an unknown destination word makes this group skipped
     bool noteRoot = false; // the group of a footnote: its end ends the note
+    bool frameRoot = false; // the group of a text box's text: its end ends the text box
     int uc = 1;         // fallback characters after \uN
     CharState ch;
     ParaState para;
@@ -316,6 +329,13 @@ constexpr std::size_t kMaxInstruction = 1024;
 // Fields nest (a result or an instruction may hold fields); deeper than this is damage.
 constexpr std::size_t kMaxFieldDepth = 64;
 
+// A text box being read: the body paragraph it stands in is kept aside until it ends, so
+// that the box's paragraphs come before that paragraph and its text stays whole.
+struct FrameTextFrame {
+    Paragraph para;
+    bool pendingCellTab = false;
+};
+
 void trimSpaces(std::u16string &s)
 {
     const auto notSpace = [](char16_t c) { return c != u' '; };
@@ -359,6 +379,9 @@ private:
     void endField();
     void showSymbol(std::u16string_view instruction);
     const FontEntry *fontNamed(std::u16string_view face) const;
+    void beginFrameText();
+    void endFrameText();
+    void endOpenNotesAndFrames();
     void listWord(Kw kw, const Token &t);
     void pnWord(Kw kw, const Token &t);
     std::optional<Numbering> listNumbering(int ls, int ilvl);
@@ -420,6 +443,7 @@ private:
     std::vector<NoteFrame> m_notes;
     std::vector<FieldFrame> m_fields;
     std::size_t m_shown = 0; // characters of text shown so far
+    std::vector<FrameTextFrame> m_frameTexts;
     int m_footnotes = 0;
     int m_endnotes = 0;
 
@@ -507,11 +531,10 @@ done:
     flush();
     while (!m_fields.empty())
         endField(); // cut off before their end
-    while (!m_notes.empty())
-        endNote(); // cut off before their end
     for (const Group &g : m_groups)
         if (g.dest == Dest::Pict)
             m_doc.dropped |= kDroppedPictures; // cut off before its end
+    endOpenNotesAndFrames();
     if (m_groups.empty())
         m_groups.emplace_back();
     // Text after the last paragraph mark is a paragraph of its own; an empty tail is just
@@ -531,6 +554,7 @@ void Reader::openGroup()
     Group g = top();
     g.star = false;
     g.noteRoot = false;
+    g.frameRoot = false;
     if (g.dest == Dest::DefChp || g.dest == Dest::Pict)
         g.dest = Dest::Skip; // a picture's own groups (\picprop, \blipuid) are no data
     m_groups.push_back(g);
@@ -559,6 +583,8 @@ bool Reader::closeGroup()
         endField(); // with the field's own group still on top
     if (m_groups.back().noteRoot && !m_notes.empty())
         endNote(); // with the note's own paragraph state still on top
+    if (m_groups.back().frameRoot && !m_frameTexts.empty())
+        endFrameText();
     const Group closing = m_groups.back();
     m_groups.pop_back();
     switch (closing.dest) {
@@ -723,6 +749,8 @@ void Reader::handleControlWord(const Token &t)
             g.dest = Dest::Skip; // \shprslt: the same drawing again, for older readers
         } else if (info.kw == Kw::ShpTxt) {
             g.dest = Dest::Body; // a text box's text is shown where the box is anchored
+            g.frameRoot = true;
+            beginFrameText();
         }
         return;
     case Dest::LevelText:
@@ -935,6 +963,11 @@ void Reader::handleControlWord(const Token &t)
     case Kw::Rin: para.rightIndent = p; return;
     case Kw::Ls: para.ls = p; return;
     case Kw::Ilvl: para.ilvl = p; return;
+    case Kw::FrameWord: para.frame = true; return;
+    case Kw::FrameSize:
+        if (p != 0)
+            para.frame = true;
+        return;
     case Kw::PnLvlBlt: para.pnItem = true; para.pnNumbering = Numbering{}; return;
     case Kw::Pn:
         // Old-style numbering: the group describes the paragraph's label.
@@ -1278,6 +1311,45 @@ void Reader::showSymbol(std::u16string_view instruction)
     m_shown += text.size();
 }
 
+void Reader::beginFrameText()
+{
+    m_frameTexts.push_back(FrameTextFrame{std::move(m_para), m_pendingCellTab});
+    m_para = Paragraph{};
+    m_pendingCellTab = false;
+}
+
+void Reader::endFrameText()
+{
+    // The box's last paragraph need not end with a paragraph mark.
+    flush();
+    if (!m_para.runs.empty())
+        endParagraph();
+    FrameTextFrame frame = std::move(m_frameTexts.back());
+    m_frameTexts.pop_back();
+    m_para = std::move(frame.para);
+    m_pendingCellTab = frame.pendingCellTab;
+}
+
+void Reader::endOpenNotesAndFrames()
+{
+    // Notes and text boxes cut off before their end, innermost first, each with its own
+    // paragraph state on top.
+    for (std::size_t i = m_groups.size(); i-- > 0;) {
+        if (!m_groups[i].noteRoot && !m_groups[i].frameRoot)
+            continue;
+        m_groups.resize(i + 1);
+        // One group may begin a text box and, inside it, a note.
+        if (m_groups[i].noteRoot && !m_notes.empty())
+            endNote();
+        if (m_groups[i].frameRoot && !m_frameTexts.empty())
+            endFrameText();
+        if (m_groups.size() > 1)
+            m_groups.pop_back();
+    }
+    while (!m_notes.empty())
+        endNote();
+}
+
 int Reader::textCodePage() const
 {
     if (m_groups.empty())
@@ -1399,6 +1471,7 @@ void Reader::endParagraph()
     m_para.firstIndentTwips = ps.firstIndent;
     m_para.leftIndentTwips = ps.leftIndent;
     m_para.rightIndentTwips = ps.rightIndent;
+    m_para.frame = ps.frame || !m_frameTexts.empty();
     // A paragraph in a list the list table does not know is in no list; old-style numbering
     // in the same paragraph is for readers that do not know list tables.
     std::optional<Numbering> numbering;

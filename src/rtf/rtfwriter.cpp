@@ -434,6 +434,11 @@ void Writer::paragraph(const Paragraph &p, const std::u16string &label)
         word("\\ls", long(list != m_itemList.end() ? list->second : 0) + 1);
         word("\\ilvl", std::clamp(p.numbering.level, 0, kListLevels - 1));
     }
+    if (p.frame) {
+        // A frame at the paragraph's own place in the column, as wide as its text needs,
+        // with no body text beside it. Readers that know no frames show it as a paragraph.
+        word("\\phcol\\pvpara\\posy0\\nowrap");
+    }
     if (p.align == Alignment::Centre)
         word("\\qc");
     else if (p.align == Alignment::Right)

@@ -14,6 +14,8 @@ namespace velmo::rtf {
 // beyond ASCII written as \uN, since readers disagree on what its bytes would mean.
 // Numbered lists are written both as old-style numbering and as a list table; read(write(d)) gives d back for a document in
 // the form the reader produces (see normalize()).
+// A frame's paragraphs are written as paragraphs placed where they stand, which word
+// processors take for a frame and other readers for ordinary paragraphs.
 std::string write(const Document &document);
 
 } // namespace velmo::rtf

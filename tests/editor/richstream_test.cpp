@@ -278,6 +278,37 @@ TEST(RichStream, RtfRoundTripThroughTheEngine)
     EXPECT_EQ(edit.Paragraph().Numbering, TNumberingStyle::nsBullet);
 }
 
+TEST(RichStream, TextBoxStaysATextBoxWhenEditedAndSaved)
+{
+    // Body, a text box anchored in the second paragraph, body.
+    TRichEdit edit;
+    edit.LoadFromStream("{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 "
+                        "first\\par second{\\shp{\\*\\shpinst{\\shptxt\\pard box\\par}}}\\par}");
+    ASSERT_EQ(edit.Text(), QStringLiteral("first\r\nbox\r\nsecond"));
+    // Typing in the box, a new paragraph there, and a new indent keep it the box's text.
+    edit.SetSelStart(edit.LineIndex(1) + 3);
+    press(edit, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    press(edit, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    press(edit, Qt::Key_Y, Qt::NoModifier, QStringLiteral("y"));
+    TParaAttributes indent;
+    indent.LeftIndent = 10;
+    edit.SetParagraph(indent, pfLeftIndent);
+
+    const rtf::ReadResult saved = rtf::read(edit.SaveToStream());
+    ASSERT_TRUE(saved.ok());
+    const std::vector<rtf::Paragraph> &p = saved.document.paragraphs;
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_EQ(p[0].text(), u"first");
+    EXPECT_EQ(p[1].text(), u"boxx");
+    EXPECT_EQ(p[2].text(), u"y");
+    EXPECT_EQ(p[3].text(), u"second");
+    EXPECT_FALSE(p[0].frame);
+    EXPECT_TRUE(p[1].frame);
+    EXPECT_TRUE(p[2].frame);
+    EXPECT_EQ(p[2].leftIndentTwips, 200);
+    EXPECT_FALSE(p[3].frame);
+}
+
 TEST(RichStream, NotRtfGoesInAsText)
 {
     TRichEdit edit;

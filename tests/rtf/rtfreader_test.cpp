@@ -249,16 +249,6 @@ TEST(RtfReader, TextOfOtherSystemsAndDamagedFiles)
         {"carriage returns and line feeds as escapes end paragraphs",
          "{\\rtf1 foo\\'0dbar\\'0abaz\\u13?\\u10?quux}", u"foo\nbar\nbaz\n\nquux"},
         {"cell text in a nested table's properties", "{\\rtf1 a{\\*\\nesttableprops cell}b}", u"acellb"},
-        {"text box text where the box stands",
-         "{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt\\pard in box\\par}}}b}",
-         u"ain box\nb"},
-        {"text boxes in a group of shapes",
-         "{\\rtf1 a{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst{\\shptxt one\\par}}}"
-         "{\\shp{\\*\\shpinst{\\shptxt two\\par}}}}}b}",
-         u"aone\ntwo\nb"},
-        {"text box of an old-style drawing object",
-         "{\\rtf1 a{\\*\\do\\dobxpage\\dptxbx{\\dptxbxtext\\pard in box\\par}\\dpx10\\dpy10}b}",
-         u"ain box\nb"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -271,6 +261,57 @@ TEST(RtfReader, TextOfOtherSystemsAndDamagedFiles)
     const ReadResult face = read("{\\rtf1{\\fonttbl{\\f0\\fcharset128 \x83\x5c\x83\x74\x83\x67;}}\\f0 x}");
     ASSERT_TRUE(face.ok());
     EXPECT_EQ(face.document.defaultFormat.face, u"ソフト");
+}
+
+// Paragraphs as "text" for the body and "[text]" for a frame's.
+std::string framed(const Document &d)
+{
+    std::string out;
+    for (const Paragraph &p : d.paragraphs)
+        out += (p.frame ? "[" : "") + printable(p.text()) + (p.frame ? "] " : " ");
+    return out;
+}
+
+TEST(RtfReader, FramesTextBoxesAndShapesKeepTheirText)
+{
+    // A text box's paragraphs come before the body paragraph it is anchored in, whose text
+    // stays whole; a paragraph placed on the page is a frame's.
+    const struct {
+        const char *name;
+        std::string body;
+        std::string paragraphs;
+    } cases[] = {
+        {"text box in the middle of a paragraph",
+         "a{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt\\pard\\qc in box\\par}}"
+         "{\\shprslt{\\*\\do\\dptxbx{\\dptxbxtext in box\\par}}}}b\\par next}",
+         "[in box] ab next "},
+        {"text boxes in a group of shapes",
+         "a{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst{\\shptxt one\\par}}}{\\shp{\\*\\shpinst{\\shptxt two}}}}}b}",
+         "[one] [two] ab "},
+        {"text box of an old-style drawing object", "a{\\*\\do\\dobxpage\\dptxbx{\\dptxbxtext\\pard in box\\par}\\dpx10}b}",
+         "[in box] ab "},
+        {"text box in a table cell", "\\intbl A\\cell{\\shp{\\*\\shpinst{\\shptxt C\\par}}}B\\cell\\row after}",
+         "[C] A<0009>B after "},
+        {"a shape's text cut off by the end of the file", "a{\\shp{\\*\\shpinst{\\shptxt\\pard cut", "[cut] a "},
+        {"a note in a text box, cut off", "a{\\shp{\\*\\shpinst{\\shptxt\\footnote note", "[1] a "},
+        {"paragraphs placed on the page until \\pard",
+         "\\phpg\\pvpg\\posx100\\posy200\\absw3000 one\\par two\\par\\pard body\\par}", "[one] [two] body "},
+        {"placed by alignment or by anchor alone",
+         "\\pard\\posxc a\\par\\pard\\pvpara b\\par\\pard\\absh-300 c\\par\\pard d}", "[a] [b] [c] d "},
+        {"sizes of zero place nothing", "\\pard\\absw0\\posx0\\posy0 a\\par\\pard b}", "a b "},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(framed(readBody(c.body)), c.paragraphs);
+    }
+
+    // The text box's own paragraph format stays inside it.
+    const Document d = readBody("{\\shp{\\*\\shpinst{\\shptxt\\pard\\qr\\li200 box\\par}}}after\\par}");
+    ASSERT_EQ(d.paragraphs.size(), 2u);
+    EXPECT_EQ(d.paragraphs[0].align, Alignment::Right);
+    EXPECT_EQ(d.paragraphs[1].align, Alignment::Left);
+    EXPECT_EQ(d.paragraphs[1].leftIndentTwips, 0);
+    EXPECT_FALSE(d.paragraphs[1].frame);
 }
 
 TEST(RtfReader, HiddenTextAndNotesAreKept)

@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -285,6 +286,13 @@ TExtMemo::TExtMemo(QWidget *parent)
       m_wordWrapOption(std::make_unique<TWordWrapOption>(this))
 {
     connect(this, &TRichEdit::SelectionChange, this, &TExtMemo::onSelectionChange);
+    for (QScrollBar *bar : {horizontalScrollBar(), verticalScrollBar()}) {
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (m_rowsOnly)
+                viewport()->update();
+            m_rowsOnly = false;
+        });
+    }
     CreateWnd();
 }
 
@@ -424,12 +432,20 @@ QFont TExtMemo::markFont() const
     return f;
 }
 
-bool TExtMemo::canvasReady()
+bool TExtMemo::canvasReady(const QRect &area)
 {
     if (m_canvas)
         return true;
-    viewport()->update();
+    if (area.isValid())
+        viewport()->update(area.translated(-viewportOrigin()));
+    else
+        viewport()->update();
     return false;
+}
+
+QRect TExtMemo::markerStrip(int y) const
+{
+    return QRect(0, y - 1, contentsRect().width(), 3);
 }
 
 bool TExtMemo::hasFocusForMarker() const
@@ -588,9 +604,9 @@ void TExtMemo::DrawCaretMarker()
     if (m_caretMarkerLine >= 0)
         EraseCaretMarker();
     m_caretMarkerLine = line;
-    if (!canvasReady())
-        return;
     const int y = PosFromChar(LineIndex(line)).y + BoxWidth();
+    if (!canvasReady(markerStrip(y)))
+        return;
     m_canvas->HideCaret();
     m_canvas->Line({r.left, y}, {m_editArea->Margin().Left() + m_editArea->Width(), y}, m_caretMarker->Color);
     m_canvas->ShowCaret();
@@ -607,10 +623,10 @@ void TExtMemo::EraseCaretMarker()
         return;
     if (line < GetFirstVisibleLine() || lastVisibleLine() < line)
         return;
-    if (!canvasReady())
+    const int y = PosFromChar(LineIndex(line)).y + BoxWidth();
+    if (!canvasReady(markerStrip(y)))
         return;
     const TRect r = GetEditRect();
-    const int y = PosFromChar(LineIndex(line)).y + BoxWidth();
     m_canvas->HideCaret();
     m_canvas->Line({r.left, y}, {m_editArea->Margin().Left() + m_editArea->Width(), y}, resolveColor(Color()));
     m_canvas->ShowCaret();
@@ -623,8 +639,21 @@ void TExtMemo::onSelectionChange()
 {
     if (!m_canvas) {
         // Outside a paint pass the marks are redrawn by the repaint this asks for; only the
-        // caret marker's line has to be followed now.
-        viewport()->update();
+        // caret marker's line has to be followed now. A caret moving without a selection
+        // (typing) repaints the rows it left and reached, the text's own changes being
+        // repainted by the layout; a selection changes the marks in it: all is repainted.
+        const QRect caret = CaretRect();
+        const QRect row = SelLength() > 0 ? QRect() : QRect(0, caret.top() - 1, contentsRect().width(), caret.height() + 2);
+        const QPoint scrolled(horizontalScrollBar()->value(), verticalScrollBar()->value());
+        if (row.isNull() || m_caretRow.isNull() || scrolled != m_caretRowScroll) {
+            viewport()->update();
+        } else {
+            viewport()->update(m_caretRow.translated(-viewportOrigin()));
+            viewport()->update(row.translated(-viewportOrigin()));
+            m_rowsOnly = true;
+        }
+        m_caretRow = row;
+        m_caretRowScroll = scrolled;
         DrawCaretMarker();
         return;
     }
@@ -650,6 +679,7 @@ void TExtMemo::paintEvent(QPaintEvent *event)
         m_caretMarkerLine = ~m_caretMarkerLine; // the base paint went over the rule
     DrawCaretMarker();
     m_canvas = previous;
+    m_rowsOnly = false;
 }
 
 void TExtMemo::keyPressEvent(QKeyEvent *event)

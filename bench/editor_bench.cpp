@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
@@ -156,6 +157,8 @@ void BM_Keystroke(benchmark::State &state, const std::string *bytes, bool rich, 
     memo->SetSelStart(start);
     memo->ScrollCaret();
     afterKey(*memo); // the rows up to the caret are laid out once, before timing
+    const QTextBlock paragraph = memo->textCursor().block();
+    state.counters["para_chars"] = double(paragraph.length() - 1);
     std::vector<double> costs;
     for (auto _ : state) {
         costs.clear();

@@ -15,6 +15,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include <algorithm>
+
 namespace velmo {
 
 const QString TExtMemo::kSymbolFace = QStringLiteral("Symbol");
@@ -476,12 +478,27 @@ void TExtMemo::drawMarkGlyph(const TEditMark &mark, const QFont &font, const QSt
     m_canvas->TextOut(f, {p.x + dx, p.y + dy}, text, brush, ink);
 }
 
+QRect TExtMemo::rowsBetween(int first, int last) const
+{
+    const int length = GetTextLength();
+    QTextCursor a(document()), b(document());
+    a.setPosition(toQt(std::clamp(first, 0, length)));
+    b.setPosition(toQt(std::clamp(last, 0, length)));
+    const QRect ra = cursorRect(a), rb = cursorRect(b);
+    const int top = std::min(ra.top(), rb.top()) - 1;
+    const int bottom = std::max(ra.bottom(), rb.bottom()) + 2;
+    return QRect(0, top, viewport()->width(), bottom - top + 1).translated(viewportOrigin());
+}
+
 void TExtMemo::DrawEditMark(int first, int last, bool erase)
 {
     if (m_vertical)
         return;
-    if (!canvasReady())
+    if (!m_canvas) {
+        // Outside a paint pass the rows from first to last are painted again, marks and all.
+        canvasReady(rowsBetween(first, last));
         return;
+    }
     const QFont font = markFont();
     const TRect r = GetEditRect();
     const int length = GetTextLength();
@@ -572,9 +589,9 @@ void TExtMemo::DrawWordWrapMarker()
 {
     if (!WordWrap() || m_vertical || !m_wordWrapMarker->Enabled || !m_editArea->Enabled())
         return;
-    if (!canvasReady())
-        return;
     const int x = m_editArea->Margin().Left() + m_editArea->Width() + (m_editArea->OverFlow() > 0 ? 1 : 0);
+    if (!canvasReady(QRect(x - 1, 0, 3, contentsRect().height())))
+        return;
     m_canvas->Line({x, 0}, {x, contentsRect().height()}, m_wordWrapMarker->Color);
 }
 

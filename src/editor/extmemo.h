@@ -229,6 +229,8 @@ private:
     bool canvasReady(const QRect &area = QRect());
     // The strip a caret marker at y is drawn in.
     QRect markerStrip(int y) const;
+    // The display rows from byte position first to last, across the text area.
+    QRect rowsBetween(int first, int last) const;
     int lastVisibleLine() const;
 
     std::unique_ptr<TEditArea> m_editArea;

@@ -4,7 +4,11 @@
 //   open       LoadFromStream of the bytes (decode, document, position index)
 //   keystroke  one typed character at the start, middle or end, the queries the status
 //              bar makes after it (GetRow, GetColumn, GetTextLength) and the repaint of the
-//              visible area, wrapped at the window's edge; median per keystroke.
+//              visible area, wrapped at the window's edge; median per keystroke. A
+//              keystroke re-lays out its paragraph, so its cost grows with the paragraph's
+//              length (para_chars): besides the raw ratio against the end of 1 KB (a short
+//              paragraph), the 10 MB middle is also compared with the same paragraph at the
+//              end of the 1 KB document (middle-same), like with like.
 //              "index" is the byte index's own share, without any layout.
 //   enter, join  Enter, and Backspace joining two lines, at the start (median).
 //   ctrl+end   Ctrl+End in a freshly opened wrapped document and the status bar's row
@@ -19,6 +23,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
@@ -29,6 +34,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace velmo;
@@ -147,15 +153,47 @@ void BM_Open(benchmark::State &state, const std::string *bytes)
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes->size()));
 }
 
-// Median cost of one keystroke plus the status bar's queries and the repaint.
-void BM_Keystroke(benchmark::State &state, const std::string *bytes, bool rich, int where, int strokes)
+// Where the keystrokes go: 0 start, 1 middle (the start of the display line half-way),
+// 2 end.
+int keystrokeStart(TExtMemo &memo, int where)
 {
-    const auto memo = openWrapped(*bytes, rich);
-    const int length = memo->GetTextLength();
-    const int start = where == 0 ? 0 : where == 1 ? memo->LineIndex(memo->LineFromChar(length / 2)) : length;
-    memo->SetSelStart(start);
+    const int length = memo.GetTextLength();
+    return where == 0 ? 0 : where == 1 ? memo.LineIndex(memo.LineFromChar(length / 2)) : length;
+}
+
+// The paragraph the middle keystrokes of a document go to, and where in it (characters).
+std::pair<QString, int> middleParagraph(const std::string &bytes, bool rich)
+{
+    const auto memo = openWrapped(bytes, rich);
+    memo->SetSelStart(keystrokeStart(*memo, 1));
+    const QTextCursor c = memo->textCursor();
+    return {c.block().text(), c.positionInBlock()};
+}
+
+// Median cost of one keystroke plus the status bar's queries and the repaint. With
+// `same`, the keystrokes go to the paragraph of `*same`'s middle keystrokes, put at the end
+// of the document (the same paragraph at another size).
+void BM_Keystroke(benchmark::State &state, const std::string *bytes, bool rich, int where, int strokes,
+                  const std::string *same = nullptr)
+{
+    std::string document = *bytes;
+    std::pair<QString, int> typedIn;
+    if (same) {
+        typedIn = middleParagraph(*same, rich);
+        document += "\r\n" + cp932::encode(typedIn.first.toStdU16String()).bytes;
+    }
+    const auto memo = openWrapped(document, rich);
+    if (same) {
+        QTextCursor c = memo->textCursor();
+        c.setPosition(memo->document()->lastBlock().position() + typedIn.second);
+        memo->setTextCursor(c);
+    } else {
+        memo->SetSelStart(keystrokeStart(*memo, where));
+    }
     memo->ScrollCaret();
     afterKey(*memo); // the rows up to the caret are laid out once, before timing
+    const QTextBlock paragraph = memo->textCursor().block();
+    state.counters["para_chars"] = double(paragraph.length() - 1);
     std::vector<double> costs;
     for (auto _ : state) {
         costs.clear();
@@ -323,6 +361,11 @@ public:
                 const double end = valueOf(same.substr(0, same.rfind('/')) + "/end");
                 if (end > 0)
                     std::printf("  %8.2fx of 1 KB end", value / end);
+                // The raw ratio above compares paragraphs of different lengths (the cost of a
+                // keystroke grows with its paragraph's); this one types into the same paragraph.
+                const double like = valueOf(same + "-same");
+                if (like > 0)
+                    std::printf("  %8.2fx of the same paragraph in 1 KB", value / like);
             }
             std::printf("\n");
         }
@@ -357,10 +400,15 @@ int main(int argc, char **argv)
         const std::string *bigOne = rich ? &bigRtf() : big;
         const std::string *smallOne = rich ? &smallRtf() : small;
         const char *kind = rich ? "rtf/" : "text/";
-        for (int w = 0; w < 3; ++w) {
-            RegisterBenchmark((name("keystroke/", kind, "1KB/") + where[w]).c_str(), BM_Keystroke, smallOne, rich, w, 300)
+        if (!rich) {
+            // Like with like: the 10 MB text's middle paragraph at the end of the 1 KB one.
+            RegisterBenchmark("keystroke/text/1KB/middle-same", BM_Keystroke, smallOne, rich, 1, 300, bigOne)
                 ->Iterations(1)->Unit(benchmark::kMillisecond);
-            RegisterBenchmark((name("keystroke/", kind, rich ? "6MB/" : "10MB/") + where[w]).c_str(), BM_Keystroke, bigOne, rich, w, 300)
+        }
+        for (int w = 0; w < 3; ++w) {
+            RegisterBenchmark((name("keystroke/", kind, "1KB/") + where[w]).c_str(), BM_Keystroke, smallOne, rich, w, 300, nullptr)
+                ->Iterations(1)->Unit(benchmark::kMillisecond);
+            RegisterBenchmark((name("keystroke/", kind, rich ? "6MB/" : "10MB/") + where[w]).c_str(), BM_Keystroke, bigOne, rich, w, 300, nullptr)
                 ->Iterations(1)->Unit(benchmark::kMillisecond);
         }
     }

@@ -3,8 +3,10 @@
 // edge, keys pressed through the XTEST extension and the repaints seen through DAMAGE:
 // - Ctrl+End in the freshly opened document (pressed as soon as the first screen is drawn),
 //   to the last repaint it causes (the status bar showing the new row);
-// - one key at the start and at the end of the document, to the repaint of the caret's line
-//   reaching the X server; the programs take turns key by key;
+// - one key at the start, in the middle and at the end of the document, to the repaint of
+//   the caret's line reaching the X server; the programs take turns key by key (the middle:
+//   a middle click on the scroll bar takes the view half-way down, a click in the text puts
+//   the caret there);
 // - 200 keys pressed at once at the start, until the program has drawn the last of them and
 //   gone quiet (its CPU time no longer grows);
 // - the peak memory (VmHWM) of each program holding the document after all that.
@@ -102,17 +104,29 @@ public:
         return settle();
     }
 
-    // Puts each program's caret at the start or the end with Ctrl+Home/End and finds out
-    // where it blinks.
-    bool caretTo(bool atEnd)
+    enum class Place { start, middle, end };
+
+    // Puts each program's caret at the start or the end with Ctrl+Home/End, or half-way
+    // down (a middle click on the scroll bar, then a click near the left of the text), and
+    // finds out where it blinks.
+    bool caretTo(Place where)
     {
         for (Open &o : m_open) {
             m_watcher.focus(o.shown.window);
-            const Clock::time_point pressed = m_watcher.press(atEnd ? m_end : m_home, 1, m_control);
+            const xcb_rectangle_t &f = o.shown.frame;
+            Clock::time_point pressed;
+            if (where == Place::middle) {
+                m_watcher.click(f.x + f.width - 6, f.y + f.height / 2, 2);
+                if (!settle())
+                    return false;
+                pressed = m_watcher.click(f.x + 12, f.y + f.height / 2, 1);
+            } else {
+                pressed = m_watcher.press(where == Place::end ? m_end : m_home, 1, m_control);
+            }
             Clock::time_point last;
             if (!m_watcher.waitSettled(o.pid, o.shown.frame, pressed, milliseconds(300), Clock::now() + kBound, &last,
                                        kCaretWidth))
-                return fail(o, "did not settle after Ctrl+Home/End");
+                return fail(o, "did not settle after the caret was moved");
             Paint blink{};
             if (!m_watcher.waitPaint(o.pid, last, Clock::now() + std::chrono::seconds(3), [&](const xcb_rectangle_t &r) {
                     return WindowWatcher::overlaps(r, o.shown.frame) && r.width < kCaretWidth && r.height >= 8;
@@ -244,9 +258,10 @@ int main(int argc, char **argv)
         const bool velmoFirst = s % 2 == 0;
         const Program &first = velmoFirst ? velmo : featherPad, &second = velmoFirst ? featherPad : velmo;
         ok = session.open(first, velmoFirst ? text : utf8, 0)
-             && session.open(second, velmoFirst ? utf8 : text, kWindowWidth + 8) && session.caretTo(false)
-             && session.type("start", keys) && session.burst(!velmoFirst) && session.caretTo(true)
-             && session.type("end", keys) && session.memory();
+             && session.open(second, velmoFirst ? utf8 : text, kWindowWidth + 8)
+             && session.caretTo(Session::Place::start) && session.type("start", keys) && session.burst(!velmoFirst)
+             && session.caretTo(Session::Place::middle) && session.type("middle", keys)
+             && session.caretTo(Session::Place::end) && session.type("end", keys) && session.memory();
     }
     fs::remove_all(folder);
     if (!ok) {
@@ -259,6 +274,7 @@ int main(int argc, char **argv)
                 sessions, keys, kWindowWidth, kWindowHeight);
     std::printf("%-52s %13s %13s\n", "", "Velmo", "FeatherPad");
     results.printRatio("key at the start, to its repaint", "Velmo key start", "FeatherPad key start");
+    results.printRatio("key in the middle, to its repaint", "Velmo key middle", "FeatherPad key middle");
     results.printRatio("key at the end, to its repaint", "Velmo key end", "FeatherPad key end");
     results.printRatio("200 keys at once at the start, all drawn", "Velmo burst", "FeatherPad burst");
     results.printRatio("Ctrl+End when freshly opened, row shown", "Velmo ctrl-end", "FeatherPad ctrl-end");

@@ -232,6 +232,17 @@ public:
         return Clock::now();
     }
 
+    // Moves the pointer to (x, y) on the screen and clicks `button` there (1 left, 2 middle).
+    // The moment the server has the click.
+    Clock::time_point click(int x, int y, uint8_t button = 1)
+    {
+        xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, m_root, int16_t(x), int16_t(y), 0);
+        xcb_test_fake_input(m_connection, XCB_BUTTON_PRESS, button, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        xcb_test_fake_input(m_connection, XCB_BUTTON_RELEASE, button, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+        std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+        return Clock::now();
+    }
+
     // Moves a top-level window (no window manager: it goes where it is told).
     bool move(Shown &shown, int x, int y)
     {

@@ -293,6 +293,7 @@ void DocumentLayout::documentChanged(int from, int removed, int added)
     }
     const std::size_t at = std::size_t(first);
     const std::size_t count = std::size_t(lastOld - first + 1);
+    const std::int64_t heightBefore = m_heights.prefix(at + count) - m_heights.prefix(at);
     m_textWidth.replace(at, count, widths);
     m_breaks.replace(at, count, breaks);
     m_lines.replace(at, count, lines);
@@ -301,14 +302,24 @@ void DocumentLayout::documentChanged(int from, int removed, int added)
     m_uncounted.replace(at, count, std::vector<std::int64_t>(widths.size(), wrapping() ? 1 : 0));
     // A few changed paragraphs (a keystroke, Enter, a joined line) are laid out at once so
     // that what follows keeps its place; a large paste waits until it is looked at.
+    bool laidOut = false;
     if (widths.size() <= 8) {
         QTextBlock c = firstBlock;
         for (int i = first; i <= lastNew && c.isValid(); ++i, c = c.next()) {
             keepGlyphs(c);
             layoutBlock(c, i);
         }
+        laidOut = true;
     }
-    emit update(QRectF(0, top, kFar, kFar));
+    // What follows an edit of the text moves only when the edited paragraphs' height changed:
+    // otherwise only they are drawn again (a keystroke repaints its paragraph, not the screen
+    // below it). A change of format (as many characters removed as added) may renumber the
+    // list items after it, so it repaints them.
+    const std::int64_t heightAfter = m_heights.prefix(at + widths.size()) - m_heights.prefix(at);
+    if (laidOut && removed != added && newCount == oldCount && heightAfter == heightBefore)
+        emit update(QRectF(0, top, kFar, heightAfter / kFixed));
+    else
+        emit update(QRectF(0, top, kFar, kFar));
     notifySize();
 }
 

@@ -10,9 +10,12 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
+
+#include <algorithm>
 
 namespace velmo {
 
@@ -285,6 +288,13 @@ TExtMemo::TExtMemo(QWidget *parent)
       m_wordWrapOption(std::make_unique<TWordWrapOption>(this))
 {
     connect(this, &TRichEdit::SelectionChange, this, &TExtMemo::onSelectionChange);
+    for (QScrollBar *bar : {horizontalScrollBar(), verticalScrollBar()}) {
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (m_rowsOnly)
+                viewport()->update();
+            m_rowsOnly = false;
+        });
+    }
     CreateWnd();
 }
 
@@ -424,12 +434,20 @@ QFont TExtMemo::markFont() const
     return f;
 }
 
-bool TExtMemo::canvasReady()
+bool TExtMemo::canvasReady(const QRect &area)
 {
     if (m_canvas)
         return true;
-    viewport()->update();
+    if (area.isValid())
+        viewport()->update(area.translated(-viewportOrigin()));
+    else
+        viewport()->update();
     return false;
+}
+
+QRect TExtMemo::markerStrip(int y) const
+{
+    return QRect(0, y - 1, contentsRect().width(), 3);
 }
 
 bool TExtMemo::hasFocusForMarker() const
@@ -460,12 +478,27 @@ void TExtMemo::drawMarkGlyph(const TEditMark &mark, const QFont &font, const QSt
     m_canvas->TextOut(f, {p.x + dx, p.y + dy}, text, brush, ink);
 }
 
+QRect TExtMemo::rowsBetween(int first, int last) const
+{
+    const int length = GetTextLength();
+    QTextCursor a(document()), b(document());
+    a.setPosition(toQt(std::clamp(first, 0, length)));
+    b.setPosition(toQt(std::clamp(last, 0, length)));
+    const QRect ra = cursorRect(a), rb = cursorRect(b);
+    const int top = std::min(ra.top(), rb.top()) - 1;
+    const int bottom = std::max(ra.bottom(), rb.bottom()) + 2;
+    return QRect(0, top, viewport()->width(), bottom - top + 1).translated(viewportOrigin());
+}
+
 void TExtMemo::DrawEditMark(int first, int last, bool erase)
 {
     if (m_vertical)
         return;
-    if (!canvasReady())
+    if (!m_canvas) {
+        // Outside a paint pass the rows from first to last are painted again, marks and all.
+        canvasReady(rowsBetween(first, last));
         return;
+    }
     const QFont font = markFont();
     const TRect r = GetEditRect();
     const int length = GetTextLength();
@@ -556,9 +589,9 @@ void TExtMemo::DrawWordWrapMarker()
 {
     if (!WordWrap() || m_vertical || !m_wordWrapMarker->Enabled || !m_editArea->Enabled())
         return;
-    if (!canvasReady())
-        return;
     const int x = m_editArea->Margin().Left() + m_editArea->Width() + (m_editArea->OverFlow() > 0 ? 1 : 0);
+    if (!canvasReady(QRect(x - 1, 0, 3, contentsRect().height())))
+        return;
     m_canvas->Line({x, 0}, {x, contentsRect().height()}, m_wordWrapMarker->Color);
 }
 
@@ -588,9 +621,9 @@ void TExtMemo::DrawCaretMarker()
     if (m_caretMarkerLine >= 0)
         EraseCaretMarker();
     m_caretMarkerLine = line;
-    if (!canvasReady())
-        return;
     const int y = PosFromChar(LineIndex(line)).y + BoxWidth();
+    if (!canvasReady(markerStrip(y)))
+        return;
     m_canvas->HideCaret();
     m_canvas->Line({r.left, y}, {m_editArea->Margin().Left() + m_editArea->Width(), y}, m_caretMarker->Color);
     m_canvas->ShowCaret();
@@ -607,10 +640,10 @@ void TExtMemo::EraseCaretMarker()
         return;
     if (line < GetFirstVisibleLine() || lastVisibleLine() < line)
         return;
-    if (!canvasReady())
+    const int y = PosFromChar(LineIndex(line)).y + BoxWidth();
+    if (!canvasReady(markerStrip(y)))
         return;
     const TRect r = GetEditRect();
-    const int y = PosFromChar(LineIndex(line)).y + BoxWidth();
     m_canvas->HideCaret();
     m_canvas->Line({r.left, y}, {m_editArea->Margin().Left() + m_editArea->Width(), y}, resolveColor(Color()));
     m_canvas->ShowCaret();
@@ -623,8 +656,21 @@ void TExtMemo::onSelectionChange()
 {
     if (!m_canvas) {
         // Outside a paint pass the marks are redrawn by the repaint this asks for; only the
-        // caret marker's line has to be followed now.
-        viewport()->update();
+        // caret marker's line has to be followed now. A caret moving without a selection
+        // (typing) repaints the rows it left and reached, the text's own changes being
+        // repainted by the layout; a selection changes the marks in it: all is repainted.
+        const QRect caret = CaretRect();
+        const QRect row = SelLength() > 0 ? QRect() : QRect(0, caret.top() - 1, contentsRect().width(), caret.height() + 2);
+        const QPoint scrolled(horizontalScrollBar()->value(), verticalScrollBar()->value());
+        if (row.isNull() || m_caretRow.isNull() || scrolled != m_caretRowScroll) {
+            viewport()->update();
+        } else {
+            viewport()->update(m_caretRow.translated(-viewportOrigin()));
+            viewport()->update(row.translated(-viewportOrigin()));
+            m_rowsOnly = true;
+        }
+        m_caretRow = row;
+        m_caretRowScroll = scrolled;
         DrawCaretMarker();
         return;
     }
@@ -650,6 +696,7 @@ void TExtMemo::paintEvent(QPaintEvent *event)
         m_caretMarkerLine = ~m_caretMarkerLine; // the base paint went over the rule
     DrawCaretMarker();
     m_canvas = previous;
+    m_rowsOnly = false;
 }
 
 void TExtMemo::keyPressEvent(QKeyEvent *event)

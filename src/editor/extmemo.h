@@ -224,8 +224,13 @@ private:
     void drawMarkGlyph(const TEditMark &mark, const QFont &font, const QString &face, int pos, int dx, int dy,
                        const QString &text, bool erase);
     QFont markFont() const;
-    // Runs a drawing operation on the canvas, or asks for a repaint when there is none.
-    bool canvasReady();
+    // Runs a drawing operation on the canvas, or asks for a repaint when there is none: of
+    // `area` (contents coordinates) when given, else of everything.
+    bool canvasReady(const QRect &area = QRect());
+    // The strip a caret marker at y is drawn in.
+    QRect markerStrip(int y) const;
+    // The display rows from byte position first to last, across the text area.
+    QRect rowsBetween(int first, int last) const;
     int lastVisibleLine() const;
 
     std::unique_ptr<TEditArea> m_editArea;
@@ -238,6 +243,13 @@ private:
     bool m_lineSelect = true;
     bool m_vertical = false;
     int m_caretMarkerLine = -1;
+    // The caret's row as last repainted for a move without a selection (contents
+    // coordinates); empty after a move with one.
+    QRect m_caretRow;
+    QPoint m_caretRowScroll;
+    // Only rows were asked to be repainted since the last paint: a scroll before that
+    // paint repaints everything (the rows asked for moved with it).
+    bool m_rowsOnly = false;
     bool m_insertMode = true;
     unsigned m_componentState = 0;
     QSize m_appliedSize;

@@ -55,7 +55,7 @@ TRichEdit::TRichEdit(QWidget *parent)
     setFrameShape(QFrame::NoFrame);
     auto *initial = new QTextDocument(this);
     initial->setDocumentMargin(0);
-    initial->setDefaultFont(font());
+    initial->setDefaultFont(documentFont());
     useDocument(initial);
     setAcceptRichText(true);
     applyWrap();
@@ -1035,6 +1035,21 @@ void TRichEdit::SetPlainText(bool on)
 {
     m_plainText = on;
     setAcceptRichText(!on);
+    if (document()->defaultFont() != documentFont())
+        document()->setDefaultFont(documentFont());
+}
+
+QFont TRichEdit::documentFont() const
+{
+    // Text mode holds what code page 932 stores: nothing in it needs a shaper's rules
+    // (combining marks, contextual forms), so glyphs and advances come straight from the
+    // font. Typing in a long paragraph then costs a lookup per character instead of
+    // shaping every script run of the paragraph again. Scripts that cannot be drawn
+    // without shaping are still shaped.
+    QFont f = font();
+    if (m_plainText)
+        f.setStyleStrategy(QFont::StyleStrategy(f.styleStrategy() | QFont::PreferNoShaping));
+    return f;
 }
 
 void TRichEdit::SetWordWrap(bool on)
@@ -1073,7 +1088,7 @@ void TRichEdit::SetColor(TColor color)
 void TRichEdit::SetFont(const QFont &f)
 {
     setFont(f);
-    document()->setDefaultFont(f);
+    document()->setDefaultFont(documentFont());
 }
 
 // ----- formatting rectangle -----
@@ -1169,7 +1184,7 @@ void TRichEdit::LoadFromStream(std::string_view bytes)
     // new text at once (as moving the caret through a freshly filled document would).
     auto fresh = std::make_unique<QTextDocument>(this);
     fresh->setDocumentMargin(0);
-    fresh->setDefaultFont(font());
+    fresh->setDefaultFont(documentFont());
     fresh->setUndoRedoEnabled(document()->isUndoRedoEnabled());
     rtf::CharFormat defaultFormat = m_defaultFormat;
     if (m_plainText || !rtf::looksLikeRtf(bytes)) {

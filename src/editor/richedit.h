@@ -217,6 +217,9 @@ protected:
     void applyWrap();
     // The break rules and overflow allowance in force, handed to the layout.
     void applyBreaking();
+    // The font the document is laid out in: the control's, taken straight from the font in
+    // text mode.
+    QFont documentFont() const;
 
 private:
     TParaAttributes paragraphOf(const QTextBlock &block) const;

@@ -262,4 +262,78 @@ TEST(DocumentLayout, AKeystrokeLaysOutItsParagraphOnly)
     EXPECT_EQ(edit.LineFromChar(edit.GetTextLength()), fresh.index->lineFromByte(edit.GetTextLength()));
 }
 
+// An edit repaints from its paragraph down only when what follows it moves: typing that
+// keeps the paragraph's height repaints that paragraph alone.
+TEST(DocumentLayout, AnEditRepaintsWhatMoves)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    edit.SetWordWrap(true);
+    edit.SetText(QString::fromUtf8("一行目\n二行目の段落\n三行目\n"));
+    edit.SetEditRect({0, 0, 200, 300});
+    DocumentLayout &layout = edit.documentLayout();
+    layout.layoutAll();
+    const auto lastUpdate = [&](auto &&change) {
+        QRectF last;
+        const QMetaObject::Connection c =
+            QObject::connect(&layout, &QAbstractTextDocumentLayout::update, [&](const QRectF &r) { last = r; });
+        change();
+        QObject::disconnect(c);
+        return last;
+    };
+    const auto type = [&](int at, const QString &text, int code = Qt::Key_A) {
+        return [&edit, at, text, code] {
+            edit.SetSelStart(at);
+            QKeyEvent key(QEvent::KeyPress, code, Qt::NoModifier, text);
+            QApplication::sendEvent(&edit, &key);
+        };
+    };
+    const int second = edit.LineIndex(1);
+
+    // A character in the second paragraph: only it is drawn again.
+    QRectF r = lastUpdate(type(second + 2, QString::fromUtf8("あ")));
+    EXPECT_DOUBLE_EQ(r.top(), layout.blockTop(1));
+    EXPECT_DOUBLE_EQ(r.height(), layout.blockHeight(1));
+
+    // Enough characters to wrap it: the paragraphs below move down.
+    r = lastUpdate(type(second + 2, QString::fromUtf8("ああああああああああああああああああああ")));
+    ASSERT_GT(layout.blockLineCount(1), 1);
+    EXPECT_DOUBLE_EQ(r.top(), layout.blockTop(1));
+    EXPECT_GE(r.bottom(), layout.documentSize().height());
+
+    // A new paragraph moves everything after it.
+    r = lastUpdate(type(second, QStringLiteral("\r"), Qt::Key_Return));
+    EXPECT_GE(r.bottom(), layout.documentSize().height());
+
+    // A change of format with the text as it was may renumber the list items below.
+    r = lastUpdate([&] {
+        QTextCursor c(edit.document()->findBlockByNumber(0));
+        QTextBlockFormat f;
+        f.setIndent(1);
+        c.mergeBlockFormat(f);
+    });
+    EXPECT_GE(r.bottom(), layout.documentSize().height());
+}
+
+// Text mode draws glyphs straight from the font (nothing code page 932 holds needs shaping);
+// rich text keeps shaping, whatever font or document comes later.
+TEST(DocumentLayout, TextModeTakesGlyphsStraightFromTheFont)
+{
+    const auto unshaped = [](const TRichEdit &edit) {
+        return (edit.document()->defaultFont().styleStrategy() & QFont::PreferNoShaping) != 0;
+    };
+    TRichEdit edit;
+    edit.SetPlainText(true);
+    EXPECT_TRUE(unshaped(edit));
+    edit.LoadFromStream("text");
+    EXPECT_TRUE(unshaped(edit));
+    edit.SetFont(QFont(QStringLiteral("IPAGothic"), 14));
+    EXPECT_TRUE(unshaped(edit));
+    EXPECT_EQ(edit.document()->defaultFont().pointSize(), 14);
+    edit.SetPlainText(false);
+    EXPECT_FALSE(unshaped(edit));
+    edit.LoadFromStream("{\\rtf1 rich}");
+    EXPECT_FALSE(unshaped(edit));
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QKeyEvent>
+#include <QPaintEvent>
 #include <QPixmap>
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -351,6 +352,69 @@ TEST_F(Marks, TypedCharacterErasesTheMarksUpToTheLineEnd)
     QApplication::sendEvent(&memo, &x);
     EXPECT_TRUE(erased().empty());
     EXPECT_EQ(memo.TextRangeBytes(0, 4), "axbx");
+}
+
+} // namespace
+
+namespace {
+
+// The parts of a widget painted, as its paint events give them.
+class PaintedRegion : public QObject {
+public:
+    explicit PaintedRegion(QWidget *widget) { widget->installEventFilter(this); }
+    QRegion region;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            region += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+    // Runs the event loop until something is painted (a bounded number of passes).
+    QRegion next()
+    {
+        region = {};
+        for (int i = 0; i < 50 && region.isEmpty(); ++i)
+            QApplication::processEvents();
+        return region;
+    }
+};
+
+// Typing repaints the rows the caret left and reached and the paragraph typed in, the
+// caret marker with them, not the whole text area; a selection repaints everything, since
+// the marks inside it change.
+TEST(MarksRepaint, TypingRepaintsTheCaretRowsOnly)
+{
+    TExtMemo memo;
+    memo.resize(600, 400);
+    memo.SetWordWrap(true);
+    memo.EditArea().SetEnabled(true);
+    memo.EditArea().SetWidth(400);
+    memo.CaretMarker().Enabled = true;
+    memo.SetFocusForMarker(true);
+    memo.SetPlainText(true);
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += "line\r\n";
+    memo.LoadFromStream(text);
+    memo.show();
+    PaintedRegion painted(memo.viewport());
+    ASSERT_FALSE(painted.next().isEmpty());
+    // Inside a line, and at a line's end (where the marks after the caret are wiped first).
+    for (const int line : {3, 5}) {
+        memo.SetSelStart(memo.LineIndex(line) + (line == 3 ? 2 : 4));
+        painted.next();
+        QKeyEvent x(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+        QApplication::sendEvent(&memo, &x);
+        const QRegion typed = painted.next();
+        ASSERT_FALSE(typed.isEmpty()) << line;
+        EXPECT_LT(typed.boundingRect().height(), memo.viewport()->height() / 4) << line;
+        EXPECT_TRUE(typed.contains(memo.cursorRect())) << line;
+        EXPECT_EQ(memo.CaretMarkerLine(), line);
+    }
+
+    QKeyEvent shiftRight(QEvent::KeyPress, Qt::Key_Right, Qt::ShiftModifier);
+    QApplication::sendEvent(&memo, &shiftRight);
+    EXPECT_EQ(painted.next().boundingRect(), memo.viewport()->rect());
 }
 
 } // namespace

@@ -260,7 +260,9 @@ std::optional<Numbering> numberingOf(const ListLevel &level, int levelNumber)
     // The label's text; the usual ones ("1." of its own level, a round bullet) are left
     // to the model's default.
     if (!level.text.empty()) {
-        std::u16string label = level.text.substr(1, std::min<std::size_t>(level.text[0], level.text.size() - 1));
+        // The length is one byte; a longer one given as \uN is cut to what a byte holds.
+        const std::size_t length = std::min<std::size_t>({level.text[0], level.text.size() - 1, 255});
+        std::u16string label = level.text.substr(1, length);
         const bool bullet = n.style == Numbering::Style::Bullet;
         // A bullet in a symbol font's code is no character; bullets that are characters
         // are these.
@@ -687,6 +689,11 @@ void Reader::handleText(std::string_view bytes)
 void Reader::handleByte(unsigned char b)
 {
     const Dest d = top().dest;
+    if (d == Dest::LevelText && m_levelText.empty() && m_bytes.empty()) {
+        // A level text's first byte is its length, no character of any code page.
+        m_levelText += char16_t(b);
+        return;
+    }
     if (d == Dest::Body || d == Dest::FontTable || d == Dest::LevelText || d == Dest::FieldInst) {
         if (d == Dest::Body)
             emitPendingCellTab();

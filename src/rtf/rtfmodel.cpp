@@ -133,30 +133,29 @@ std::u16string ListNumberer::next(const Paragraph &p)
         return {};
     }
     const Numbering &n = p.numbering;
+    const std::size_t at = std::size_t(std::clamp(n.level, 0, kListLevels - 1));
+    // A list without an id is the run of adjacent items, on one level; a list with one keeps
+    // the count of each of its levels, and an item restarts the deeper ones.
+    std::vector<Level> adjacent;
+    std::vector<Level> *levels = &adjacent;
+    long long count = 0;
     if (n.list == 0) {
         m_adjacentIndex = m_previous && continuesNumbering(*m_previous, n) ? m_adjacentIndex + 1 : 0;
-        m_previous = n;
-        if (n.format.empty())
-            return numberLabel(n, int(std::min<long long>(m_adjacentIndex, 0x7FFFFFFF)));
+        adjacent.resize(kListLevels);
+        count = m_adjacentIndex;
+    } else {
+        auto list = std::find_if(m_lists.begin(), m_lists.end(), [&](const auto &l) { return l.first == n.list; });
+        if (list == m_lists.end())
+            list = m_lists.emplace(m_lists.end(), n.list, std::vector<Level>(kListLevels));
+        levels = &list->second;
+        count = (*levels)[at].seen ? (*levels)[at].count + 1 : 0;
+        for (std::size_t deeper = at + 1; deeper < levels->size(); ++deeper)
+            (*levels)[deeper].seen = false;
     }
     m_previous = n;
-    auto list = std::find_if(m_lists.begin(), m_lists.end(), [&](const auto &l) { return l.first == n.list; });
-    if (list == m_lists.end() || n.list == 0) {
-        if (n.list == 0)
-            m_lists.clear(); // a list of adjacent items has no other levels to show
-        m_lists.emplace_back(n.list, std::vector<Level>(kListLevels));
-        list = m_lists.end() - 1;
-    }
-    std::vector<Level> &levels = list->second;
-    const int at = std::clamp(n.level, 0, kListLevels - 1);
-    Level &level = levels[std::size_t(at)];
-    level.count = n.list == 0 ? m_adjacentIndex : level.seen ? level.count + 1 : 0;
-    level.seen = true;
-    level.numbering = n;
-    for (int deeper = at + 1; deeper < kListLevels; ++deeper)
-        levels[std::size_t(deeper)].seen = false;
+    (*levels)[at] = Level{true, count, n};
     if (n.format.empty())
-        return numberLabel(n, int(std::min<long long>(level.count, 0x7FFFFFFF)));
+        return numberLabel(n, int(std::min<long long>(count, 0x7FFFFFFF)));
     std::u16string label;
     for (char16_t c : n.format) {
         if (c >= kListLevels) {
@@ -164,7 +163,7 @@ std::u16string ListNumberer::next(const Paragraph &p)
             continue;
         }
         // A level that has no item yet shows its first number.
-        const Level &shown = levels[c];
+        const Level &shown = (*levels)[c];
         const Numbering &numbering = shown.seen ? shown.numbering : n;
         label += numberText(numbering.style == Numbering::Style::Bullet ? Numbering::Style::Decimal : numbering.style,
                             (long long)numbering.start + (shown.seen ? shown.count : 0));

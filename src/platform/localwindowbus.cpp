@@ -21,6 +21,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -205,9 +206,20 @@ void readReply(Pending &p)
     }
 }
 
+// A socket a window bound before taking its handle's name, left behind when that process
+// died in between: cleared once its process is gone.
+void clearOpeningLeftover(const QString &folder, const QString &name)
+{
+    bool ok = false;
+    const qint64 pid = name.section(QLatin1Char('-'), 1, 1).toLongLong(&ok);
+    if (!ok || pid <= 0 || pid > INT32_MAX)
+        return;
+    if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+        ::unlink(QFile::encodeName(folder + QLatin1Char('/') + name).constData());
+}
+
 } // namespace
 
-// ---- Windows command-line splitting
 
 // ---- LocalWindowBus
 
@@ -278,36 +290,54 @@ WindowHandle LocalWindowBus::openEndpoint(BusWindow *window)
         lastError_ = QStringLiteral("cannot use the private folder %1").arg(folderFor(namespaceKey_));
         return 0;
     }
+    // The socket listens under a name of its own first and only then takes its handle's
+    // name: a socket file under a handle that refuses connections is always a dead window's,
+    // which others clear away, so a window between bind() and listen() must not be seen.
+    const QString opening = folder() + QStringLiteral("/.opening-%1-%2")
+                                           .arg(::getpid())
+                                           .arg(QRandomGenerator::global()->generate());
+    sockaddr_un openingAddr;
+    if (!fillAddress(openingAddr, QFile::encodeName(opening))) {
+        lastError_ = QStringLiteral("socket path too long: %1").arg(opening);
+        return 0;
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        lastError_ = QString::fromLocal8Bit(std::strerror(errno));
+        return 0;
+    }
+    auto fail = [&](int err) {
+        lastError_ = QString::fromLocal8Bit(std::strerror(err));
+        ::close(fd);
+        ::unlink(openingAddr.sun_path);
+        return WindowHandle(0);
+    };
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&openingAddr), sizeof openingAddr) != 0) {
+        lastError_ = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return 0;
+    }
+    ::chmod(openingAddr.sun_path, 0600);
+    if (::listen(fd, SOMAXCONN) != 0)
+        return fail(errno);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const WindowHandle h = QRandomGenerator::global()->bounded(1, INT32_MAX);
         const QString path = socketPath(h);
         sockaddr_un addr;
         if (!fillAddress(addr, QFile::encodeName(path))) {
             lastError_ = QStringLiteral("socket path too long: %1").arg(path);
-            return 0;
-        }
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) {
-            lastError_ = QString::fromLocal8Bit(std::strerror(errno));
-            return 0;
-        }
-        // bind() claims the name atomically: a handle taken by a live window, or by a
-        // dead one whose file was left behind, is simply passed over.
-        if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
-            const int err = errno;
             ::close(fd);
-            if (err == EADDRINUSE)
+            ::unlink(openingAddr.sun_path);
+            return 0;
+        }
+        // link() claims the name atomically: a handle taken by a live window, or by a dead
+        // one whose file was left behind, is simply passed over.
+        if (::link(openingAddr.sun_path, addr.sun_path) != 0) {
+            if (errno == EEXIST)
                 continue;
-            lastError_ = QString::fromLocal8Bit(std::strerror(err));
-            return 0;
+            return fail(errno);
         }
-        ::chmod(addr.sun_path, 0600);
-        if (::listen(fd, SOMAXCONN) != 0) {
-            lastError_ = QString::fromLocal8Bit(std::strerror(errno));
-            ::close(fd);
-            ::unlink(addr.sun_path);
-            return 0;
-        }
+        ::unlink(openingAddr.sun_path);
         auto *server = new QLocalServer(this);
         if (!server->listen(qintptr(fd))) {
             lastError_ = server->errorString();
@@ -322,6 +352,8 @@ WindowHandle LocalWindowBus::openEndpoint(BusWindow *window)
         connect(server_, &QLocalServer::newConnection, this, &LocalWindowBus::acceptConnections);
         return h;
     }
+    ::close(fd);
+    ::unlink(openingAddr.sun_path);
     lastError_ = QStringLiteral("no free window handle");
     return 0;
 }
@@ -502,6 +534,8 @@ std::vector<WindowInfo> LocalWindowBus::enumerateWindows(std::size_t limit)
     for (const QString &name : names) {
         if (auto h = parseHandle(name))
             handles.push_back(*h);
+        else if (name.startsWith(QLatin1String(".opening-")))
+            clearOpeningLeftover(dir, name);
     }
     std::sort(handles.begin(), handles.end());
 

@@ -7,8 +7,10 @@
 // folder that is not). <ns> is the first 16 hex digits of the SHA-256 of the absolute
 // settings-file path (UTF-8), so that two installations never see each other's windows.
 // Each window listens on a stream socket (AF_UNIX) named by its handle in decimal, e.g.
-// /run/user/1000/velmo-1000/3f2a9c0d11e4b7a8/1804289383. Connections from a process of
-// another user are closed unanswered (SO_PEERCRED).
+// /run/user/1000/velmo-1000/3f2a9c0d11e4b7a8/1804289383. A window binds its socket as
+// .opening-<pid>-<n> and links it to its handle's name once it listens, so a name that
+// refuses connections is always a dead window's. Connections from a process of another
+// user are closed unanswered (SO_PEERCRED).
 //
 // A connection carries requests, one per line (UTF-8, LF-terminated, at most 1024 bytes,
 // fields separated by one blank, integers in signed decimal). Requests are handled in order:

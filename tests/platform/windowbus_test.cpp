@@ -12,15 +12,19 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <poll.h>
 #include <set>
+#include <thread>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -197,6 +201,52 @@ TEST_F(LocalBusTest, StuckReceiverDoesNotHoldTheSenderBeyondTheBound)
             EXPECT_TRUE(w.caption.isEmpty());
         }
     }
+}
+
+// A window that is just opening its endpoint is never taken for a dead one: another window
+// that looks at the folder at that very moment (here: woken by the file's creation) and
+// clears away the sockets that refuse connections must leave it in place.
+TEST_F(LocalBusTest, WindowOpeningItsEndpointIsNotClearedAsDead)
+{
+    const QString folder = LocalWindowBus::folderFor(ns_);
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_CREATE | IN_MOVED_TO), 0);
+    std::atomic<bool> stop{false};
+    // The other window's side: every new name in the folder is asked at once, and cleared
+    // when it refuses, as enumeration clears a dead window's socket.
+    std::thread sweeper([&] {
+        alignas(inotify_event) char buf[4096];
+        while (!stop) {
+            pollfd p{watch, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::read(watch, buf, sizeof buf);
+            for (ssize_t at = 0; at < n;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(buf + at);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+                if (event->len == 0 || event->name[0] < '1' || event->name[0] > '9')
+                    continue;
+                LocalWindowBus observer(ns_);
+                observer.setTimeout(1);
+                observer.isWindow(QByteArray(event->name).toInt()); // connects, clears nothing
+                observer.enumerateWindows();
+            }
+        }
+    });
+    int lost = 0;
+    for (int i = 0; i < 1000; ++i) {
+        RecordingBusWindow window(QStringLiteral("Velmo"), QStringLiteral("TMainForm"));
+        LocalWindowBus bus(ns_);
+        const WindowHandle h = bus.openEndpoint(&window);
+        ASSERT_NE(h, 0);
+        QThread::usleep(200);
+        lost += !QFileInfo::exists(folder + QLatin1Char('/') + QString::number(h));
+    }
+    stop = true;
+    sweeper.join();
+    ::close(watch);
+    EXPECT_EQ(lost, 0) << "windows whose socket was cleared while they opened it";
 }
 
 TEST_F(LocalBusTest, EnumerationListsExactlyTheLiveWindowsOfItsNamespace)

@@ -97,6 +97,7 @@ void TMainForm::ConnectEditCommands()
             UpdateEditButtons();
     });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        pasteAnswer_.reset();
         if (Toolbar->isVisibleTo(this))
             UpdateEditButtons();
     });
@@ -138,11 +139,19 @@ void TMainForm::UpdateEditButtons()
     UndoButton->setEnabled(RichEdit->GetCanUndo() && writable);
     CutButton->setEnabled(selection && writable);
     CopyButton->setEnabled(selection);
-    PasteButton->setEnabled(RichEdit->CanPaste(0) && writable);
+    PasteButton->setEnabled(ClipboardCanPaste() && writable);
     DeleteButton->setEnabled(selection && writable);
     SaveButton->setEnabled(text && writable && RichEdit->Modified());
     SaveAsButton->setEnabled(text);
     JumpButton->setEnabled(text);
+}
+
+bool TMainForm::ClipboardCanPaste()
+{
+    const bool plain = RichEdit->PlainText();
+    if (!pasteAnswer_ || pasteAnswer_->first != plain)
+        pasteAnswer_ = std::pair(plain, RichEdit->CanPaste(0));
+    return pasteAnswer_->second;
 }
 
 void TMainForm::EditPasteCommand()

@@ -16,6 +16,8 @@
 
 #include <array>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <memory>
 #include <vector>
 
@@ -257,6 +259,10 @@ public:
     void UpdateEditMenu();
     void UpdatePopupMenu();
     void UpdateEditButtons();
+    // Whether the clipboard holds something this mode can paste, asked of the clipboard only
+    // when its contents or the mode change: the toolbar follows every caret move, and asking
+    // the clipboard is a round trip to the display server.
+    bool ClipboardCanPaste();
     void EditPasteCommand();
     void EditDateTimeCommand();
     void DeleteLineCommand();
@@ -416,6 +422,8 @@ private:
     bool settingsRefusalShown_ = false; // within the outermost SettingsAction
     bool closed_ = false;
     bool resizeAttached_ = true;
+    // ClipboardCanPaste's last answer and the mode it was for; forgotten when the clipboard changes.
+    std::optional<std::pair<bool, bool>> pasteAnswer_;
     QString applicationTitle_;
     QString helpFile_;
     int lastEditCaret_ = 0; // where the caret goes in a reopened last document

@@ -89,6 +89,45 @@ TEST_F(EditCommandsTest, EnablingFollowsSelectionAndReadOnly)
     EXPECT_TRUE(form->RichEdit->Text().startsWith(QStringLiteral("abcd")));
 }
 
+// The paste button follows the clipboard without asking it on every keystroke: on the
+// desktop each question is a round trip to the display server.
+TEST_F(EditCommandsTest, PasteButtonFollowsTheClipboardWithoutAskingItOnEveryKey)
+{
+    struct CountingData : QMimeData {
+        mutable int asked = 0;
+        bool hasFormat(const QString &type) const override
+        {
+            ++asked;
+            return QMimeData::hasFormat(type);
+        }
+        QStringList formats() const override
+        {
+            ++asked;
+            return QMimeData::formats();
+        }
+    };
+    open("keys.txt", "text");
+    auto *data = new CountingData;
+    data->setText(QStringLiteral("x"));
+    QApplication::clipboard()->setMimeData(data);
+    EXPECT_TRUE(form->PasteButton->isEnabled());
+    data->asked = 0;
+    QTest::keyClicks(form->RichEdit, QStringLiteral("abcde"));
+    EXPECT_EQ(form->RichEdit->Text(), QStringLiteral("abcdetext"));
+    EXPECT_EQ(data->asked, 0);
+
+    // An empty clipboard, and the switch to rich text, are seen at once.
+    QApplication::clipboard()->setMimeData(new QMimeData);
+    EXPECT_FALSE(form->PasteButton->isEnabled());
+    auto *rich = new QMimeData;
+    rich->setData(QStringLiteral("text/rtf"), "{\\rtf1 x}");
+    QApplication::clipboard()->setMimeData(rich);
+    EXPECT_FALSE(form->PasteButton->isEnabled()) << "text mode pastes text only";
+    form->RichEdit->SetPlainText(false);
+    form->RichEdit->SetSelStart(1);
+    EXPECT_TRUE(form->PasteButton->isEnabled());
+}
+
 TEST_F(EditCommandsTest, RichCopyCarriesTheProgramsRtf)
 {
     open("mixed.rtf", kMixedRtf);

@@ -323,6 +323,8 @@ void Writer::listLevel(const Numbering &n, int level)
             numbers += "\\'";
             numbers += "0123456789abcdef"[((i + 1) >> 4) & 0xF];
             numbers += "0123456789abcdef"[(i + 1) & 0xF];
+        } else if (label[i] < 0x20) {
+            hexByte(label[i]); // a control character as the byte it was: \tab is no text here
         } else {
             text(std::u16string_view(&label[i], 1), kUnicodeOnly);
         }

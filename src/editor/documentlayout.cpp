@@ -133,7 +133,7 @@ void DocumentLayout::setBreakRules(const BreakRules &rules)
     if (same)
         return;
     m_rules = rules;
-    invalidateAll();
+    breakingChanged();
 }
 
 void DocumentLayout::setOverflow(qreal overflow)
@@ -141,7 +141,22 @@ void DocumentLayout::setOverflow(qreal overflow)
     if (overflow == m_overflow)
         return;
     m_overflow = overflow;
-    invalidateAll();
+    breakingChanged();
+}
+
+void DocumentLayout::breakingChanged()
+{
+    // The rules and the allowance decide the lines of what is laid out or counted; an
+    // estimate does not depend on them. A document just opened (nothing laid out or counted
+    // yet) keeps its estimates instead of going through every paragraph again.
+    m_counter.reset();
+    const std::size_t n = m_unlaid.size();
+    const bool onlyEstimates = std::size_t(m_unlaid.total()) == n
+                               && std::size_t(m_uncounted.total()) == (wrapping() ? n : 0);
+    if (onlyEstimates)
+        emit update(QRectF(0, 0, kFar, kFar));
+    else
+        invalidateAll();
 }
 
 // ----- estimates -----

@@ -106,6 +106,7 @@ private:
     Params currentParams() const;
     void reset();
     void invalidateAll();
+    void breakingChanged();
     // What a block's text tells without laying it out: estimated width and line breaks.
     void measureText(const QTextBlock &block, std::int64_t &width64, std::int64_t &breaks) const;
     void estimate(std::int64_t width64, std::int64_t breaks, std::int64_t &lines, std::int64_t &height64) const;

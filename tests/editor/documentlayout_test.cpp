@@ -4,8 +4,10 @@
 #include "editor/documentlayout.h"
 #include "editor/positionindex.h"
 #include "editor/prefixsums.h"
+#include "editor/punctuation.h"
 #include "editor/richedit.h"
 #include "editor/textchars.h"
+#include "editor/wordwrapoption.h"
 #include "platform/cp932codec.h"
 
 #include <QApplication>
@@ -168,6 +170,9 @@ TEST(DocumentLayout, IncrementalLayoutMatchesAFreshOne)
         case 6:
             if (random.bounded(4) == 0)
                 edit.SetEditRect({0, 0, 240, 300}, 120 + random.bounded(120));
+            else if (random.bounded(3) == 0) // the rules: level 1 or 2, with or without hanging
+                edit.SetWordWrapMode(WBF_WORDWRAP | WBF_WORDBREAK | (random.bounded(2) ? WBF_OVERFLOW : 0)
+                                     | (random.bounded(2) ? editor::kPunctuationLevel1 : editor::kPunctuationLevel2));
             break;
         default: {
             // Queries in between leave a mix of laid and unlaid paragraphs behind.

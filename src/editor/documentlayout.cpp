@@ -147,16 +147,33 @@ void DocumentLayout::setOverflow(qreal overflow)
 void DocumentLayout::breakingChanged()
 {
     // The rules and the allowance decide the lines of what is laid out or counted; an
-    // estimate does not depend on them. A document just opened (nothing laid out or counted
-    // yet) keeps its estimates instead of going through every paragraph again.
+    // estimate does not depend on them. Only those paragraphs go back to their estimates
+    // (a document just opened has one or two), unless they are many.
     m_counter.reset();
-    const std::size_t n = m_unlaid.size();
-    const bool onlyEstimates = std::size_t(m_unlaid.total()) == n
-                               && std::size_t(m_uncounted.total()) == (wrapping() ? n : 0);
-    if (onlyEstimates)
-        emit update(QRectF(0, 0, kFar, kFar));
-    else
+    const std::vector<std::int64_t> unlaid = m_unlaid.values(), uncounted = m_uncounted.values();
+    const std::size_t n = unlaid.size();
+    std::vector<std::size_t> exact;
+    for (std::size_t i = 0; i < n; ++i)
+        if (unlaid[i] == 0 || (wrapping() && uncounted[i] == 0))
+            exact.push_back(i);
+    if (exact.size() > n / 8) {
         invalidateAll();
+        return;
+    }
+    for (const std::size_t i : exact) {
+        std::int64_t lines, height;
+        estimate(m_textWidth.value(i), m_breaks.value(i), lines, height);
+        m_lines.set(i, lines);
+        m_heights.set(i, height);
+        if (unlaid[i] == 0) {
+            document()->findBlockByNumber(int(i)).layout()->clearLayout();
+            m_unlaid.set(i, 1);
+        }
+        if (wrapping())
+            m_uncounted.set(i, 1);
+    }
+    emit update(QRectF(0, 0, kFar, kFar));
+    notifySize();
 }
 
 // ----- estimates -----

@@ -83,6 +83,15 @@ TRichEdit::~TRichEdit() = default;
 
 void TRichEdit::useDocument(QTextDocument *fresh)
 {
+    // The new document starts with the width and the wrapping the control gave the one it
+    // replaces, so that its paragraphs are first estimated at the width they are shown at,
+    // not estimated again, all of them, once the control sets that width.
+    if (const QTextDocument *previous = document(); previous && previous != fresh) {
+        fresh->setPageSize(previous->pageSize());
+        QTextOption option = fresh->defaultTextOption();
+        option.setWrapMode(previous->defaultTextOption().wrapMode());
+        fresh->setDefaultTextOption(option);
+    }
     // The layout goes on before the control sees the document: the control connects to
     // the layout the document has when it is set.
     fresh->setDocumentLayout(new editor::DocumentLayout(fresh));

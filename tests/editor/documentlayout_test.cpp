@@ -187,6 +187,43 @@ TEST(DocumentLayout, IncrementalLayoutMatchesAFreshOne)
     }
 }
 
+// A change of the rules reaches the paragraphs already laid out or counted, also when
+// they are a few among many (the others keep their estimates).
+TEST(DocumentLayout, NewRulesReachTheParagraphsAlreadyLaidOut)
+{
+    const QString sentence = QString::fromUtf8("あいうえおかきくけこさしすせそたちつてとなにぬねの。はひふへほ");
+    QString text;
+    for (int i = 0; i < 100; ++i)
+        text += sentence + u'\n';
+    const unsigned hanging = WBF_WORDWRAP | WBF_OVERFLOW | editor::kPunctuationLevel2;
+    const unsigned plain = WBF_WORDWRAP | editor::kPunctuationLevel2;
+    TRichEdit edit;
+    edit.resize(600, 300);
+    edit.SetWordWrap(true);
+    edit.SetText(text);
+    // A width at which the "。" hangs with the allowance and moves down without it.
+    auto starts = [&](unsigned mode, int width) {
+        edit.SetWordWrapMode(mode);
+        edit.SetEditRect({0, 0, width + 40, 300}, width); // 40 pixels of room to hang into
+        return edit.documentLayout().lineStarts(edit.document()->findBlockByNumber(3));
+    };
+    int width = 0;
+    for (int w = 60; w < 400 && width == 0; ++w)
+        if (starts(hanging, w) != starts(plain, w))
+            width = w;
+    ASSERT_NE(width, 0);
+    for (const auto &[from, to] : {std::pair(hanging, plain), std::pair(plain, hanging)}) {
+        starts(from, width); // paragraph 3 laid out and counted under the first rules
+        edit.SetWordWrapMode(to);
+        DocumentLayout &live = edit.documentLayout();
+        Fresh fresh(edit);
+        const QTextBlock live3 = edit.document()->findBlockByNumber(3);
+        EXPECT_EQ(live.lineStarts(live3), fresh.layout->lineStarts(fresh.document->findBlockByNumber(3)));
+        EXPECT_EQ(live.blockLineCount(3), fresh.layout->blockLineCount(3));
+        EXPECT_EQ(live.firstLineOfBlock(5), fresh.layout->firstLineOfBlock(5));
+    }
+}
+
 std::string shiftJis(const QString &text)
 {
     return cp932::encode(text.toStdU16String()).bytes;

@@ -410,6 +410,7 @@ private:
     void commitFont();
     void commitColour();
     void endNote();
+    void numberNotes();
     void fieldWord(Kw kw);
     void endField();
     void showSymbol(std::u16string_view instruction);
@@ -486,8 +487,6 @@ private:
     // the text being read (the body, or a note), when that one is a frame's.
     int m_frameCount = 0;
     FrameIdentity m_lastFrame;
-    int m_footnotes = 0;
-    int m_endnotes = 0;
 
     Document m_doc;
     Paragraph m_para;
@@ -587,6 +586,7 @@ done:
     // the end of the previous one.
     if (!m_para.runs.empty() || m_doc.paragraphs.empty() || m_pageBreak)
         endParagraph();
+    numberNotes();
     m_doc.defaultFormat = formatOf(m_default);
     return std::move(m_doc);
 }
@@ -1182,15 +1182,30 @@ void Reader::endNote()
     m_lastFrame = frame.lastFrame;
     m_para = std::move(frame.para);
     m_pendingCellTab = frame.pendingCellTab;
-    std::u16string mark;
-    if (note.kind == Note::Kind::Endnote) {
-        mark = numberLabel(Numbering{Numbering::Style::LowerRoman, 1}, m_endnotes++);
-        mark.pop_back(); // the label's full stop
-    } else {
-        for (char c : std::to_string(++m_footnotes))
-            mark += char16_t(c);
+    appendNote(m_para, {}, std::move(note), frame.anchorFormat); // its mark once all are read
+}
+
+void Reader::numberNotes()
+{
+    // In the order the marks stand in the text, which is not the order the notes were read
+    // in where a text box holds one: the box's paragraphs come before the paragraph that
+    // holds the box.
+    int footnotes = 0;
+    int endnotes = 0;
+    for (Paragraph &p : m_doc.paragraphs) {
+        for (Run &r : p.runs) {
+            if (!r.note)
+                continue;
+            r.text.clear();
+            if (r.note->kind == Note::Kind::Endnote) {
+                r.text = numberLabel(Numbering{Numbering::Style::LowerRoman, 1}, endnotes++);
+                r.text.pop_back(); // the label's full stop
+            } else {
+                for (char c : std::to_string(++footnotes))
+                    r.text += char16_t(c);
+            }
+        }
     }
-    appendNote(m_para, std::move(mark), std::move(note), frame.anchorFormat);
 }
 
 void Reader::fieldWord(Kw kw)

@@ -319,10 +319,18 @@ TEST(RtfReader, FramesTextBoxesAndShapesKeepTheirText)
         {"placed by alignment or by anchor alone",
          "\\pard\\posxc a\\par\\pard\\pvpara b\\par\\pard\\absh-300 c\\par\\pard d}", "1[a] 2[b] 3[c] d "},
         {"sizes of zero place nothing", "\\pard\\absw0\\posx0\\posy0 a\\par\\pard b}", "a b "},
+        {"notes numbered as their marks stand, the box's text before its paragraph",
+         "a{\\footnote x}b{\\shp{\\*\\shpinst{\\shptxt c{\\footnote y}\\par}}}d\\par}", "2[c1] a2bd "},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(framed(readBody(c.body)), c.paragraphs);
+        const Document d = readBody(c.body);
+        EXPECT_EQ(framed(d), c.paragraphs);
+        // Written and read again, every frame stays what it was.
+        Document again = read(write(d)).document;
+        again.dropped = d.dropped;
+        EXPECT_EQ(framed(again), framed(d));
+        EXPECT_TRUE(again == d);
     }
 
     // The text box's own paragraph format stays inside it.

@@ -483,8 +483,10 @@ private:
     std::size_t m_shown = 0; // characters of text shown so far
     std::vector<FrameTextFrame> m_frameTexts;
     int m_boxes = 0;
-    // Frames are numbered as they begin; m_lastFrame is the frame of the last paragraph of
-    // the text being read (the body, or a note), when that one is a frame's.
+    // Frames are numbered as they begin, and in the order of the text once all is read (a
+    // text box's paragraphs come before the paragraph that holds the box); m_lastFrame is the
+    // frame of the last paragraph of the text being read (the body, or a note), when that one
+    // is a frame's.
     int m_frameCount = 0;
     FrameIdentity m_lastFrame;
 
@@ -587,6 +589,7 @@ done:
     if (!m_para.runs.empty() || m_doc.paragraphs.empty() || m_pageBreak)
         endParagraph();
     numberNotes();
+    numberFrames(m_doc);
     m_doc.defaultFormat = formatOf(m_default);
     return std::move(m_doc);
 }

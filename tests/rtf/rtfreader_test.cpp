@@ -321,6 +321,8 @@ TEST(RtfReader, FramesTextBoxesAndShapesKeepTheirText)
         {"sizes of zero place nothing", "\\pard\\absw0\\posx0\\posy0 a\\par\\pard b}", "a b "},
         {"notes numbered as their marks stand, the box's text before its paragraph",
          "a{\\footnote x}b{\\shp{\\*\\shpinst{\\shptxt c{\\footnote y}\\par}}}d\\par}", "2[c1] a2bd "},
+        {"frames numbered in the order of the text, a note's before its paragraph",
+         "\\pard\\posx100 a{\\footnote x}{\\shp{\\*\\shpinst{\\shptxt b\\par}}}\\par}", "1[b] 3[a1] "},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

@@ -109,7 +109,7 @@ QTextBlockFormat toBlockFormat(const rtf::Paragraph &p, const QFont &bulletFont)
                    : p.align == rtf::Alignment::Centre ? Qt::AlignHCenter
                                                        : Qt::AlignLeft);
     if (p.frame)
-        b.setProperty(kFrameProperty, true);
+        b.setProperty(kFrameProperty, p.frame);
     return b;
 }
 
@@ -296,6 +296,10 @@ QTextListFormat listFormat(const rtf::Numbering &numbering)
     case Style::UpperLetter: f.setStyle(QTextListFormat::ListUpperAlpha); break;
     case Style::LowerRoman: f.setStyle(QTextListFormat::ListLowerRoman); break;
     case Style::UpperRoman: f.setStyle(QTextListFormat::ListUpperRoman); break;
+    case Style::DecimalZero:
+        f.setStyle(QTextListFormat::ListDecimal);
+        f.setProperty(kListLeadingZeroProperty, true);
+        break;
     }
     f.setProperty(kListStartProperty, numbering.start);
     return f;
@@ -309,7 +313,9 @@ rtf::Numbering numberingOf(const QTextListFormat &format)
     n.level = std::clamp(format.intProperty(kListLevelProperty), 0, rtf::kListLevels - 1);
     n.format = format.stringProperty(kListLabelFormatProperty).toStdU16String();
     switch (format.style()) {
-    case QTextListFormat::ListDecimal: n.style = Style::Decimal; break;
+    case QTextListFormat::ListDecimal:
+        n.style = format.boolProperty(kListLeadingZeroProperty) ? Style::DecimalZero : Style::Decimal;
+        break;
     case QTextListFormat::ListLowerAlpha: n.style = Style::LowerLetter; break;
     case QTextListFormat::ListUpperAlpha: n.style = Style::UpperLetter; break;
     case QTextListFormat::ListLowerRoman: n.style = Style::LowerRoman; break;
@@ -418,7 +424,7 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
         p.firstIndentTwips = twips(b, kFirstIndentTwipsProperty, b.textIndent());
         p.leftIndentTwips = twips(b, kLeftIndentTwipsProperty, b.leftMargin());
         p.rightIndentTwips = twips(b, kRightIndentTwipsProperty, b.rightMargin());
-        p.frame = b.boolProperty(kFrameProperty);
+        p.frame = b.intProperty(kFrameProperty);
         p.bullet = block.textList() != nullptr;
         if (p.bullet) {
             p.numbering = numberingOf(block.textList()->format());
@@ -456,6 +462,9 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
         }
         model.paragraphs.push_back(std::move(p));
     }
+    // Paragraphs typed or pasted next to a frame carry its number or another's: a frame is
+    // what stands together, as the reader counts them.
+    rtf::numberFrames(model);
     return model;
 }
 

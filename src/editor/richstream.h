@@ -52,9 +52,12 @@ enum FormatProperty {
     kListIdProperty,
     kListLevelProperty,
     kListLabelFormatProperty,
-    // On a block: the paragraph is a frame's, a text box's or a shape's text (bool), shown
-    // in the text where it stands and saved as a frame again.
+    // On a block: the paragraph is a frame's, a text box's or a shape's text, shown in the
+    // text where it stands and saved as a frame again (int: rtf::Paragraph::frame, which
+    // tells neighbouring frames apart).
     kFrameProperty,
+    // On a list of decimal numbers: those below ten have a leading zero (bool).
+    kListLeadingZeroProperty,
 };
 
 // Screen pixels per twip (96 dots per inch, 1440 twips per inch).

@@ -81,6 +81,8 @@ std::u16string numberText(Numbering::Style style, long long number)
             break;
         [[fallthrough]];
     default:
+        if (style == Style::DecimalZero && n < 10)
+            label += u'0';
         for (char c : std::to_string(n))
             label += char16_t(c);
         break;
@@ -201,6 +203,32 @@ void normalize(Document &document)
                 appendText(paragraph, run.text, run.format);
         }
     }
+}
+
+namespace {
+
+void numberFrames(std::vector<Paragraph> &paragraphs, int &count)
+{
+    int before = 0;    // the frame of the paragraph before, as it was numbered
+    int numbered = 0;  // and as it is numbered now
+    for (Paragraph &p : paragraphs) {
+        for (Run &r : p.runs)
+            if (r.note)
+                numberFrames(r.note->paragraphs, count);
+        const int frame = p.frame;
+        if (frame != 0)
+            p.frame = frame == before ? numbered : ++count;
+        before = frame;
+        numbered = p.frame;
+    }
+}
+
+} // namespace
+
+void numberFrames(Document &document)
+{
+    int count = 0;
+    numberFrames(document.paragraphs, count);
 }
 
 } // namespace velmo::rtf

@@ -111,8 +111,9 @@ enum class Alignment { Left = 0, Right = 1, Centre = 2 };
 constexpr int kTwipsPerPoint = 20;
 
 // The label of a list item: a bullet, or a number in one of these forms counted from start.
+// DecimalZero gives the numbers below ten a leading zero: 01, 02, ... 09, 10.
 struct Numbering {
-    enum class Style { Bullet, Decimal, LowerLetter, UpperLetter, LowerRoman, UpperRoman };
+    enum class Style { Bullet, Decimal, LowerLetter, UpperLetter, LowerRoman, UpperRoman, DecimalZero };
     Style style = Style::Bullet;
     int start = 1;
     // A new list begins at this item although the item before it has the same style and
@@ -137,7 +138,7 @@ inline constexpr int kListLevels = 9;
 // a bullet's is U+2022. The format is not looked at: ListNumberer gives the labels of
 // documents.
 std::u16string numberLabel(const Numbering &numbering, int index);
-// The number alone, in the numbering's style: "1", "b", "IV"; nothing for a bullet.
+// The number alone, in the numbering's style: "1", "b", "IV", "07"; nothing for a bullet.
 std::u16string numberText(Numbering::Style style, long long number);
 
 struct Paragraph {
@@ -152,7 +153,10 @@ struct Paragraph {
     std::vector<Run> runs;      // no empty runs; neighbours differ in format
     // Text of a frame, a text box or a shape: shown in the text where it stands, and written
     // back as a frame, so that word processors place it apart from the body text again.
-    bool frame = false;
+    // 0: body text. Otherwise the frame's number: neighbouring paragraphs of one frame share
+    // it, and a paragraph whose number differs from the one before begins another frame.
+    // Documents as read number their frames 1, 2, 3... in order (see numberFrames).
+    int frame = 0;
 
     double firstIndentPoints() const { return firstIndentTwips / double(kTwipsPerPoint); }
     double leftIndentPoints() const { return leftIndentTwips / double(kTwipsPerPoint); }
@@ -222,6 +226,12 @@ void appendNote(Paragraph &paragraph, std::u16string mark, Note note, const Char
 
 // Merges neighbouring runs of equal format and drops empty runs.
 void normalize(Document &document);
+
+// Numbers the frames 1, 2, 3... in the order they begin, as the reader numbers them: a
+// paragraph begins a frame unless the paragraph before it in the same text (the body, or
+// one note) belongs to the same frame. A note's paragraphs come before the paragraph that
+// holds the note. Frames stay where they are; only their numbers change.
+void numberFrames(Document &document);
 
 // What the user is told when a file cannot be taken in, neither as RTF nor as text (UTF-8).
 inline constexpr char kStreamReadFailedMessage[] = "ストリームからの読み込みに失敗しました";

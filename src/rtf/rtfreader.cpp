@@ -49,10 +49,20 @@ enum class Kw : std::uint8_t {
     SkipDest,
 };
 
+// What places a frame: what its position counts from (the page, the margins, the column or
+// the paragraph), its position (a distance, or an alignment), its size and its distance from
+// the text around it. Neighbouring paragraphs placed alike in every one are one frame.
+enum FrameSlot : std::uint8_t {
+    kHorizontalAnchor, kVerticalAnchor, kHorizontalAlign, kVerticalAlign, kFrameX, kFrameY,
+    kFrameWidth, kFrameHeight, kFrameDistance, kFrameDistanceX, kFrameDistanceY, kFrameSlots
+};
+using FramePlacement = std::array<std::int32_t, kFrameSlots>;
+
 struct KeywordInfo {
     Kw kw;
-    char16_t ch = 0;       // for Kw::Char
+    char16_t ch = 0;       // for Kw::Char; for Kw::FrameWord the word's value in its slot
     unsigned dropped = 0;  // DroppedContent bits: what skipping this destination leaves out
+    FrameSlot slot = kHorizontalAnchor; // for Kw::FrameWord and Kw::FrameSize
 };
 
 const std::unordered_map<std::string_view, KeywordInfo> &keywords()
@@ -130,12 +140,23 @@ const std::unordered_map<std::string_view, KeywordInfo> &keywords()
         // A paragraph placed on the page (anchored to the page, the margins, a column or a
         // paragraph, or aligned there) is a frame; so is one given a size or a distance
         // from the text around it.
-        for (const char *w : {"phmrg", "phpg", "phcol", "pvmrg", "pvpg", "pvpara", "posxc",
-                              "posxi", "posxo", "posxl", "posxr", "posyc", "posyb", "posyt",
-                              "posyin", "posyout", "posyil"})
-            t.emplace(w, KeywordInfo{Kw::FrameWord});
-        for (const char *w : {"posx", "posy", "absw", "absh", "dxfrtext", "dfrmtxtx", "dfrmtxty"})
-            t.emplace(w, KeywordInfo{Kw::FrameSize});
+        const struct {
+            FrameSlot slot;
+            std::initializer_list<const char *> words;
+        } placing[] = {{kHorizontalAnchor, {"phmrg", "phpg", "phcol"}},
+                       {kVerticalAnchor, {"pvmrg", "pvpg", "pvpara"}},
+                       {kHorizontalAlign, {"posxc", "posxi", "posxo", "posxl", "posxr"}},
+                       {kVerticalAlign, {"posyc", "posyb", "posyt", "posyin", "posyout", "posyil"}}};
+        for (const auto &[slot, words] : placing) {
+            char16_t value = 0;
+            for (const char *w : words)
+                t.emplace(w, KeywordInfo{Kw::FrameWord, ++value, 0, slot});
+        }
+        const std::pair<const char *, FrameSlot> sizes[] = {
+            {"posx", kFrameX}, {"posy", kFrameY}, {"absw", kFrameWidth}, {"absh", kFrameHeight},
+            {"dxfrtext", kFrameDistance}, {"dfrmtxtx", kFrameDistanceX}, {"dfrmtxty", kFrameDistanceY}};
+        for (const auto &[w, slot] : sizes)
+            t.emplace(w, KeywordInfo{Kw::FrameSize, 0, 0, slot});
         t.emplace("object", KeywordInfo{Kw::SkipDest, 0, kDroppedObjects});
         // Destinations that hold no visible text of the document. A picture in
         // \nonshppict repeats the one in \shppict for older readers.
@@ -214,6 +235,7 @@ struct ParaState {
     int ls = 0;             // \lsN: the list override; 0: none
     int ilvl = 0;           // \ilvlN: the level in that list
     bool frame = false;     // placed on the page: a frame's paragraph
+    FramePlacement placement{}; // how, word by word; 0: not given
 };
 
 struct Group {
@@ -253,6 +275,7 @@ std::optional<Numbering> numberingOf(const ListLevel &level, int levelNumber)
     case 2: n.style = Numbering::Style::LowerRoman; break;
     case 3: n.style = Numbering::Style::UpperLetter; break;
     case 4: n.style = Numbering::Style::LowerLetter; break;
+    case 22: n.style = Numbering::Style::DecimalZero; break;
     case 23: n.style = Numbering::Style::Bullet; break;
     case 255: return std::nullopt; // no number
     default: n.style = Numbering::Style::Decimal; break; // ordinals, kanji and the like
@@ -309,24 +332,33 @@ Paragraph takeLeadingText(Paragraph &p, std::size_t at)
     return Paragraph{};
 }
 
+// Which frame a paragraph is in: a text box's, or the one its placement makes.
+struct FrameIdentity {
+    int box = 0;
+    FramePlacement placement{};
+    bool operator==(const FrameIdentity &) const = default;
+};
+
 // A note being read: the body text it interrupted is kept aside until it ends.
 struct NoteFrame {
     Paragraph para;
     std::vector<Paragraph> paragraphs;
+    FrameIdentity lastFrame;
     bool pendingCellTab = false;
     Note::Kind kind = Note::Kind::Footnote;
     CharFormat anchorFormat;
 };
 
 // A field being read. Fields are not computed here: what shows is the result their writer
-// stored. Only a symbol field whose writer stored no result is shown from its instruction.
+// stored. Only a symbol field, and a formula that raises or lowers its text, whose writer
+// stored no result are shown from their instruction.
 struct FieldFrame {
     std::size_t depth = 0;       // the number of open groups, the field's own included
     std::u16string instruction;
     std::size_t shownBefore = 0; // characters shown before the field began
 };
 
-// Instructions are only looked at for a symbol; a longer one is not one of those.
+// Instructions are only looked at for a symbol or a formula; a longer one is not one of those.
 constexpr std::size_t kMaxInstruction = 1024;
 // Fields nest (a result or an instruction may hold fields); deeper than this is damage.
 constexpr std::size_t kMaxFieldDepth = 64;
@@ -336,6 +368,7 @@ constexpr std::size_t kMaxFieldDepth = 64;
 struct FrameTextFrame {
     Paragraph para;
     bool pendingCellTab = false;
+    int box = 0; // the text box's own number, counted from 1 as they begin
 };
 
 void trimSpaces(std::u16string &s)
@@ -377,9 +410,12 @@ private:
     void commitFont();
     void commitColour();
     void endNote();
+    void numberNotes();
     void fieldWord(Kw kw);
     void endField();
     void showSymbol(std::u16string_view instruction);
+    void showFormula(std::u16string_view instruction);
+    void showFieldText(std::u16string text, const CharFormat &format);
     const FontEntry *fontNamed(std::u16string_view face) const;
     void beginFrameText();
     void endFrameText();
@@ -446,12 +482,21 @@ private:
     std::vector<FieldFrame> m_fields;
     std::size_t m_shown = 0; // characters of text shown so far
     std::vector<FrameTextFrame> m_frameTexts;
-    int m_footnotes = 0;
-    int m_endnotes = 0;
+    int m_boxes = 0;
+    // Frames are numbered as they begin, and in the order of the text once all is read (a
+    // text box's paragraphs come before the paragraph that holds the box); m_lastFrame is the
+    // frame of the last paragraph of the text being read (the body, or a note), when that one
+    // is a frame's.
+    int m_frameCount = 0;
+    FrameIdentity m_lastFrame;
 
     Document m_doc;
     Paragraph m_para;
     bool m_pendingCellTab = false;
+    // The body paragraph being read holds a page break and nothing else yet; and the number
+    // of body paragraphs when the last section ended (npos: none has ended).
+    bool m_pageBreak = false;
+    std::size_t m_sectionEnd = std::size_t(-1);
     // Where in the paragraph being read the last tab between two cells is, in UTF-16 units.
     static constexpr std::size_t kNoCellTab = std::size_t(-1);
     std::size_t m_cellTab = kNoCellTab;
@@ -541,8 +586,10 @@ done:
         m_groups.emplace_back();
     // Text after the last paragraph mark is a paragraph of its own; an empty tail is just
     // the end of the previous one.
-    if (!m_para.runs.empty() || m_doc.paragraphs.empty())
+    if (!m_para.runs.empty() || m_doc.paragraphs.empty() || m_pageBreak)
         endParagraph();
+    numberNotes();
+    numberFrames(m_doc);
     m_doc.defaultFormat = formatOf(m_default);
     return std::move(m_doc);
 }
@@ -839,7 +886,7 @@ void Reader::handleControlWord(const Token &t)
             return;
         }
         emitPendingCellTab();
-        m_notes.push_back(NoteFrame{std::move(m_para), std::move(m_doc.paragraphs), m_pendingCellTab,
+        m_notes.push_back(NoteFrame{std::move(m_para), std::move(m_doc.paragraphs), m_lastFrame, m_pendingCellTab,
                                     Note::Kind::Footnote, formatOf(m_groups[m_groups.size() - 2].ch)});
         m_para = Paragraph{};
         m_doc.paragraphs.clear();
@@ -970,10 +1017,14 @@ void Reader::handleControlWord(const Token &t)
     case Kw::Rin: para.rightIndent = p; return;
     case Kw::Ls: para.ls = p; return;
     case Kw::Ilvl: para.ilvl = p; return;
-    case Kw::FrameWord: para.frame = true; return;
+    case Kw::FrameWord:
+        para.frame = true;
+        para.placement[info.slot] = std::int32_t(info.ch);
+        return;
     case Kw::FrameSize:
         if (p != 0)
             para.frame = true;
+        para.placement[info.slot] = p;
         return;
     case Kw::PnLvlBlt: para.pnItem = true; para.pnNumbering = Numbering{}; return;
     case Kw::Pn:
@@ -992,13 +1043,25 @@ void Reader::handleControlWord(const Token &t)
         }
         return;
     case Kw::Page:
-    case Kw::Sect:
-        // A break of page or section also ends a paragraph, unless a \par just did.
-        if (body && !m_para.runs.empty()) {
+    case Kw::Sect: {
+        // A break of page or section also ends a paragraph, unless a \par just did. A
+        // paragraph that holds only a page break is one all the same when a section ends
+        // it, and a section holds at least one paragraph: word processors show both.
+        if (!body)
+            return;
+        const bool inBody = m_notes.empty() && m_frameTexts.empty();
+        const bool sect = info.kw == Kw::Sect;
+        if (!m_para.runs.empty()
+            || (sect && inBody && (m_pageBreak || m_sectionEnd == m_doc.paragraphs.size()))) {
             m_pendingCellTab = false;
             endParagraph();
+        } else if (!sect && inBody) {
+            m_pageBreak = true;
         }
+        if (sect && inBody)
+            m_sectionEnd = m_doc.paragraphs.size();
         return;
+    }
     case Kw::TableWord:
         if (body)
             m_doc.dropped |= kDroppedTables;
@@ -1119,17 +1182,33 @@ void Reader::endNote()
     m_notes.pop_back();
     Note note{frame.kind, std::move(m_doc.paragraphs)};
     m_doc.paragraphs = std::move(frame.paragraphs);
+    m_lastFrame = frame.lastFrame;
     m_para = std::move(frame.para);
     m_pendingCellTab = frame.pendingCellTab;
-    std::u16string mark;
-    if (note.kind == Note::Kind::Endnote) {
-        mark = numberLabel(Numbering{Numbering::Style::LowerRoman, 1}, m_endnotes++);
-        mark.pop_back(); // the label's full stop
-    } else {
-        for (char c : std::to_string(++m_footnotes))
-            mark += char16_t(c);
+    appendNote(m_para, {}, std::move(note), frame.anchorFormat); // its mark once all are read
+}
+
+void Reader::numberNotes()
+{
+    // In the order the marks stand in the text, which is not the order the notes were read
+    // in where a text box holds one: the box's paragraphs come before the paragraph that
+    // holds the box.
+    int footnotes = 0;
+    int endnotes = 0;
+    for (Paragraph &p : m_doc.paragraphs) {
+        for (Run &r : p.runs) {
+            if (!r.note)
+                continue;
+            r.text.clear();
+            if (r.note->kind == Note::Kind::Endnote) {
+                r.text = numberLabel(Numbering{Numbering::Style::LowerRoman, 1}, endnotes++);
+                r.text.pop_back(); // the label's full stop
+            } else {
+                for (char c : std::to_string(++footnotes))
+                    r.text += char16_t(c);
+            }
+        }
     }
-    appendNote(m_para, std::move(mark), std::move(note), frame.anchorFormat);
 }
 
 void Reader::fieldWord(Kw kw)
@@ -1162,6 +1241,8 @@ void Reader::endField()
     m_fields.pop_back();
     if (m_shown == field.shownBefore)
         showSymbol(field.instruction);
+    if (m_shown == field.shownBefore)
+        showFormula(field.instruction);
 }
 
 // The words of a field instruction: switches (\f), numbers, names; a quoted name is one
@@ -1309,7 +1390,42 @@ void Reader::showSymbol(std::u16string_view instruction)
                                         : codepage::codePageForCharset(font->charset, m_docCodePage);
         text = codepage::decode(cp, std::string(1, static_cast<char>(number)));
     }
-    // A code page that maps the byte to a control gives no character to show.
+    showFieldText(text, format);
+}
+
+// A formula field that raises or lowers its text, "EQ \s\up8(text)" or "EQ \s\do5(text)":
+// the text, as it stands. Other formulas are left out.
+void Reader::showFormula(std::u16string_view s)
+{
+    if (top().dest != Dest::Body)
+        return;
+    const auto skipSpaces = [&] {
+        while (!s.empty() && (s.front() == u' ' || s.front() == u'\t'))
+            s.remove_prefix(1);
+    };
+    const auto take = [&](std::u16string_view word) {
+        skipSpaces();
+        if (s.size() < word.size() || !sameAsciiWord(s.substr(0, word.size()), word))
+            return false;
+        s.remove_prefix(word.size());
+        return true;
+    };
+    if (!take(u"EQ") || s.empty() || (s.front() != u' ' && s.front() != u'\\') || !take(u"\\s")
+        || !(take(u"\\up") || take(u"\\do")))
+        return;
+    skipSpaces();
+    while (!s.empty() && s.front() >= u'0' && s.front() <= u'9')
+        s.remove_prefix(1); // how far, in points
+    skipSpaces();
+    const std::size_t close = s.find(u')');
+    if (s.empty() || s.front() != u'(' || close == std::u16string_view::npos)
+        return;
+    showFieldText(std::u16string(s.substr(1, close - 1)), formatOf(top().ch));
+}
+
+void Reader::showFieldText(std::u16string text, const CharFormat &format)
+{
+    // Controls are no characters to show (a code page may map a symbol's byte to one).
     std::erase_if(text, [](char16_t c) { return c < 0x20; });
     if (text.empty())
         return;
@@ -1320,7 +1436,7 @@ void Reader::showSymbol(std::u16string_view instruction)
 
 void Reader::beginFrameText()
 {
-    m_frameTexts.push_back(FrameTextFrame{std::move(m_para), m_pendingCellTab});
+    m_frameTexts.push_back(FrameTextFrame{std::move(m_para), m_pendingCellTab, ++m_boxes});
     m_para = Paragraph{};
     m_pendingCellTab = false;
 }
@@ -1478,7 +1594,17 @@ void Reader::endParagraph()
     m_para.firstIndentTwips = ps.firstIndent;
     m_para.leftIndentTwips = ps.leftIndent;
     m_para.rightIndentTwips = ps.rightIndent;
-    m_para.frame = ps.frame || !m_frameTexts.empty();
+    m_para.frame = 0;
+    if (ps.frame || !m_frameTexts.empty()) {
+        FrameIdentity frame;
+        if (!m_frameTexts.empty())
+            frame.box = m_frameTexts.back().box;
+        else
+            frame.placement = ps.placement;
+        const bool same = !m_doc.paragraphs.empty() && m_doc.paragraphs.back().frame != 0 && m_lastFrame == frame;
+        m_para.frame = same ? m_doc.paragraphs.back().frame : ++m_frameCount;
+        m_lastFrame = frame;
+    }
     // A paragraph in a list the list table does not know is in no list; old-style numbering
     // in the same paragraph is for readers that do not know list tables.
     std::optional<Numbering> numbering;
@@ -1512,6 +1638,8 @@ void Reader::endParagraph()
         }
     }
     m_cellTab = kNoCellTab;
+    if (m_notes.empty() && m_frameTexts.empty())
+        m_pageBreak = false;
     m_doc.paragraphs.push_back(std::move(m_para));
     m_para = Paragraph{};
 }

@@ -37,12 +37,13 @@ int levelNfc(Numbering::Style style)
     case Numbering::Style::LowerRoman: return 2;
     case Numbering::Style::UpperLetter: return 3;
     case Numbering::Style::LowerLetter: return 4;
+    case Numbering::Style::DecimalZero: return 22;
     case Numbering::Style::Bullet: break;
     }
     return 23;
 }
 
-// The old-style numbering word for a style.
+// The old-style numbering word for a style; old-style numbers have no leading zeros.
 const char *pnWord(Numbering::Style style)
 {
     switch (style) {
@@ -162,7 +163,7 @@ private:
     void collectLists(const std::vector<Paragraph> &paragraphs);
     void listLevel(const Numbering &n, int level);
     void paragraphs(const std::vector<Paragraph> &paragraphs);
-    void paragraph(const Paragraph &p, const std::u16string &label);
+    void paragraph(const Paragraph &p, const std::u16string &label, bool lowered);
     void note(const Note &n);
     void picture(const Picture &p);
 
@@ -389,7 +390,7 @@ void Writer::charFormat(const CharFormat &f, const CharFormat &base)
         word("\\highlight", colourIndex(f.highlight));
 }
 
-void Writer::paragraph(const Paragraph &p, const std::u16string &label)
+void Writer::paragraph(const Paragraph &p, const std::u16string &label, bool lowered)
 {
     word("\\pard");
     if (numbered(p) || (p.bullet && !p.numbering.format.empty())) {
@@ -439,7 +440,9 @@ void Writer::paragraph(const Paragraph &p, const std::u16string &label)
     if (p.frame) {
         // A frame at the paragraph's own place in the column, as wide as its text needs,
         // with no body text beside it. Readers that know no frames show it as a paragraph.
-        word("\\phcol\\pvpara\\posy0\\nowrap");
+        // Readers take neighbouring paragraphs placed alike for one frame, so of two frames
+        // one after the other the second stands a twip lower than the first.
+        word(lowered ? "\\phcol\\pvpara\\posy1\\nowrap" : "\\phcol\\pvpara\\posy0\\nowrap");
     }
     if (p.align == Alignment::Centre)
         word("\\qc");
@@ -527,8 +530,13 @@ void Writer::paragraphs(const std::vector<Paragraph> &paragraphs)
 {
     const CharFormat *last = nullptr;
     ListNumberer numberer;
+    int frame = 0;        // the frame of the paragraph before
+    bool lowered = false; // and how that one was placed
     for (const Paragraph &p : paragraphs) {
-        paragraph(p, numberer.next(p));
+        if (p.frame != 0 && p.frame != frame)
+            lowered = frame != 0 && !lowered;
+        frame = p.frame;
+        paragraph(p, numberer.next(p), lowered);
         for (const Run &r : p.runs) {
             if (r.text.empty())
                 continue;

@@ -174,11 +174,11 @@ TEST(Bullets, NumberedItemsShowTheirLabelsFromTheListsStart)
 TEST(Bullets, SubListsCountUnderTheirItemAndShowTheNumbersAbove)
 {
     // One list on two levels, a plain paragraph in between, a second-level label "%1.%2."
-    // and hollow bullets on the third level: the labels a word processor shows, kept through
-    // a save.
+    // with leading zeros and hollow bullets on the third level: the labels a word processor
+    // shows, kept through a save.
     const std::string rtf =
         "{\\rtf1\\ansi{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}"
-        "{\\listlevel\\levelnfc0{\\leveltext\\'04\\'00.\\'01.;}}"
+        "{\\listlevel\\levelnfc22{\\leveltext\\'04\\'00.\\'01.;}}"
         "{\\listlevel\\levelnfc23{\\leveltext\\'01\\u9702 ?;}}\\listid5}}"
         "{\\*\\listoverridetable{\\listoverride\\listid5\\ls1}}"
         "\\pard\\ls1\\fi-360\\li720 a\\par\\pard\\ls1\\fi-360\\li720 b\\par"
@@ -192,7 +192,7 @@ TEST(Bullets, SubListsCountUnderTheirItemAndShowTheNumbersAbove)
     for (QTextBlock b = document.begin(); b.isValid(); b = b.next())
         labels << (b.textList() && b.textList()->format().style() != QTextListFormat::ListCircle ? editor::listLabel(b)
                    : b.textList() ? QStringLiteral("circle") : QStringLiteral("-"));
-    EXPECT_EQ(labels, QStringList({"1.", "2.", "2.1.", "2.2.", "circle", "-", "3.", "3.1."}));
+    EXPECT_EQ(labels, QStringList({"1.", "2.", "2.01.", "2.02.", "circle", "-", "3.", "3.01."}));
     EXPECT_EQ(editor::documentToModel(document, model.defaultFormat), model);
 }
 

@@ -280,11 +280,12 @@ TEST(RichStream, RtfRoundTripThroughTheEngine)
 
 TEST(RichStream, TextBoxStaysATextBoxWhenEditedAndSaved)
 {
-    // Body, a text box anchored in the second paragraph, body.
+    // Body, two text boxes anchored in the second paragraph, body.
     TRichEdit edit;
     edit.LoadFromStream("{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 "
-                        "first\\par second{\\shp{\\*\\shpinst{\\shptxt\\pard box\\par}}}\\par}");
-    ASSERT_EQ(edit.Text(), QStringLiteral("first\r\nbox\r\nsecond"));
+                        "first\\par second{\\shp{\\*\\shpinst{\\shptxt\\pard box\\par}}}"
+                        "{\\shp{\\*\\shpinst{\\shptxt\\pard other\\par}}}\\par}");
+    ASSERT_EQ(edit.Text(), QStringLiteral("first\r\nbox\r\nother\r\nsecond"));
     // Typing in the box, a new paragraph there, and a new indent keep it the box's text.
     edit.SetSelStart(edit.LineIndex(1) + 3);
     press(edit, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
@@ -297,16 +298,19 @@ TEST(RichStream, TextBoxStaysATextBoxWhenEditedAndSaved)
     const rtf::ReadResult saved = rtf::read(edit.SaveToStream());
     ASSERT_TRUE(saved.ok());
     const std::vector<rtf::Paragraph> &p = saved.document.paragraphs;
-    ASSERT_EQ(p.size(), 4u);
+    ASSERT_EQ(p.size(), 5u);
     EXPECT_EQ(p[0].text(), u"first");
     EXPECT_EQ(p[1].text(), u"boxx");
     EXPECT_EQ(p[2].text(), u"y");
-    EXPECT_EQ(p[3].text(), u"second");
-    EXPECT_FALSE(p[0].frame);
-    EXPECT_TRUE(p[1].frame);
-    EXPECT_TRUE(p[2].frame);
+    EXPECT_EQ(p[3].text(), u"other");
+    EXPECT_EQ(p[4].text(), u"second");
     EXPECT_EQ(p[2].leftIndentTwips, 200);
-    EXPECT_FALSE(p[3].frame);
+    // The first box holds its new paragraph, and the second stays a box of its own.
+    EXPECT_EQ(p[0].frame, 0);
+    EXPECT_EQ(p[1].frame, 1);
+    EXPECT_EQ(p[2].frame, 1);
+    EXPECT_EQ(p[3].frame, 2);
+    EXPECT_EQ(p[4].frame, 0);
 }
 
 TEST(RichStream, NotRtfGoesInAsText)

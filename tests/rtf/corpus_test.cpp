@@ -59,28 +59,47 @@ std::string collapsed(std::string text)
     return out;
 }
 
-// What Velmo shows of a document: the paragraphs with their list labels. Pictures and the
-// paragraphs of frames, text boxes and shapes are left out, as LibreOffice's text export
-// leaves them out (it exports the body text only); and as that export does, a bullet is
-// given as the one of its level (•, ◦, ▪, again from the fourth), whatever the file draws.
-std::string shownText(const Document &d)
+// A paragraph as LibreOffice's text export gives it: its list label (a bullet as the one of
+// its level, •, ◦, ▪, again from the fourth, whatever the file draws) and its text without
+// pictures.
+std::u16string exported(const Paragraph &p, const std::u16string &label)
 {
     std::u16string text;
+    if (p.bullet && p.numbering.style == Numbering::Style::Bullet)
+        text += std::u16string(1, u"\u2022\u25E6\u25AA"[p.numbering.level % 3]) + u' ';
+    else if (p.bullet)
+        text += label + u' ';
+    for (const Run &run : p.runs)
+        if (!run.picture)
+            text += run.text;
+    return text + u'\n';
+}
+
+// What Velmo shows of a document, by the rule of LibreOffice's text export: the body text,
+// without frames, text boxes and shapes; but when the body is no more than one empty
+// paragraph, the text of the first frame instead.
+std::string shownText(const Document &d)
+{
+    std::u16string body;
+    std::size_t bodyParagraphs = 0;
+    std::u16string firstFrame;
+    int first = 0; // the first frame's number, once met
+    bool firstEnded = false;
     ListNumberer numberer;
     for (const Paragraph &p : d.paragraphs) {
         const std::u16string label = numberer.next(p);
-        if (p.frame)
-            continue;
-        if (p.bullet && p.numbering.style == Numbering::Style::Bullet)
-            text += std::u16string(1, u"\u2022\u25E6\u25AA"[p.numbering.level % 3]) + u' ';
-        else if (p.bullet)
-            text += label + u' ';
-        for (const Run &run : p.runs)
-            if (!run.picture)
-                text += run.text;
-        text += u'\n';
+        if (first == 0)
+            first = p.frame;
+        if (p.frame == 0) {
+            body += exported(p, label);
+            ++bodyParagraphs;
+        } else if (p.frame == first && !firstEnded) {
+            firstFrame += exported(p, label);
+        }
+        firstEnded = firstEnded || (first != 0 && p.frame != first);
     }
-    return utf8(text);
+    const bool emptyBody = bodyParagraphs == 0 || (bodyParagraphs == 1 && body == u"\n");
+    return utf8(emptyBody ? firstFrame : body);
 }
 
 // EXCEPTIONS: "read <file>: reason" and "write <file>: reason", one a line.
@@ -108,8 +127,8 @@ std::vector<fs::path> corpusFiles()
 }
 
 // Checks the comparisons of one kind: every difference is a known one, listed with its
-// reason, and no fewer files than today give LibreOffice's text (the aim is 95 %; what keeps
-// the rest apart is LibreOffice computing fields and its export's way with frames).
+// reason, and at least 95 % of the files give LibreOffice's text (what keeps the rest apart
+// is LibreOffice computing fields, drawings Velmo does not keep, and list quirks).
 void expectAsLibreOffice(const std::map<std::string, std::pair<std::string, std::string>> &results,
                          const std::string &kind)
 {
@@ -119,6 +138,9 @@ void expectAsLibreOffice(const std::map<std::string, std::pair<std::string, std:
         const auto &[ours, theirs] = texts;
         if (ours == theirs) {
             ++equal;
+            if (known.count(name))
+                std::printf("[ corpus   ] %s %s is listed as an exception but gives LibreOffice's text\n",
+                            kind.c_str(), name.c_str());
             continue;
         }
         EXPECT_TRUE(known.count(name)) << kind << " " << name << " differs from LibreOffice's text and is no "
@@ -126,7 +148,7 @@ void expectAsLibreOffice(const std::map<std::string, std::pair<std::string, std:
                                        << "\n  LibreOffice: " << theirs;
     }
     ASSERT_FALSE(results.empty());
-    EXPECT_GE(equal * 100, results.size() * 93) << equal << " of " << results.size() << " equal";
+    EXPECT_GE(equal * 100, results.size() * 95) << equal << " of " << results.size() << " equal";
     std::printf("[ corpus   ] %s: %zu of %zu files give LibreOffice's text\n", kind.c_str(), equal, results.size());
 }
 

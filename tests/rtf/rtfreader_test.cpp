@@ -83,6 +83,12 @@ TEST(RtfReader, TextAsWritersPutIt)
          "{\\pntext\\f2\\'b7\\tab}one\\par{\\listtext\\pard\\plain \\u8226\\'95\\tab}two}", u"one\ntwo"},
         {"line ends and control bytes in text", std::string("a\r\nb\x01" "c\td}"), u"abc\td"},
         {"page break ends a paragraph once", "a\\page b\\par\\page c}", u"a\nb\nc"},
+        // As word processors show them: a section break ends a paragraph unless a paragraph
+        // mark just did; a paragraph holding only a page break is one; so is a section's only.
+        {"section break after a paragraph mark", "a\\par\\sect b\\sect c\\par\\sect}", u"a\nb\nc"},
+        {"page and section break alone", "a\\par\\pard{\\page\\sect}\\sectd\\pard b\\par}", u"a\n\nb"},
+        {"page break at the end", "a\\par\\page}", u"a\n"},
+        {"two section breaks", "a\\par\\sect\\sect b\\par}", u"a\n\nb"},
     };
     for (const TextCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,6 +122,11 @@ TEST(RtfReader, FieldsShowWhatTheirWriterStored)
         {"symbol field cut off", "{\\field{\\*\\fldinst SYMBOL 66}", u"B"},
         {"not a number", "{\\field{\\*\\fldinst SYMBOL x}{\\fldrslt}}{\\field{\\*\\fldinst SYMBOL}}"
                          "{\\field{\\*\\fldinst SYMBOL 9}}{\\field{\\*\\fldinst SYMBOL 99999999999}}}", u""},
+        {"formula lowering its text", "Sub{\\field{\\*\\fldinst{ EQ \\\\s\\\\do5({\\fs16 1})}}{\\fldrslt }}}", u"Sub1"},
+        {"formula raising its text", "x{\\field{\\*\\fldinst eq \\\\s \\\\up 8(2 a)}}}", u"x2 a"},
+        {"other formulas, and one stored with its result",
+         "{\\field{\\*\\fldinst EQ \\\\f(1,2)}{\\fldrslt }}{\\field{\\*\\fldinst EQ \\\\s\\\\up8(a)}{\\fldrslt b}}"
+         "{\\field{\\*\\fldinst EQUATION \\\\s\\\\up8(c)}}{\\field{\\*\\fldinst EQ \\\\s\\\\do5(d}}}", u"b"},
     };
     for (const TextCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -263,19 +274,20 @@ TEST(RtfReader, TextOfOtherSystemsAndDamagedFiles)
     EXPECT_EQ(face.document.defaultFormat.face, u"ソフト");
 }
 
-// Paragraphs as "text" for the body and "[text]" for a frame's.
+// Paragraphs as "text" for the body and "n[text]" for frame n's.
 std::string framed(const Document &d)
 {
     std::string out;
     for (const Paragraph &p : d.paragraphs)
-        out += (p.frame ? "[" : "") + printable(p.text()) + (p.frame ? "] " : " ");
+        out += (p.frame ? std::to_string(p.frame) + "[" : "") + printable(p.text()) + (p.frame ? "] " : " ");
     return out;
 }
 
 TEST(RtfReader, FramesTextBoxesAndShapesKeepTheirText)
 {
     // A text box's paragraphs come before the body paragraph it is anchored in, whose text
-    // stays whole; a paragraph placed on the page is a frame's.
+    // stays whole; a paragraph placed on the page is a frame's. Each box is a frame of its
+    // own, and so are neighbouring paragraphs placed differently.
     const struct {
         const char *name;
         std::string body;
@@ -284,25 +296,43 @@ TEST(RtfReader, FramesTextBoxesAndShapesKeepTheirText)
         {"text box in the middle of a paragraph",
          "a{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt\\pard\\qc in box\\par}}"
          "{\\shprslt{\\*\\do\\dptxbx{\\dptxbxtext in box\\par}}}}b\\par next}",
-         "[in box] ab next "},
+         "1[in box] ab next "},
         {"text boxes in a group of shapes",
          "a{\\shpgrp{\\*\\shpinst{\\shp{\\*\\shpinst{\\shptxt one\\par}}}{\\shp{\\*\\shpinst{\\shptxt two}}}}}b}",
-         "[one] [two] ab "},
+         "1[one] 2[two] ab "},
         {"text box of an old-style drawing object", "a{\\*\\do\\dobxpage\\dptxbx{\\dptxbxtext\\pard in box\\par}\\dpx10}b}",
-         "[in box] ab "},
+         "1[in box] ab "},
+        {"old-style text boxes one after the other",
+         "{\\*\\do\\dptxbx{\\dptxbxtext a\\par}}{\\*\\do\\dprect}{\\*\\do\\dptxbx{\\dptxbxtext b\\par}}}",
+         "1[a] 2[b] "},
         {"text box in a table cell", "\\intbl A\\cell{\\shp{\\*\\shpinst{\\shptxt C\\par}}}B\\cell\\row after}",
-         "[C] A<0009>B after "},
-        {"a shape's text cut off by the end of the file", "a{\\shp{\\*\\shpinst{\\shptxt\\pard cut", "[cut] a "},
-        {"a note in a text box, cut off", "a{\\shp{\\*\\shpinst{\\shptxt\\footnote note", "[1] a "},
+         "1[C] A<0009>B after "},
+        {"a shape's text cut off by the end of the file", "a{\\shp{\\*\\shpinst{\\shptxt\\pard cut", "1[cut] a "},
+        {"a note in a text box, cut off", "a{\\shp{\\*\\shpinst{\\shptxt\\footnote note", "2[1] a "},
         {"paragraphs placed on the page until \\pard",
-         "\\phpg\\pvpg\\posx100\\posy200\\absw3000 one\\par two\\par\\pard body\\par}", "[one] [two] body "},
+         "\\phpg\\pvpg\\posx100\\posy200\\absw3000 one\\par two\\par\\pard body\\par}", "1[one] 1[two] body "},
+        {"placed alike in other words, placed differently, placed alike after body text",
+         "\\pard\\phpg\\posx100 a\\par\\pard\\posx100\\phpg b\\par\\pard\\phpg\\posx200 c\\par"
+         "\\pard\\phpg\\posx200\\posy1 d\\par\\pard\\phmrg\\phpg\\posx200\\posy1 e\\par\\pard f\\par"
+         "\\pard\\phpg\\posx200 g\\par}",
+         "1[a] 1[b] 2[c] 3[d] 3[e] f 4[g] "},
         {"placed by alignment or by anchor alone",
-         "\\pard\\posxc a\\par\\pard\\pvpara b\\par\\pard\\absh-300 c\\par\\pard d}", "[a] [b] [c] d "},
+         "\\pard\\posxc a\\par\\pard\\pvpara b\\par\\pard\\absh-300 c\\par\\pard d}", "1[a] 2[b] 3[c] d "},
         {"sizes of zero place nothing", "\\pard\\absw0\\posx0\\posy0 a\\par\\pard b}", "a b "},
+        {"notes numbered as their marks stand, the box's text before its paragraph",
+         "a{\\footnote x}b{\\shp{\\*\\shpinst{\\shptxt c{\\footnote y}\\par}}}d\\par}", "2[c1] a2bd "},
+        {"frames numbered in the order of the text, a note's before its paragraph",
+         "\\pard\\posx100 a{\\footnote x}{\\shp{\\*\\shpinst{\\shptxt b\\par}}}\\par}", "1[b] 3[a1] "},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(framed(readBody(c.body)), c.paragraphs);
+        const Document d = readBody(c.body);
+        EXPECT_EQ(framed(d), c.paragraphs);
+        // Written and read again, every frame stays what it was.
+        Document again = read(write(d)).document;
+        again.dropped = d.dropped;
+        EXPECT_EQ(framed(again), framed(d));
+        EXPECT_TRUE(again == d);
     }
 
     // The text box's own paragraph format stays inside it.
@@ -393,6 +423,7 @@ TEST(RtfReader, NumberedLists)
         {{Style::LowerLetter, 1}, 1, u"b."},  {{Style::UpperLetter, 1}, 26, u"AA."},
         {{Style::LowerRoman, 1}, 3, u"iv."},  {{Style::UpperRoman, 1}, 1993, u"MCMXCIV."},
         {{Style::UpperRoman, 0}, 0, u"0."},   {{Style::Bullet, 1}, 5, u"\u2022"},
+        {{Style::DecimalZero, 1}, 0, u"01."}, {{Style::DecimalZero, 0}, 10, u"10."},
     };
     for (const auto &l : labels)
         EXPECT_EQ(printable(numberLabel(l.numbering, l.index)), printable(l.label));
@@ -409,9 +440,11 @@ TEST(RtfReader, ListsCountAsWordProcessorsCount)
         "{\\listlevel\\levelnfc23{\\leveltext\\'01\\u9702 ?;}{\\levelnumbers;}}\\listid1}"
         "{\\list{\\listlevel\\levelnfc4\\levelstartat3{\\leveltext\\'03(\\'00);}{\\levelnumbers\\'02;}}"
         "{\\listlevel\\levelnfc2{\\leveltext\\'02\\'01.;}{\\levelnumbers\\'01;}}\\listid2}"
-        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'b7;}{\\levelnumbers;}}\\listid3}}"
+        "{\\list{\\listlevel\\levelnfc23{\\leveltext\\'01\\'b7;}{\\levelnumbers;}}\\listid3}"
+        "{\\list{\\listlevel\\levelnfc22\\levelstartat9{\\leveltext\\'02\\'00.;}{\\levelnumbers\\'01;}}"
+        "{\\listlevel\\levelnfc22\\levelnfcn22{\\leveltext\\'04\\'00.\\'01.;}{\\levelnumbers\\'01\\'03;}}\\listid4}}"
         "{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}{\\listoverride\\listid1\\ls2}"
-        "{\\listoverride\\listid2\\ls3}{\\listoverride\\listid3\\ls4}}";
+        "{\\listoverride\\listid2\\ls3}{\\listoverride\\listid3\\ls4}{\\listoverride\\listid4\\ls5}}";
     const struct {
         const char *name;
         std::string body;
@@ -428,6 +461,8 @@ TEST(RtfReader, ListsCountAsWordProcessorsCount)
         {"a bullet in a symbol font's code is a round bullet", "\\pard\\ls4 s\\par", u"\u2022"},
         {"a level above with no item yet shows its first number",
          "\\pard\\ls1\\ilvl1 deep\\par\\pard\\ls1 top\\par", u"1.1.\n1."},
+        {"numbers with a leading zero below ten",
+         "\\pard\\ls5 a\\par\\pard\\ls5\\ilvl1 a1\\par\\pard\\ls5 b\\par", u"09.\n09.01.\n10."},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

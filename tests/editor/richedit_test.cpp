@@ -81,6 +81,29 @@ TEST(RichEditPositions, SelectionCountsBytes)
     EXPECT_EQ(edit.Text(), QString::fromUtf8("abZ漢\vxy\r\n\r\nend"));
 }
 
+// Bytes of text the way a save writes it: a line break inside a paragraph is one byte,
+// a character the code page lacks (a lone surrogate half, a whole pair) two, and a stretch
+// that cuts a pair counts its half alone.
+TEST(RichEditPositions, ByteLengthOfEveryKindOfUnit)
+{
+    const std::u16string text = u"a\u2028\u3042\U0001F600\xD800x\u00E9\uFF71";
+    const struct {
+        std::size_t from, count;
+        std::int64_t bytes;
+    } cases[] = {
+        {0, text.size(), 1 + 1 + 2 + 2 + 2 + 1 + 2 + 1},
+        {3, 1, 2},  // the high half of the pair
+        {4, 1, 2},  // the low half, cut from its high half
+        {3, 2, 2},  // the pair
+        {1, 1, 1},  // the line break
+        {8, 1, 1},  // half-width katakana
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.from);
+        EXPECT_EQ(editor::byteLength(reinterpret_cast<const QChar *>(text.data() + c.from), qsizetype(c.count)), c.bytes);
+    }
+}
+
 // Wrapped lines in a font whose double-byte characters are 16 pixels wide and whose
 // single-byte ones are 8, wrapping at 84 pixels: five double-byte or ten single-byte
 // characters a line. A position at a wrap point belongs to the line it starts.

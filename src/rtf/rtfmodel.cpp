@@ -1,6 +1,7 @@
 #include "rtf/rtfmodel.h"
 
 #include <algorithm>
+#include <map>
 
 namespace velmo::rtf {
 
@@ -223,7 +224,24 @@ void numberFrames(std::vector<Paragraph> &paragraphs, int &count)
     }
 }
 
+void numberLists(std::vector<Paragraph> &paragraphs, std::map<int, int> &numbers)
+{
+    for (Paragraph &p : paragraphs) {
+        for (Run &r : p.runs)
+            if (r.note)
+                numberLists(r.note->paragraphs, numbers);
+        if (p.numbering.list != 0)
+            p.numbering.list = numbers.try_emplace(p.numbering.list, int(numbers.size()) + 1).first->second;
+    }
+}
+
 } // namespace
+
+void numberLists(Document &document)
+{
+    std::map<int, int> numbers; // as read -> in order
+    numberLists(document.paragraphs, numbers);
+}
 
 void numberFrames(Document &document)
 {

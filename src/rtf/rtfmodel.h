@@ -233,6 +233,11 @@ void normalize(Document &document);
 // holds the note. Frames stay where they are; only their numbers change.
 void numberFrames(Document &document);
 
+// Numbers the lists 1, 2, 3... in the order their first items end, as the reader numbers
+// them: a note's paragraphs end before the paragraph that holds the note. Which items share
+// a list stays as it is; only the lists' numbers change.
+void numberLists(Document &document);
+
 // What the user is told when a file cannot be taken in, neither as RTF nor as text (UTF-8).
 inline constexpr char kStreamReadFailedMessage[] = "ストリームからの読み込みに失敗しました";
 

@@ -590,6 +590,7 @@ done:
         endParagraph();
     numberNotes();
     numberFrames(m_doc);
+    numberLists(m_doc); // a frame written before the paragraph it stood in ends first
     m_doc.defaultFormat = formatOf(m_default);
     return std::move(m_doc);
 }

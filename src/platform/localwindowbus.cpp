@@ -306,36 +306,31 @@ WindowHandle LocalWindowBus::openEndpoint(BusWindow *window)
         lastError_ = QString::fromLocal8Bit(std::strerror(errno));
         return 0;
     }
-    auto fail = [&](int err) {
-        lastError_ = QString::fromLocal8Bit(std::strerror(err));
+    // Whatever goes wrong from here on leaves no socket and no file behind.
+    auto fail = [&](const QString &why) {
+        lastError_ = why;
         ::close(fd);
         ::unlink(openingAddr.sun_path);
         return WindowHandle(0);
     };
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&openingAddr), sizeof openingAddr) != 0) {
-        lastError_ = QString::fromLocal8Bit(std::strerror(errno));
-        ::close(fd);
-        return 0;
-    }
+    auto systemError = [](int err) { return QString::fromLocal8Bit(std::strerror(err)); };
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&openingAddr), sizeof openingAddr) != 0)
+        return fail(systemError(errno));
     ::chmod(openingAddr.sun_path, 0600);
     if (::listen(fd, SOMAXCONN) != 0)
-        return fail(errno);
+        return fail(systemError(errno));
     for (int attempt = 0; attempt < 100; ++attempt) {
         const WindowHandle h = QRandomGenerator::global()->bounded(1, INT32_MAX);
         const QString path = socketPath(h);
         sockaddr_un addr;
-        if (!fillAddress(addr, QFile::encodeName(path))) {
-            lastError_ = QStringLiteral("socket path too long: %1").arg(path);
-            ::close(fd);
-            ::unlink(openingAddr.sun_path);
-            return 0;
-        }
+        if (!fillAddress(addr, QFile::encodeName(path)))
+            return fail(QStringLiteral("socket path too long: %1").arg(path));
         // link() claims the name atomically: a handle taken by a live window, or by a dead
         // one whose file was left behind, is simply passed over.
         if (::link(openingAddr.sun_path, addr.sun_path) != 0) {
             if (errno == EEXIST)
                 continue;
-            return fail(errno);
+            return fail(systemError(errno));
         }
         ::unlink(openingAddr.sun_path);
         auto *server = new QLocalServer(this);
@@ -352,10 +347,7 @@ WindowHandle LocalWindowBus::openEndpoint(BusWindow *window)
         connect(server_, &QLocalServer::newConnection, this, &LocalWindowBus::acceptConnections);
         return h;
     }
-    ::close(fd);
-    ::unlink(openingAddr.sun_path);
-    lastError_ = QStringLiteral("no free window handle");
-    return 0;
+    return fail(QStringLiteral("no free window handle"));
 }
 
 void LocalWindowBus::closeEndpoint()

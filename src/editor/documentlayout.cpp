@@ -1,4 +1,5 @@
 #include "editor/documentlayout.h"
+#include "editor/documenttext.h"
 #include "editor/richstream.h"
 
 #include <QFontMetricsF>
@@ -181,9 +182,13 @@ void DocumentLayout::breakingChanged()
 void DocumentLayout::measureText(const QTextBlock &block, std::int64_t &width64, std::int64_t &breaks) const
 {
     const QString text = block.text();
+    measureText({reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size())}, width64, breaks);
+}
+
+void DocumentLayout::measureText(std::u16string_view text, std::int64_t &width64, std::int64_t &breaks) const
+{
     qsizetype wide = 0, narrow = 0, lineBreaks = 0;
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
+    for (const char16_t c : text) {
         if (c == QChar::LineSeparator)
             ++lineBreaks;
         else if (wideChar(c))
@@ -219,9 +224,10 @@ void DocumentLayout::reset()
     breaks.reserve(std::size_t(n));
     lines.reserve(std::size_t(n));
     heights.reserve(std::size_t(n));
+    const DocumentText text(*doc);
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
         std::int64_t w, k, l, h;
-        measureText(b, w, k);
+        measureText(text.of(b), w, k);
         estimate(w, k, l, h);
         widths.push_back(w);
         breaks.push_back(k);

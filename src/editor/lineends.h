@@ -37,12 +37,13 @@ void setLineEndBefore(const QTextBlock &block, LineEnd form);
 // it has none.
 LineEnd documentLineEnd(const QTextDocument &document);
 
-// Text cut into paragraphs at CR LF, LF and CR; ends[i] is the form after paragraphs[i].
+// Text cut into paragraphs at CR LF, LF and CR: the paragraphs joined by LF, as Qt takes
+// plain text, and ends[i], the form of the i-th paragraph end as read.
 struct SplitText {
-    QStringList paragraphs;
+    QString text;
     std::vector<LineEnd> ends;
 };
-SplitText splitLines(const QString &text);
+SplitText splitLines(std::u16string_view text);
 // Replaces the document's text by the paragraphs, each paragraph end in its own form.
 void setPlainTextWithLineEnds(QTextDocument &document, const SplitText &text);
 // Gives the paragraph ends of a document that holds text's paragraphs their forms.

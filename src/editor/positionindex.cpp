@@ -1,6 +1,7 @@
 #include "editor/positionindex.h"
 
 #include "editor/documentlayout.h"
+#include "editor/documenttext.h"
 #include "editor/lineends.h"
 #include "editor/textchars.h"
 
@@ -53,7 +54,12 @@ PositionIndex::PositionIndex(QTextDocument *document, QObject *parent)
 std::int64_t PositionIndex::blockBytes(const QTextBlock &block) const
 {
     const QString text = block.text();
-    std::int64_t bytes = byteLength(text.constData(), text.size());
+    return blockBytes(block, {reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size())});
+}
+
+std::int64_t PositionIndex::blockBytes(const QTextBlock &block, std::u16string_view text) const
+{
+    std::int64_t bytes = byteLength(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
     LineEnd end;
     if (lineEndAfter(block, end))
         bytes += lineEndBytes(end);
@@ -64,8 +70,9 @@ void PositionIndex::rebuild()
 {
     std::vector<std::int64_t> bytes;
     bytes.reserve(std::size_t(m_document->blockCount()));
+    const DocumentText text(*m_document);
     for (QTextBlock b = m_document->begin(); b.isValid(); b = b.next())
-        bytes.push_back(blockBytes(b));
+        bytes.push_back(blockBytes(b, text.of(b)));
     m_bytes.assign(bytes);
 }
 

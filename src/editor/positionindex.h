@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QTextBlock>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 class QTextDocument;
@@ -66,6 +67,7 @@ public:
 private:
     void onContentsChange(int from, int removed, int added);
     std::int64_t blockBytes(const QTextBlock &block) const;
+    std::int64_t blockBytes(const QTextBlock &block, std::u16string_view text) const;
     const DocumentLayout *layout() const;
     std::vector<int> lineStarts(const QTextBlock &block) const;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 
 namespace velmo::editor {
 
@@ -137,22 +138,48 @@ int PrefixSums::build(const std::vector<std::int64_t> &values, std::size_t from,
     return node;
 }
 
+int PrefixSums::link(std::size_t from, std::size_t to)
+{
+    if (from >= to)
+        return -1;
+    const std::size_t mid = from + (to - from) / 2;
+    m_left[mid] = link(from, mid);
+    m_right[mid] = link(mid + 1, to);
+    update(int(mid));
+    return int(mid);
+}
+
 void PrefixSums::assign(const std::vector<std::int64_t> &values)
 {
-    m_left.clear();
-    m_right.clear();
-    m_size.clear();
-    m_priority.clear();
-    m_value.clear();
-    m_sum.clear();
+    // A whole document's paragraphs at once: node i holds values[i] in the balanced tree
+    // over the positions. Its priorities are drawn as any node's are and handed out largest
+    // first, level by level, so every parent outranks its children without sifting.
+    const std::size_t n = values.size();
+    m_left.assign(n, -1);
+    m_right.assign(n, -1);
+    m_size.assign(n, 1);
+    m_value = values;
+    m_sum = values;
+    m_priority.assign(n, 0);
     m_free.clear();
-    m_left.reserve(values.size());
-    m_right.reserve(values.size());
-    m_size.reserve(values.size());
-    m_priority.reserve(values.size());
-    m_value.reserve(values.size());
-    m_sum.reserve(values.size());
-    m_root = build(values, 0, values.size());
+    m_root = link(0, n);
+    if (m_root < 0)
+        return;
+    std::vector<std::uint32_t> drawn(n);
+    for (std::uint32_t &p : drawn)
+        p = nextPriority();
+    std::sort(drawn.begin(), drawn.end(), std::greater<>());
+    std::vector<int> levels;
+    levels.reserve(n);
+    levels.push_back(m_root);
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        const auto node = std::size_t(levels[k]);
+        m_priority[node] = drawn[k];
+        if (m_left[node] >= 0)
+            levels.push_back(m_left[node]);
+        if (m_right[node] >= 0)
+            levels.push_back(m_right[node]);
+    }
 }
 
 std::int64_t PrefixSums::value(std::size_t i) const

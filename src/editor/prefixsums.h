@@ -42,6 +42,8 @@ private:
     int merge(int left, int right);
     // A tree of the values in order, balanced, heap-ordered by priority.
     int build(const std::vector<std::int64_t> &values, std::size_t from, std::size_t to);
+    // Links nodes from..to-1, already holding their values, into a balanced tree.
+    int link(std::size_t from, std::size_t to);
     std::uint32_t nextPriority();
 
     // Nodes in parallel arrays; freed nodes are reused.

@@ -470,16 +470,12 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
 
 void loadTextInto(std::string_view bytes, QTextDocument &document)
 {
-    const std::u16string decoded = cp932::decode(bytes);
-    QString text;
-    text.reserve(qsizetype(decoded.size()));
-    for (const char16_t c : decoded) {
-        // Qt would drop a NUL: keep the byte itself.
-        text.append(c == 0 ? QChar(char16_t(cp932::kRawByteBase)) : QChar(c));
-    }
+    std::u16string decoded = cp932::decode(bytes);
+    // Qt would drop a NUL: keep the byte itself.
+    std::replace(decoded.begin(), decoded.end(), u'\0', char16_t(cp932::kRawByteBase));
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
-    setPlainTextWithLineEnds(document, splitLines(text));
+    setPlainTextWithLineEnds(document, splitLines(decoded));
     document.setUndoRedoEnabled(undo);
     document.clearUndoRedoStacks();
 }

@@ -26,10 +26,13 @@ namespace {
 
 TEST(PrefixSums, InsertEraseAndFindAgreeWithAPlainList)
 {
+    // Starts from a list assigned whole, as a document opens, then edits it.
     editor::PrefixSums sums;
-    std::vector<std::int64_t> plain = {3, 0, 5, 1};
-    sums.assign(plain);
     QRandomGenerator random(11);
+    std::vector<std::int64_t> plain(300);
+    for (auto &v : plain)
+        v = random.bounded(4);
+    sums.assign(plain);
     for (int step = 0; step < 2000; ++step) {
         const std::size_t at = std::size_t(random.bounded(int(plain.size()) + 1));
         const int op = random.bounded(3);

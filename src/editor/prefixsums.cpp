@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
 
 namespace velmo::editor {
 
@@ -152,8 +151,10 @@ int PrefixSums::link(std::size_t from, std::size_t to)
 void PrefixSums::assign(const std::vector<std::int64_t> &values)
 {
     // A whole document's paragraphs at once: node i holds values[i] in the balanced tree
-    // over the positions. Its priorities are drawn as any node's are and handed out largest
-    // first, level by level, so every parent outranks its children without sifting.
+    // over the positions. Level by level from the root, the nodes take what n random
+    // priorities would be in falling order (evenly spaced quantiles), so every parent
+    // outranks its children without sifting, and a node inserted later with a random
+    // priority finds its place among them as among drawn ones.
     const std::size_t n = values.size();
     m_left.assign(n, -1);
     m_right.assign(n, -1);
@@ -165,16 +166,12 @@ void PrefixSums::assign(const std::vector<std::int64_t> &values)
     m_root = link(0, n);
     if (m_root < 0)
         return;
-    std::vector<std::uint32_t> drawn(n);
-    for (std::uint32_t &p : drawn)
-        p = nextPriority();
-    std::sort(drawn.begin(), drawn.end(), std::greater<>());
     std::vector<int> levels;
     levels.reserve(n);
     levels.push_back(m_root);
     for (std::size_t k = 0; k < levels.size(); ++k) {
         const auto node = std::size_t(levels[k]);
-        m_priority[node] = drawn[k];
+        m_priority[node] = std::uint32_t((std::uint64_t(n - k) << 32) / (std::uint64_t(n) + 1));
         if (m_left[node] >= 0)
             levels.push_back(m_left[node]);
         if (m_right[node] >= 0)

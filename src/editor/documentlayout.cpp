@@ -1,5 +1,6 @@
 #include "editor/documentlayout.h"
 #include "editor/documenttext.h"
+#include "editor/paragraphmeasures.h"
 #include "editor/richstream.h"
 
 #include <QFontMetricsF>
@@ -27,12 +28,6 @@ constexpr qreal kFar = 1e9;
 std::int64_t toFixed(qreal v)
 {
     return std::int64_t(std::llround(v * kFixed));
-}
-
-bool wideChar(char16_t c)
-{
-    // CJK and full-width forms take about an em; half-width katakana do not.
-    return c >= 0x2E80 && !(c >= 0xFF61 && c <= 0xFFDC) && !(c >= 0xD800 && c <= 0xDFFF);
 }
 
 // Pictures in the text: sized from their format (the size the file gave them) or from the
@@ -83,7 +78,7 @@ private:
 
 } // namespace
 
-DocumentLayout::DocumentLayout(QTextDocument *document)
+DocumentLayout::DocumentLayout(QTextDocument *document, const ParagraphMeasures *measured)
     : QAbstractTextDocumentLayout(document), m_pictures(new PictureHandler(this))
 {
     registerHandler(QTextFormat::ImageObject, m_pictures);
@@ -93,7 +88,7 @@ DocumentLayout::DocumentLayout(QTextDocument *document)
         m_announced = {from, removed, added};
     });
     m_params = currentParams();
-    reset();
+    reset(measured);
 }
 
 DocumentLayout::~DocumentLayout() = default;
@@ -187,17 +182,13 @@ void DocumentLayout::measureText(const QTextBlock &block, std::int64_t &width64,
 
 void DocumentLayout::measureText(std::u16string_view text, std::int64_t &width64, std::int64_t &breaks) const
 {
-    qsizetype wide = 0, narrow = 0, lineBreaks = 0;
-    for (const char16_t c : text) {
-        if (c == QChar::LineSeparator)
-            ++lineBreaks;
-        else if (wideChar(c))
-            ++wide;
-        else if (!(c >= 0xDC00 && c <= 0xDFFF))
-            ++narrow;
-    }
-    width64 = toFixed(qreal(wide) * m_wideAdvance + qreal(narrow) * m_narrowAdvance);
-    breaks = lineBreaks;
+    measureCounts(countText(text), width64, breaks);
+}
+
+void DocumentLayout::measureCounts(const TextCounts &counts, std::int64_t &width64, std::int64_t &breaks) const
+{
+    width64 = toFixed(qreal(counts.wide) * m_wideAdvance + qreal(counts.narrow) * m_narrowAdvance);
+    breaks = counts.breaks;
 }
 
 void DocumentLayout::estimate(std::int64_t width64, std::int64_t breaks, std::int64_t &lines, std::int64_t &height64) const
@@ -210,7 +201,7 @@ void DocumentLayout::estimate(std::int64_t width64, std::int64_t breaks, std::in
     height64 = toFixed(qreal(lines) * m_lineHeight);
 }
 
-void DocumentLayout::reset()
+void DocumentLayout::reset(const ParagraphMeasures *measured)
 {
     const QTextDocument *doc = document();
     m_length = doc->characterCount();
@@ -220,20 +211,21 @@ void DocumentLayout::reset()
     m_narrowAdvance = metrics.averageCharWidth();
     std::vector<std::int64_t> widths, breaks, lines, heights;
     const int n = doc->blockCount();
-    widths.reserve(std::size_t(n));
-    breaks.reserve(std::size_t(n));
-    lines.reserve(std::size_t(n));
-    heights.reserve(std::size_t(n));
-    const DocumentText text(*doc);
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        std::int64_t w, k, l, h;
-        measureText(text.of(b), w, k);
-        estimate(w, k, l, h);
-        widths.push_back(w);
-        breaks.push_back(k);
-        lines.push_back(l);
-        heights.push_back(h);
+    widths.resize(std::size_t(n));
+    breaks.resize(std::size_t(n));
+    lines.resize(std::size_t(n));
+    heights.resize(std::size_t(n));
+    if (measured && measured->size() == std::size_t(n)) {
+        for (std::size_t i = 0; i < std::size_t(n); ++i)
+            measureCounts(measured->counts[i], widths[i], breaks[i]);
+    } else {
+        const DocumentText text(*doc);
+        std::size_t i = 0;
+        for (QTextBlock b = doc->begin(); b.isValid() && i < std::size_t(n); b = b.next(), ++i)
+            measureText(text.of(b), widths[i], breaks[i]);
     }
+    for (std::size_t i = 0; i < std::size_t(n); ++i)
+        estimate(widths[i], breaks[i], lines[i], heights[i]);
     m_textWidth.assign(widths);
     m_breaks.assign(breaks);
     m_lines.assign(lines);

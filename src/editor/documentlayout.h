@@ -33,6 +33,9 @@ class QTextBlock;
 
 namespace velmo::editor {
 
+struct ParagraphMeasures;
+struct TextCounts;
+
 // The label of a list paragraph as it is drawn: "3." for the first item of a decimal list
 // that starts at 3, a bullet for a bulleted one; empty outside lists.
 QString listLabel(const QTextBlock &block);
@@ -42,7 +45,9 @@ class DocumentLayout : public QAbstractTextDocumentLayout {
     // Read and written by QTextEdit to show or hide its caret.
     Q_PROPERTY(int cursorWidth READ cursorWidth WRITE setCursorWidth)
 public:
-    explicit DocumentLayout(QTextDocument *document);
+    // measured: the paragraphs' figures taken from the text the document was just filled
+    // with (used when they are as many as its blocks); without them the text is read.
+    explicit DocumentLayout(QTextDocument *document, const ParagraphMeasures *measured = nullptr);
     ~DocumentLayout() override;
 
     void draw(QPainter *painter, const PaintContext &context) override;
@@ -105,12 +110,13 @@ private:
         bool operator==(const Params &) const = default;
     };
     Params currentParams() const;
-    void reset();
+    void reset(const ParagraphMeasures *measured = nullptr);
     void invalidateAll();
     void breakingChanged();
     // What a block's text tells without laying it out: estimated width and line breaks.
     void measureText(const QTextBlock &block, std::int64_t &width64, std::int64_t &breaks) const;
     void measureText(std::u16string_view text, std::int64_t &width64, std::int64_t &breaks) const;
+    void measureCounts(const TextCounts &counts, std::int64_t &width64, std::int64_t &breaks) const;
     void estimate(std::int64_t width64, std::int64_t breaks, std::int64_t &lines, std::int64_t &height64) const;
     void layoutBlock(const QTextBlock &block, int number) const;
     void keepGlyphs(const QTextBlock &block);

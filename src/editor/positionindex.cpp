@@ -44,11 +44,14 @@ std::int64_t byteLength(const QChar *s, qsizetype n)
     return std::int64_t(cp932::byteLength(units)) - breaks * (cp932::kUnrepresentableWidth - 1);
 }
 
-PositionIndex::PositionIndex(QTextDocument *document, QObject *parent)
+PositionIndex::PositionIndex(QTextDocument *document, const std::vector<std::int64_t> *bytes, QObject *parent)
     : QObject(parent), m_document(document)
 {
     connect(document, &QTextDocument::contentsChange, this, &PositionIndex::onContentsChange);
-    rebuild();
+    if (bytes && bytes->size() == std::size_t(document->blockCount()))
+        m_bytes.assign(*bytes);
+    else
+        rebuild();
 }
 
 std::int64_t PositionIndex::blockBytes(const QTextBlock &block) const

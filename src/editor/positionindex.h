@@ -34,7 +34,10 @@ class DocumentLayout;
 class PositionIndex : public QObject {
     Q_OBJECT
 public:
-    explicit PositionIndex(QTextDocument *document, QObject *parent = nullptr);
+    // bytes: each paragraph's bytes, taken from the text the document was just filled with
+    // (used when they are as many as its blocks); without them the text is read.
+    explicit PositionIndex(QTextDocument *document, const std::vector<std::int64_t> *bytes = nullptr,
+                           QObject *parent = nullptr);
 
     void rebuild();
 

@@ -81,7 +81,7 @@ TRichEdit::TRichEdit(QWidget *parent)
 
 TRichEdit::~TRichEdit() = default;
 
-void TRichEdit::useDocument(QTextDocument *fresh)
+void TRichEdit::useDocument(QTextDocument *fresh, const editor::ParagraphMeasures *measured)
 {
     // The new document starts with the width and the wrapping the control gave the one it
     // replaces, so that its paragraphs are first estimated at the width they are shown at,
@@ -94,8 +94,8 @@ void TRichEdit::useDocument(QTextDocument *fresh)
     }
     // The layout goes on before the control sees the document: the control connects to
     // the layout the document has when it is set.
-    fresh->setDocumentLayout(new editor::DocumentLayout(fresh));
-    m_index = std::make_unique<PositionIndex>(fresh);
+    fresh->setDocumentLayout(new editor::DocumentLayout(fresh, measured));
+    m_index = std::make_unique<PositionIndex>(fresh, measured ? &measured->bytes : nullptr);
     QTextDocument *old = document();
     const bool ownsOld = old && old != fresh && old->parent() == this;
     if (old)
@@ -1196,9 +1196,10 @@ void TRichEdit::LoadFromStream(std::string_view bytes)
     fresh->setDefaultFont(documentFont());
     fresh->setUndoRedoEnabled(document()->isUndoRedoEnabled());
     rtf::CharFormat defaultFormat = m_defaultFormat;
+    editor::ParagraphMeasures measured;
     if (m_plainText || !rtf::looksLikeRtf(bytes)) {
         // Text that is not RTF goes in as text, as the rich-edit control takes it.
-        editor::loadTextInto(bytes, *fresh);
+        measured = editor::loadTextInto(bytes, *fresh);
     } else {
         rtf::ReadResult result = rtf::read(bytes);
         if (!result.ok())
@@ -1207,7 +1208,7 @@ void TRichEdit::LoadFromStream(std::string_view bytes)
         editor::loadModelInto(result.document, *fresh);
     }
     m_defaultFormat = defaultFormat;
-    useDocument(fresh.release());
+    useDocument(fresh.release(), measured.empty() ? nullptr : &measured);
     applyWrap();
     document()->setModified(false);
     emit ModifiedChange(false);

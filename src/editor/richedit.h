@@ -18,6 +18,7 @@
 
 namespace velmo::editor {
 class DocumentLayout;
+struct ParagraphMeasures;
 class PositionIndex;
 }
 class QTextBlock;
@@ -224,8 +225,8 @@ protected:
 private:
     TParaAttributes paragraphOf(const QTextBlock &block) const;
     // A new document with Velmo's layout (set after its content is in, so that filling it
-    // lays nothing out).
-    void useDocument(QTextDocument *document);
+    // lays nothing out), starting from the figures measured of its text if there are any.
+    void useDocument(QTextDocument *document, const editor::ParagraphMeasures *measured = nullptr);
     // Runs an edit as one undo step; the paragraph ends it makes take the document's form.
     void insertWithLineEnds(const std::function<void()> &edit);
     // Home and End within the caret's display line; false when Qt's own move is right.

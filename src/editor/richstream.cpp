@@ -20,6 +20,9 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
+#include <future>
+#include <new>
+#include <system_error>
 
 namespace velmo::editor {
 
@@ -468,16 +471,40 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
     return model;
 }
 
-void loadTextInto(std::string_view bytes, QTextDocument &document)
+ParagraphMeasures loadTextInto(std::string_view bytes, QTextDocument &document)
 {
-    std::u16string decoded = cp932::decode(bytes);
-    // Qt would drop a NUL: keep the byte itself.
-    std::replace(decoded.begin(), decoded.end(), u'\0', char16_t(cp932::kRawByteBase));
+    SplitText split;
+    {
+        std::u16string decoded = cp932::decode(bytes);
+        // Qt would drop a NUL: keep the byte itself.
+        std::replace(decoded.begin(), decoded.end(), u'\0', char16_t(cp932::kRawByteBase));
+        split = splitLines(decoded);
+    }
+    // A large text's paragraphs are measured on a second thread while Qt builds the
+    // document from the same text on this one; the text does not change meanwhile.
+    constexpr qsizetype kMeasureAsideFrom = 256 * 1024;
+    std::future<ParagraphMeasures> measuring;
+    if (split.text.size() >= kMeasureAsideFrom) {
+        try {
+            measuring = std::async(std::launch::async, [&split]() -> ParagraphMeasures {
+                try {
+                    const QString &text = split.text;
+                    return measureParagraphs({reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size())},
+                                             split.ends);
+                } catch (const std::bad_alloc &) {
+                    return {}; // the index and the layout read the document instead
+                }
+            });
+        } catch (const std::system_error &) {
+            // No thread to be had: the index and the layout read the document instead.
+        }
+    }
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
-    setPlainTextWithLineEnds(document, splitLines(decoded));
+    setPlainTextWithLineEnds(document, split);
     document.setUndoRedoEnabled(undo);
     document.clearUndoRedoStacks();
+    return measuring.valid() ? measuring.get() : ParagraphMeasures{};
 }
 
 TextOutput encodeDocumentText(const QTextDocument &document)

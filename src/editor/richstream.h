@@ -3,6 +3,7 @@
 // model holds survives model -> document -> model.
 #pragma once
 
+#include "editor/paragraphmeasures.h"
 #include "rtf/rtfmodel.h"
 
 #include <QTextFormat>
@@ -88,7 +89,9 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
 // Text mode: code-page-932 bytes <-> paragraphs. Paragraphs end at CR LF, LF or CR, and each
 // paragraph end is written back in the form it was read; a NUL byte is kept as a raw-byte
 // character. Opening and saving gives the same bytes back.
-void loadTextInto(std::string_view bytes, QTextDocument &document);
+// A large text's paragraphs are measured while the document is filled (see
+// ParagraphMeasures); a small one's are not, and the figures come back empty.
+ParagraphMeasures loadTextInto(std::string_view bytes, QTextDocument &document);
 std::string documentToText(const QTextDocument &document);
 
 // What a text-mode save writes, and what of it code page 932 cannot hold: the check before a

@@ -5,6 +5,7 @@
 #include "editor/positionindex.h"
 #include "editor/prefixsums.h"
 #include "editor/punctuation.h"
+#include "editor/richstream.h"
 #include "editor/richedit.h"
 #include "editor/textchars.h"
 #include "editor/wordwrapoption.h"
@@ -262,6 +263,30 @@ TEST(DocumentLayout, OpeningLaysOutOnlyWhatTheCaretNeeds)
     EXPECT_EQ(row, fresh.index->lineFromByte(edit.GetTextLength()));
     EXPECT_EQ(row + 1, fresh.index->lineCount());
     EXPECT_GT(row, 5000 * 2);
+}
+
+TEST(DocumentLayout, FiguresMeasuredWhileOpeningAreThoseOfTheDocument)
+{
+    // Every kind of unit and paragraph end, in a text large enough to be measured aside.
+    const std::string pieces[] = {shiftJis(QString::fromUtf8("日本語の文、")), "Latin words ", std::string("\0nul", 4),
+                                  "\xB1\xB2", "\x81", "\xFF", "\t", "\r\n", "\n", "\r", "\r\n\r\n"};
+    QRandomGenerator random(5);
+    std::string bytes;
+    while (bytes.size() < 700 * 1024)
+        bytes += pieces[random.bounded(int(std::size(pieces)))];
+    QTextDocument document;
+    document.setPageSize(QSizeF(180, 1e9));
+    const editor::ParagraphMeasures measured = editor::loadTextInto(bytes, document);
+    ASSERT_EQ(measured.size(), std::size_t(document.blockCount()));
+
+    const editor::PositionIndex seeded(&document, &measured.bytes), read(&document);
+    EXPECT_EQ(seeded.textLength(), std::int64_t(bytes.size()));
+    const DocumentLayout seededLayout(&document, &measured), readLayout(&document);
+    ASSERT_EQ(seededLayout.estimatedTotalLines(), readLayout.estimatedTotalLines());
+    for (int i = 0; i < document.blockCount(); ++i) {
+        ASSERT_EQ(seeded.blockStart(i), read.blockStart(i)) << i;
+        ASSERT_EQ(seededLayout.blockTop(i), readLayout.blockTop(i)) << i;
+    }
 }
 
 TEST(DocumentLayout, RowsOverShortLinesAreCountedWithoutShaping)

@@ -2,6 +2,7 @@
 #include "editor/documenttext.h"
 #include "editor/paragraphmeasures.h"
 #include "editor/richstream.h"
+#include "editor/textchars.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -177,7 +178,7 @@ void DocumentLayout::breakingChanged()
 void DocumentLayout::measureText(const QTextBlock &block, std::int64_t &width64, std::int64_t &breaks) const
 {
     const QString text = block.text();
-    measureText({reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size())}, width64, breaks);
+    measureText(textView(text), width64, breaks);
 }
 
 void DocumentLayout::measureText(std::u16string_view text, std::int64_t &width64, std::int64_t &breaks) const

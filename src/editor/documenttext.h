@@ -3,6 +3,8 @@
 // out of the document's pieces one block at a time, which costs more than reading it.
 #pragma once
 
+#include "editor/textchars.h"
+
 #include <QString>
 #include <QStringView>
 #include <QTextBlock>
@@ -19,8 +21,7 @@ public:
     // What block.text() gives, without the copy.
     std::u16string_view of(const QTextBlock &block) const
     {
-        const QStringView text = QStringView(m_raw).mid(block.position(), block.length() - 1);
-        return {reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size())};
+        return textView(QStringView(m_raw).mid(block.position(), block.length() - 1));
     }
 
 private:

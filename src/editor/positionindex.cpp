@@ -57,7 +57,7 @@ PositionIndex::PositionIndex(QTextDocument *document, const std::vector<std::int
 std::int64_t PositionIndex::blockBytes(const QTextBlock &block) const
 {
     const QString text = block.text();
-    return blockBytes(block, {reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size())});
+    return blockBytes(block, textView(text));
 }
 
 std::int64_t PositionIndex::blockBytes(const QTextBlock &block, std::u16string_view text) const

@@ -688,7 +688,7 @@ void TRichEdit::SetText(const QString &text)
 {
     QString s = text;
     s.replace(QChar(u'\v'), QChar(kLineBreak));
-    const editor::SplitText split = editor::splitLines(std::u16string_view(reinterpret_cast<const char16_t *>(s.utf16()), std::size_t(s.size())));
+    const editor::SplitText split = editor::splitLines(editor::textView(s));
     setPlainText(split.text);
     // The forms belong to the new text, not to an edit of it: nothing to undo.
     const bool undo = document()->isUndoRedoEnabled();

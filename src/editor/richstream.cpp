@@ -36,11 +36,6 @@ QString toQString(std::u16string_view text)
     return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
 }
 
-std::u16string_view toView(const QString &text)
-{
-    return {reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size())};
-}
-
 QColor colour(std::uint32_t c)
 {
     return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
@@ -458,10 +453,10 @@ rtf::Document documentToModel(const QTextDocument &document, const rtf::CharForm
                 const QString mark = chars.stringProperty(kNoteMarkProperty);
                 const qsizetype markLength = text.startsWith(mark) ? mark.size() : 0;
                 rtf::appendNote(p, mark.toStdU16String(), noteOf(chars), fromCharFormat(chars, defaultFormat));
-                rtf::appendText(p, toView(text).substr(std::size_t(markLength)), fromCharFormat(chars, defaultFormat));
+                rtf::appendText(p, textView(text).substr(std::size_t(markLength)), fromCharFormat(chars, defaultFormat));
                 continue;
             }
-            rtf::appendText(p, toView(text), fromCharFormat(chars, defaultFormat));
+            rtf::appendText(p, textView(text), fromCharFormat(chars, defaultFormat));
         }
         model.paragraphs.push_back(std::move(p));
     }
@@ -489,8 +484,7 @@ ParagraphMeasures loadTextInto(std::string_view bytes, QTextDocument &document)
             measuring = std::async(std::launch::async, [&split]() -> ParagraphMeasures {
                 try {
                     const QString &text = split.text;
-                    return measureParagraphs({reinterpret_cast<const char16_t *>(text.utf16()), std::size_t(text.size())},
-                                             split.ends);
+                    return measureParagraphs(textView(text), split.ends);
                 } catch (const std::bad_alloc &) {
                     return {}; // the index and the layout read the document instead
                 }

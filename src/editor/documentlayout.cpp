@@ -177,13 +177,7 @@ void DocumentLayout::breakingChanged()
 
 void DocumentLayout::measureText(const QTextBlock &block, std::int64_t &width64, std::int64_t &breaks) const
 {
-    const QString text = block.text();
-    measureText(textView(text), width64, breaks);
-}
-
-void DocumentLayout::measureText(std::u16string_view text, std::int64_t &width64, std::int64_t &breaks) const
-{
-    measureCounts(countText(text), width64, breaks);
+    measureCounts(countText(textView(block.text())), width64, breaks);
 }
 
 void DocumentLayout::measureCounts(const TextCounts &counts, std::int64_t &width64, std::int64_t &breaks) const
@@ -223,7 +217,7 @@ void DocumentLayout::reset(const ParagraphMeasures *measured)
         const DocumentText text(*doc);
         std::size_t i = 0;
         for (QTextBlock b = doc->begin(); b.isValid() && i < std::size_t(n); b = b.next(), ++i)
-            measureText(text.of(b), widths[i], breaks[i]);
+            measureCounts(countText(text.of(b)), widths[i], breaks[i]);
     }
     for (std::size_t i = 0; i < std::size_t(n); ++i)
         estimate(widths[i], breaks[i], lines[i], heights[i]);

@@ -26,7 +26,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 class QTextBlock;
@@ -115,7 +114,6 @@ private:
     void breakingChanged();
     // What a block's text tells without laying it out: estimated width and line breaks.
     void measureText(const QTextBlock &block, std::int64_t &width64, std::int64_t &breaks) const;
-    void measureText(std::u16string_view text, std::int64_t &width64, std::int64_t &breaks) const;
     void measureCounts(const TextCounts &counts, std::int64_t &width64, std::int64_t &breaks) const;
     void estimate(std::int64_t width64, std::int64_t breaks, std::int64_t &lines, std::int64_t &height64) const;
     void layoutBlock(const QTextBlock &block, int number) const;

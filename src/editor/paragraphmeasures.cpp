@@ -47,7 +47,7 @@ ParagraphMeasures measureParagraphs(std::u16string_view text, const std::vector<
         if (i < text.size() && !startsBlock(text[i]))
             continue;
         const std::u16string_view paragraph = text.substr(from, i - from);
-        std::int64_t bytes = byteLength(reinterpret_cast<const QChar *>(paragraph.data()), qsizetype(paragraph.size()));
+        std::int64_t bytes = byteLength(paragraph);
         const std::size_t number = out.bytes.size();
         if (i < text.size())
             bytes += lineEndBytes(number < ends.size() ? ends[number] : LineEnd::CrLf);

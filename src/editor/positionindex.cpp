@@ -34,14 +34,18 @@ int unitWidth(const QChar *s, qsizetype i, qsizetype n)
     return cp932::byteWidth(c);
 }
 
-std::int64_t byteLength(const QChar *s, qsizetype n)
+std::int64_t byteLength(std::u16string_view units)
 {
     // The codec's count, but a line break inside a paragraph is one byte where the codec
     // counts a character it cannot encode (two): the same as unitWidth over every unit,
     // in one tight loop (opening a large file goes through every paragraph).
-    const std::u16string_view units(reinterpret_cast<const char16_t *>(s), std::size_t(n));
     const auto breaks = std::count(units.begin(), units.end(), kLineBreak);
     return std::int64_t(cp932::byteLength(units)) - breaks * (cp932::kUnrepresentableWidth - 1);
+}
+
+std::int64_t byteLength(const QChar *s, qsizetype n)
+{
+    return byteLength(textView(QStringView(s, n)));
 }
 
 PositionIndex::PositionIndex(QTextDocument *document, const std::vector<std::int64_t> *bytes, QObject *parent)
@@ -62,7 +66,7 @@ std::int64_t PositionIndex::blockBytes(const QTextBlock &block) const
 
 std::int64_t PositionIndex::blockBytes(const QTextBlock &block, std::u16string_view text) const
 {
-    std::int64_t bytes = byteLength(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
+    std::int64_t bytes = byteLength(text);
     LineEnd end;
     if (lineEndAfter(block, end))
         bytes += lineEndBytes(end);

@@ -27,6 +27,7 @@ namespace velmo::editor {
 // Bytes of one UTF-16 unit at i of s (a surrogate pair counts at its first half).
 int unitWidth(const QChar *s, qsizetype i, qsizetype n);
 // Bytes of a piece of block text.
+std::int64_t byteLength(std::u16string_view units);
 std::int64_t byteLength(const QChar *s, qsizetype n);
 
 class DocumentLayout;

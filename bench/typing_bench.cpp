@@ -14,6 +14,8 @@
 //
 // Run under an X server without a window manager:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench_typing [sessions] [keys per session]
+// With VELMO_BASELINE set to another build of Velmo, that build takes FeatherPad's place (on
+// the same Shift-JIS text, a copy of its own), to compare two builds in one run.
 // A figure that cannot be measured is said so on stderr and the program exits non-zero.
 #include "support/benchsupport.h"
 #include "support/programs.h"
@@ -22,6 +24,7 @@
 #include "support/xwindows.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -231,7 +234,8 @@ int main(int argc, char **argv)
                      argv[0]);
         return 2;
     }
-    if (!onPath("featherpad")) {
+    const char *baseline = std::getenv("VELMO_BASELINE");
+    if (!baseline && !onPath("featherpad")) {
         std::fprintf(stderr, "featherpad is not installed: run scripts/benchsetup.sh\n");
         return 2;
     }
@@ -244,7 +248,24 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot set up the programs and the sample\n");
         return 1;
     }
-    const Program velmo = programs.velmo(), featherPad = programs.featherPad();
+    const Program velmo = programs.velmo();
+    // The other build lives in a folder of its own, with its own settings and window
+    // registry, and opens its own copy of the text, so that neither window hands its file
+    // over to the other.
+    Programs others(folder + "/baseline");
+    Program peer = programs.featherPad();
+    std::string peerFile = utf8;
+    if (baseline) {
+        peerFile = folder + "/baseline/prose-10m.txt";
+        std::error_code error;
+        if (!others.setUpVelmo(baseline) || !fs::copy_file(text, peerFile, error)) {
+            std::fprintf(stderr, "cannot set up the baseline build %s\n", baseline);
+            return 1;
+        }
+        peer = others.velmo();
+        peer.name = "Baseline";
+    }
+    const std::string &peerName = peer.name;
 
     Rounds results;
     bool ok = true;
@@ -256,9 +277,9 @@ int main(int argc, char **argv)
             break;
         }
         const bool velmoFirst = s % 2 == 0;
-        const Program &first = velmoFirst ? velmo : featherPad, &second = velmoFirst ? featherPad : velmo;
-        ok = session.open(first, velmoFirst ? text : utf8, 0)
-             && session.open(second, velmoFirst ? utf8 : text, kWindowWidth + 8)
+        const Program &first = velmoFirst ? velmo : peer, &second = velmoFirst ? peer : velmo;
+        ok = session.open(first, velmoFirst ? text : peerFile, 0)
+             && session.open(second, velmoFirst ? peerFile : text, kWindowWidth + 8)
              && session.caretTo(Session::Place::start) && session.type("start", keys) && session.burst(!velmoFirst)
              && session.caretTo(Session::Place::middle) && session.type("middle", keys)
              && session.caretTo(Session::Place::end) && session.type("end", keys) && session.memory();
@@ -270,15 +291,21 @@ int main(int argc, char **argv)
     }
 
     std::printf("%d sessions, %d keys per program and place each; 10 MB of manual-page prose, Shift-JIS for Velmo, "
-                "UTF-8 for FeatherPad; windows %dx%d, wrapped\n",
-                sessions, keys, kWindowWidth, kWindowHeight);
-    std::printf("%-52s %13s %13s\n", "", "Velmo", "FeatherPad");
-    results.printRatio("key at the start, to its repaint", "Velmo key start", "FeatherPad key start");
-    results.printRatio("key in the middle, to its repaint", "Velmo key middle", "FeatherPad key middle");
-    results.printRatio("key at the end, to its repaint", "Velmo key end", "FeatherPad key end");
-    results.printRatio("200 keys at once at the start, all drawn", "Velmo burst", "FeatherPad burst");
-    results.printRatio("Ctrl+End when freshly opened, row shown", "Velmo ctrl-end", "FeatherPad ctrl-end");
-    const double ours = results.median("Velmo memory"), theirs = results.median("FeatherPad memory");
+                "%s; windows %dx%d, wrapped\n",
+                sessions, keys, baseline ? "the same for the baseline build" : "UTF-8 for FeatherPad", kWindowWidth,
+                kWindowHeight);
+    if (baseline)
+        std::printf("the baseline build: %s\n", baseline);
+    std::printf("%-52s %13s %13s\n", "", "Velmo", peerName.c_str());
+    const auto ratio = [&](const char *what, const std::string &figure) {
+        results.printRatio(what, "Velmo " + figure, peerName + " " + figure);
+    };
+    ratio("key at the start, to its repaint", "key start");
+    ratio("key in the middle, to its repaint", "key middle");
+    ratio("key at the end, to its repaint", "key end");
+    ratio("200 keys at once at the start, all drawn", "burst");
+    ratio("Ctrl+End when freshly opened, row shown", "ctrl-end");
+    const double ours = results.median("Velmo memory"), theirs = results.median(peerName + " memory");
     std::printf("%-52s %10.1f MiB %9.1f MiB   ratio %6.2f   (median of %d)\n", "peak memory (VmHWM) holding it",
                 ours, theirs, theirs > 0 ? ours / theirs : 0.0, sessions);
     return 0;

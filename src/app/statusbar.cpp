@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFontMetrics>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -68,6 +67,70 @@ TStatusPanelStrip::TStatusPanelStrip(QWidget *parent) : QWidget(parent)
     setMouseTracking(true);
 }
 
+void TStatusPanelStrip::setPanels(std::vector<QLabel *> panels)
+{
+    m_panels = std::move(panels);
+    placePanels();
+}
+
+int TStatusPanelStrip::fixedWidths() const
+{
+    int sum = 0;
+    for (std::size_t i = 0; i + 1 < m_panels.size(); ++i)
+        sum += m_panels[i]->maximumWidth();
+    return sum;
+}
+
+QSize TStatusPanelStrip::minimumSizeHint() const
+{
+    int height = 0;
+    for (const QLabel *panel : m_panels)
+        height = std::max(height, panel->sizeHint().height());
+    return {fixedWidths(), height};
+}
+
+QSize TStatusPanelStrip::sizeHint() const
+{
+    return minimumSizeHint();
+}
+
+void TStatusPanelStrip::placePanels()
+{
+    int x = 0;
+    for (std::size_t i = 0; i < m_panels.size(); ++i) {
+        QLabel *panel = m_panels[i];
+        const int w = i + 1 < m_panels.size() ? panel->maximumWidth() : std::max(0, width() - x);
+        panel->setFixedSize(w, height());
+        panel->move(x, 0);
+        x += w;
+    }
+    // The bar's minimum width follows the fixed panels'.
+    if (const int fixed = fixedWidths(); fixed != m_placedFixedWidths) {
+        m_placedFixedWidths = fixed;
+        updateGeometry();
+    }
+}
+
+bool TStatusPanelStrip::event(QEvent *event)
+{
+    // A panel given another width asks its parent to lay it out.
+    if (event->type() == QEvent::LayoutRequest)
+        placePanels();
+    return QWidget::event(event);
+}
+
+void TStatusPanelStrip::resizeEvent(QResizeEvent *event)
+{
+    placePanels();
+    QWidget::resizeEvent(event);
+}
+
+void TStatusPanelStrip::showEvent(QShowEvent *event)
+{
+    placePanels();
+    QWidget::showEvent(event);
+}
+
 void TStatusPanelStrip::mousePressEvent(QMouseEvent *event)
 {
     emit mouseDown(event->button(), int(event->position().x()));
@@ -87,9 +150,6 @@ void TMainForm::CreateStatusBar()
     StatusBar->setSizeGripEnabled(true);
     auto *strip = new TStatusPanelStrip(StatusBar);
     strip->setObjectName(QStringLiteral("StatusPanelStrip"));
-    auto *row = new QHBoxLayout(strip);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
     struct Panel {
         const char *text;
         Qt::Alignment alignment;
@@ -112,19 +172,12 @@ void TMainForm::CreateStatusBar()
         // A pixel of room above and below the text: the underscore and the tails of g, p
         // and y reach a row past the font's descent at some sizes.
         label->setContentsMargins(0, 1, 0, 1);
-        if (i < 3) {
+        // The name panel takes whatever the other three leave, wide window or narrow.
+        if (i < 3)
             label->setFixedWidth(panels[i].width);
-            row->addWidget(label);
-        } else {
-            // The name panel takes whatever the other three leave, wide window or narrow:
-            // were it capped, the layout would hand the rest out as gaps between the
-            // panels, and a position along the strip would no longer name its panel.
-            label->setMinimumWidth(0);
-            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-            row->addWidget(label, 1);
-        }
         StatusPanels[i] = label;
     }
+    strip->setPanels({StatusPanels.begin(), StatusPanels.end()});
     StatusBar->addWidget(strip, 1);
     StatusPanelStrip = strip;
     connect(strip, &TStatusPanelStrip::mouseDown, this,

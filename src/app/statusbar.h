@@ -4,6 +4,10 @@
 
 #include <QWidget>
 
+#include <vector>
+
+class QLabel;
+
 namespace velmo {
 
 namespace statustexts {
@@ -28,18 +32,37 @@ inline constexpr char kSizeClose[] = "Bytes]";
 // The four panels side by side with no gap between them, so that a position along the
 // strip names a panel by the panels' widths alone. The panels let the pointer through to
 // the strip, which reports presses and moves in its own x.
+// The strip places its panels itself and gives each a fixed size: all but the last keep the
+// width they are given, the last takes the rest. A panel of fixed size that is given a new
+// text only draws itself again; in a layout, every keystroke's new line, column and byte
+// count would have the strip, the status bar and the window laid out again, and the status
+// bar drawn whole, before the typed character reached the screen.
 class TStatusPanelStrip : public QWidget {
     Q_OBJECT
 public:
     explicit TStatusPanelStrip(QWidget *parent = nullptr);
+
+    void setPanels(std::vector<QLabel *> panels);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 signals:
     void mouseDown(Qt::MouseButton button, int x);
     void mouseMove(int x);
 
 protected:
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void placePanels();
+    int fixedWidths() const;
+
+    std::vector<QLabel *> m_panels;
+    int m_placedFixedWidths = -1;
 };
 
 } // namespace velmo

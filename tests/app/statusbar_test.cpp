@@ -16,6 +16,9 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 
+#include <map>
+#include <vector>
+
 namespace velmo::testing {
 namespace {
 
@@ -281,6 +284,55 @@ TEST_F(StatusBarTest, NamePanelTakesTheWidthTheOthersLeave)
                 form->StatusPanels[1]->geometry().center().x());
         EXPECT_NE(form->RichEdit->InsertMode(), before);
     }
+}
+
+// A keystroke's new position and byte count repaint their two panels and nothing more: no
+// panel, bar or window is laid out again (each key would otherwise redraw the whole bar
+// before the typed character reached the screen).
+TEST_F(StatusBarTest, KeystrokeRepaintsOnlyThePanelsItChanged)
+{
+    struct Counter : QObject {
+        std::map<std::pair<QObject *, QEvent::Type>, int> seen;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            ++seen[{watched, event->type()}];
+            return false;
+        }
+        int operator()(QObject *o, QEvent::Type t) { return seen[{o, t}]; }
+    };
+    auto form = open();
+    ASSERT_TRUE(form->ChangeEditMode(true, TMainForm::EditModeWay::Force));
+    form->resize(640, 400);
+    form->RichEdit->SetText(QStringLiteral("abc"));
+    form->RichEdit->SetSelStart(3);
+    const auto type = [&form] {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(form->RichEdit, &key);
+        QCoreApplication::processEvents();
+    };
+    // The first keys mark the document modified and enable Undo, and the window settles.
+    for (int k = 0; k < 3; ++k)
+        type();
+    const std::vector<QRect> placed = {form->StatusPanels[0]->geometry(), form->StatusPanels[1]->geometry(),
+                                       form->StatusPanels[2]->geometry(), form->StatusPanels[3]->geometry()};
+    Counter counter;
+    for (QObject *o : {static_cast<QObject *>(form.get()), static_cast<QObject *>(form->StatusBar),
+                       static_cast<QObject *>(form->StatusPanelStrip)})
+        o->installEventFilter(&counter);
+    for (QLabel *p : form->StatusPanels)
+        p->installEventFilter(&counter);
+    for (int k = 0; k < 3; ++k)
+        type();
+    EXPECT_EQ(panel(*form, 0), position(1, 9));
+    EXPECT_TRUE(panel(*form, 3).contains(QStringLiteral("[9")));
+    for (QObject *o : {static_cast<QObject *>(form.get()), static_cast<QObject *>(form->StatusBar),
+                       static_cast<QObject *>(form->StatusPanelStrip)})
+        EXPECT_EQ(counter(o, QEvent::LayoutRequest), 0) << o->objectName().toStdString();
+    EXPECT_GE(counter(form->StatusPanels[0], QEvent::Paint), 1);
+    EXPECT_EQ(counter(form->StatusPanels[1], QEvent::Paint), 0);
+    EXPECT_EQ(counter(form->StatusPanels[2], QEvent::Paint), 0);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(form->StatusPanels[i]->geometry(), placed[i]) << i;
 }
 
 // The mark follows the modified flag at once: an edit that leaves the caret where it was,

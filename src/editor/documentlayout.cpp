@@ -305,6 +305,10 @@ void DocumentLayout::documentChanged(int from, int removed, int added)
         return;
     }
     const qreal top = blockTop(first);
+    // A keystroke inside one paragraph: its lines as they were drawn, to repaint only those
+    // the edit changed (typically the caret's line, not the whole paragraph).
+    const bool withinOne = first == lastNew && newCount == oldCount && removed != added && isLaidOut(first);
+    const std::vector<DrawnLine> drawnBefore = withinOne ? drawnLines(firstBlock) : std::vector<DrawnLine>();
     std::vector<std::int64_t> widths, breaks, lines, heights;
     QTextBlock b = firstBlock;
     for (int i = first; i <= lastNew && b.isValid(); ++i, b = b.next()) {
@@ -341,11 +345,62 @@ void DocumentLayout::documentChanged(int from, int removed, int added)
     // below it). A change of format (as many characters removed as added) may renumber the
     // list items after it, so it repaints them.
     const std::int64_t heightAfter = m_heights.prefix(at + widths.size()) - m_heights.prefix(at);
-    if (laidOut && removed != added && newCount == oldCount && heightAfter == heightBefore)
+    const QRectF changed = laidOut && withinOne && heightAfter == heightBefore
+                               ? changedLines(drawnBefore, drawnLines(firstBlock), from - firstBlock.position(),
+                                              removed, added)
+                               : QRectF();
+    if (!changed.isEmpty())
+        emit update(changed.translated(0, top));
+    else if (laidOut && removed != added && newCount == oldCount && heightAfter == heightBefore)
         emit update(QRectF(0, top, kFar, heightAfter / kFixed));
     else
         emit update(QRectF(0, top, kFar, kFar));
     notifySize();
+}
+
+std::vector<DocumentLayout::DrawnLine> DocumentLayout::drawnLines(const QTextBlock &block)
+{
+    // Qt keeps a paragraph's lines when its text changes, until it is laid out again.
+    std::vector<DrawnLine> drawn;
+    const QTextLayout *tl = block.layout();
+    drawn.reserve(std::size_t(tl->lineCount()));
+    for (int i = 0; i < tl->lineCount(); ++i) {
+        const QTextLine l = tl->lineAt(i);
+        drawn.push_back({l.textStart(), l.textLength(), QRectF(l.x(), l.y(), l.naturalTextWidth(), l.height())});
+    }
+    return drawn;
+}
+
+QRectF DocumentLayout::changedLines(const std::vector<DrawnLine> &before, const std::vector<DrawnLine> &after,
+                                    int at, int removed, int added)
+{
+    // A line is drawn again unless it holds the same characters at the same place: wholly
+    // before the edit, or wholly after it and moved along by what the edit added. With a
+    // line more or less, all are (a justified line that becomes the last one is drawn
+    // unstretched).
+    const bool sameCount = before.size() == after.size();
+    qreal top = kFar, bottom = -kFar;
+    const auto take = [&](const DrawnLine &line) {
+        top = std::min(top, line.box.top());
+        bottom = std::max(bottom, line.box.bottom());
+    };
+    for (std::size_t i = 0; i < std::max(before.size(), after.size()); ++i) {
+        bool same = sameCount;
+        if (same) {
+            const DrawnLine &was = before[i], &is = after[i];
+            const bool ahead = was.start + was.length <= at, behind = was.start >= at + removed;
+            same = (ahead || behind) && is.start == was.start + (behind ? added - removed : 0)
+                   && is.length == was.length && is.box == was.box;
+        }
+        if (same)
+            continue;
+        if (i < before.size())
+            take(before[i]);
+        if (i < after.size())
+            take(after[i]);
+    }
+    // Full width: the marks drawn past a line's end and the caret may stand beyond its text.
+    return bottom > top ? QRectF(0, top, kFar, bottom - top) : QRectF();
 }
 
 // ----- laying out -----

@@ -118,6 +118,16 @@ private:
     void estimate(std::int64_t width64, std::int64_t breaks, std::int64_t &lines, std::int64_t &height64) const;
     void layoutBlock(const QTextBlock &block, int number) const;
     void keepGlyphs(const QTextBlock &block);
+    // A laid-out line of a paragraph: its characters and where it is drawn.
+    struct DrawnLine {
+        int start = 0, length = 0;
+        QRectF box;
+    };
+    static std::vector<DrawnLine> drawnLines(const QTextBlock &block);
+    // The rows (full width, in the paragraph's own coordinates) of the lines that an edit of
+    // `removed` characters replaced by `added` at `at` changed; empty when none did.
+    static QRectF changedLines(const std::vector<DrawnLine> &before, const std::vector<DrawnLine> &after, int at,
+                               int removed, int added);
     // Makes the line counts exact up to block: a paragraph of plain text in the default
     // font is counted from its characters' advances where the counter is sure, any other is
     // laid out.

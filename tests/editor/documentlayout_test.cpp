@@ -12,12 +12,16 @@
 #include "platform/cp932codec.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
 #include <QKeyEvent>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <gtest/gtest.h>
+#include <cstring>
+#include <functional>
 #include <memory>
 
 using namespace velmo;
@@ -383,6 +387,91 @@ TEST(DocumentLayout, AnEditRepaintsWhatMoves)
         c.mergeBlockFormat(f);
     });
     EXPECT_GE(r.bottom(), layout.documentSize().height());
+}
+
+// A keystroke within a paragraph repaints the lines it changed: every pixel that differs
+// afterwards lies in what the layout asks to repaint, and typing at the paragraph's end
+// repaints the last line alone.
+TEST(DocumentLayout, AnEditRepaintsTheLinesItChanged)
+{
+    TRichEdit edit;
+    edit.resize(400, 300);
+    edit.SetWordWrap(true);
+    const QString paragraph = QString::fromUtf8(
+        "日本語の文章を折り返して、いくつかの行に分けて表示します。これは二つ目の文です。三つ目の文もここに"
+        "あります。最後の行。");
+    edit.SetText(QString::fromUtf8("前の段落\n") + paragraph + QString::fromUtf8("\n後の段落"));
+    edit.SetEditRect({0, 0, 200, 300});
+    DocumentLayout &layout = edit.documentLayout();
+    layout.layoutAll();
+    const QTextBlock block = edit.document()->findBlockByNumber(1);
+    ASSERT_GE(block.layout()->lineCount(), 4);
+    const auto lineStart = [&](int line) { return block.position() + block.layout()->lineAt(line).textStart(); };
+    const auto caretTo = [&](int position) { // a position in the document's characters
+        QTextCursor caret(edit.document());
+        caret.setPosition(position);
+        edit.setTextCursor(caret);
+    };
+    const auto render = [&] {
+        QImage image(400, int(layout.documentSize().height()) + 1, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = QRectF(image.rect());
+        layout.draw(&painter, context);
+        return image;
+    };
+    struct Case {
+        const char *what;
+        std::function<int()> at; // where the caret goes
+        int key;
+        const char *text;
+    };
+    const std::vector<Case> cases = {
+        {"a character in the first line", [&] { return lineStart(0) + 2; }, Qt::Key_A, "あ"},
+        {"a character at the start of the third line", [&] { return lineStart(2); }, Qt::Key_A, "字"},
+        {"a comma at a line's start, that cannot begin it", [&] { return lineStart(2); }, Qt::Key_A, "、"},
+        {"Backspace at the start of the second line", [&] { return lineStart(1); }, Qt::Key_Backspace, ""},
+        {"Delete in the third line", [&] { return lineStart(2) + 1; }, Qt::Key_Delete, ""},
+        {"a character at the paragraph's end", [&] { return block.position() + block.length() - 1; }, Qt::Key_A,
+         "末"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        caretTo(c.at());
+        const int linesBefore = block.layout()->lineCount();
+        const QImage before = render();
+        QRectF asked;
+        const QMetaObject::Connection connection = QObject::connect(
+            &layout, &QAbstractTextDocumentLayout::update, [&](const QRectF &r) { asked |= r; });
+        QKeyEvent key(QEvent::KeyPress, c.key, Qt::NoModifier, QString::fromUtf8(c.text));
+        QApplication::sendEvent(&edit, &key);
+        QObject::disconnect(connection);
+        const QImage after = render();
+        ASSERT_EQ(block.layout()->lineCount(), linesBefore) << "the case should keep the paragraph's height";
+        ASSERT_EQ(before.size(), after.size());
+        int first = -1, last = -1;
+        for (int y = 0; y < after.height(); ++y)
+            if (std::memcmp(before.constScanLine(y), after.constScanLine(y), std::size_t(after.bytesPerLine()))) {
+                first = first < 0 ? y : first;
+                last = y;
+            }
+        ASSERT_GE(first, 0);
+        EXPECT_LE(asked.top(), first);
+        EXPECT_GE(asked.bottom(), last + 1);
+        EXPECT_LT(asked.height(), layout.blockHeight(1) + 1);
+    }
+    // At the paragraph's end only the last line was drawn again.
+    const QTextLine lastLine = block.layout()->lineAt(block.layout()->lineCount() - 1);
+    caretTo(block.position() + block.length() - 1);
+    QRectF asked;
+    const QMetaObject::Connection connection =
+        QObject::connect(&layout, &QAbstractTextDocumentLayout::update, [&](const QRectF &r) { asked |= r; });
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QString::fromUtf8("字"));
+    QApplication::sendEvent(&edit, &key);
+    QObject::disconnect(connection);
+    EXPECT_DOUBLE_EQ(asked.top(), layout.blockTop(1) + lastLine.y());
+    EXPECT_DOUBLE_EQ(asked.height(), lastLine.height());
 }
 
 // Text mode draws glyphs straight from the font (nothing code page 932 holds needs shaping);

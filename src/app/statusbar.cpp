@@ -57,7 +57,7 @@ void showStateMark(TMainForm &form)
     const char *mark = form.RichEdit->isReadOnly() ? statustexts::kReadOnlyMark
                        : form.RichEdit->Modified() ? statustexts::kModifiedMark
                                                    : "";
-    form.StatusPanels[2]->setText(tr8(mark));
+    static_cast<TStatusPanelStrip *>(form.StatusPanelStrip)->setPanelText(2, tr8(mark));
 }
 
 } // namespace
@@ -111,11 +111,54 @@ void TStatusPanelStrip::placePanels()
     }
 }
 
+namespace {
+// Posted when a key reaches the editor, below the priority of the window's repaint request.
+const QEvent::Type kTypingHandled = QEvent::Type(QEvent::registerEventType());
+} // namespace
+
+void TStatusPanelStrip::followTyping(QWidget *editor)
+{
+    editor->installEventFilter(this);
+}
+
+bool TStatusPanelStrip::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod) && !m_typing) {
+        m_typing = true;
+        QCoreApplication::postEvent(this, new QEvent(kTypingHandled), Qt::LowEventPriority - 1);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TStatusPanelStrip::setPanelText(int index, const QString &text)
+{
+    QLabel *panel = m_panels[std::size_t(index)];
+    if (panel->text() == text)
+        return;
+    if (m_typing && panel->updatesEnabled()) {
+        panel->setUpdatesEnabled(false);
+        m_held.push_back(panel);
+    }
+    panel->setText(text);
+}
+
+void TStatusPanelStrip::releaseHeld()
+{
+    for (QLabel *panel : m_held)
+        panel->setUpdatesEnabled(true); // and drawn with the next repaint
+    m_held.clear();
+}
+
 bool TStatusPanelStrip::event(QEvent *event)
 {
     // A panel given another width asks its parent to lay it out.
     if (event->type() == QEvent::LayoutRequest)
         placePanels();
+    if (event->type() == kTypingHandled) {
+        m_typing = false;
+        releaseHeld();
+        return true;
+    }
     return QWidget::event(event);
 }
 
@@ -188,6 +231,7 @@ void TMainForm::CreateStatusBar()
 void TMainForm::ConnectStatusBar()
 {
     RichEdit->installEventFilter(new InsertKeyWatcher(this, RichEdit));
+    static_cast<TStatusPanelStrip *>(StatusPanelStrip)->followTyping(RichEdit);
     // The mark follows the document's modified flag itself: a change that leaves the caret
     // where it was, and an undo back to the saved text, show at once.
     connect(RichEdit, &TRichEdit::ModifiedChange, this, [this] { showStateMark(*this); });
@@ -206,7 +250,7 @@ void TMainForm::RichEditSelectionChange()
         // Lines count from 1, columns (bytes from the line's start) from 0.
         const QString position = QString::number(RichEdit->GetRow() + 1) + tr8(statustexts::kLinePart)
                                  + QString::number(RichEdit->GetColumn()) + tr8(statustexts::kColumnPart);
-        StatusPanels[0]->setText(position);
+        static_cast<TStatusPanelStrip *>(StatusPanelStrip)->setPanelText(0, position);
         StatusPanels[0]->setFixedWidth(QFontMetrics(StatusBar->font()).horizontalAdvance(position) + 10);
     }
     showStateMark(*this);
@@ -226,7 +270,7 @@ void TMainForm::RichEditChange()
     } else {
         FileNameText = name.isEmpty() ? QString() : tr8(statustexts::kFileNamePrefix) + name;
     }
-    StatusPanels[3]->setText(FileNameText);
+    static_cast<TStatusPanelStrip *>(StatusPanelStrip)->setPanelText(3, FileNameText);
 }
 
 void TMainForm::RichEditKeyDown(int key)
@@ -318,6 +362,7 @@ void TMainForm::ShowProgressText(const QString &text)
 {
     StatusPanels[3]->setText(text);
     // Progress texts frame work that keeps the event loop busy: paint them now.
+    static_cast<TStatusPanelStrip *>(StatusPanelStrip)->releaseHeld();
     StatusPanels[3]->repaint();
 }
 

@@ -43,6 +43,13 @@ public:
     explicit TStatusPanelStrip(QWidget *parent = nullptr);
 
     void setPanels(std::vector<QLabel *> panels);
+    // Shows a panel's new text. While the editor handles a key, the panel is drawn once the
+    // editor's repaint of the key has gone to the screen, not with it: the typed character
+    // does not wait for the line, column and byte count to be drawn.
+    void setPanelText(int index, const QString &text);
+    void followTyping(QWidget *editor);
+    // Draws the panels held back so far now (before work that keeps the event loop busy).
+    void releaseHeld();
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -52,6 +59,7 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -62,6 +70,8 @@ private:
     int fixedWidths() const;
 
     std::vector<QLabel *> m_panels;
+    std::vector<QLabel *> m_held; // new texts not drawn yet
+    bool m_typing = false;
     int m_placedFixedWidths = -1;
 };
 

@@ -17,6 +17,7 @@
 #include <QStatusBar>
 
 #include <map>
+#include <string>
 #include <vector>
 
 namespace velmo::testing {
@@ -308,6 +309,8 @@ TEST_F(StatusBarTest, KeystrokeRepaintsOnlyThePanelsItChanged)
     const auto type = [&form] {
         QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
         QApplication::sendEvent(form->RichEdit, &key);
+        // The editor's repaint, then the panels' (posted while the first was handled).
+        QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     };
     // The first keys mark the document modified and enable Undo, and the window settles.
@@ -333,6 +336,55 @@ TEST_F(StatusBarTest, KeystrokeRepaintsOnlyThePanelsItChanged)
     EXPECT_EQ(counter(form->StatusPanels[2], QEvent::Paint), 0);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(form->StatusPanels[i]->geometry(), placed[i]) << i;
+}
+
+// The typed character goes to the screen first: the position panel is drawn in a repaint
+// of its own after the editor's, and texts set outside typing are drawn with the next one.
+TEST_F(StatusBarTest, TypedCharacterIsDrawnBeforeThePanels)
+{
+    struct Order : QObject {
+        QObject *editor = nullptr, *panel = nullptr;
+        std::vector<char> seen; // u: the window repaints, e: the editor, p: the position panel
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::UpdateRequest)
+                seen.push_back('u');
+            else if (event->type() == QEvent::Paint && watched == editor)
+                seen.push_back('e');
+            else if (event->type() == QEvent::Paint && watched == panel)
+                seen.push_back('p');
+            return false;
+        }
+    };
+    auto form = open();
+    ASSERT_TRUE(form->ChangeEditMode(true, TMainForm::EditModeWay::Force));
+    form->RichEdit->SetText(QStringLiteral("abc"));
+    form->RichEdit->SetSelStart(3);
+    QCoreApplication::processEvents();
+    Order order;
+    order.editor = form->RichEdit->viewport();
+    order.panel = form->StatusPanels[0];
+    for (QObject *o : {static_cast<QObject *>(form.get()), order.editor, order.panel})
+        o->installEventFilter(&order);
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QApplication::sendEvent(form->RichEdit, &key);
+    EXPECT_EQ(panel(*form, 0), position(1, 4)) << "the text is there at once";
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    const std::string seen(order.seen.begin(), order.seen.end());
+    const auto editor = seen.find('e'), drawn = seen.find('p');
+    ASSERT_NE(editor, std::string::npos) << seen;
+    ASSERT_NE(drawn, std::string::npos) << seen;
+    EXPECT_NE(seen.find('u', editor), std::string::npos) << seen;
+    EXPECT_GT(drawn, seen.find('u', editor)) << seen;
+
+    // Outside typing a new text is drawn with the next repaint, as before.
+    order.seen.clear();
+    form->RichEdit->SetSelStart(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel(*form, 0), position(1, 1));
+    EXPECT_TRUE(form->StatusPanels[0]->updatesEnabled());
+    EXPECT_NE(std::string(order.seen.begin(), order.seen.end()).find('p'), std::string::npos);
 }
 
 // The mark follows the modified flag at once: an edit that leaves the caret where it was,

@@ -252,11 +252,11 @@ int main(int argc, char **argv)
     // The other build lives in a folder of its own, with its own settings and window
     // registry, and opens its own copy of the text, so that neither window hands its file
     // over to the other.
-    Programs others(folder + "/baseline");
     Program peer = programs.featherPad();
     std::string peerFile = utf8;
     if (baseline) {
         peerFile = folder + "/baseline/prose-10m.txt";
+        Programs others(folder + "/baseline");
         std::error_code error;
         if (!others.setUpVelmo(baseline) || !fs::copy_file(text, peerFile, error)) {
             std::fprintf(stderr, "cannot set up the baseline build %s\n", baseline);

@@ -7,6 +7,7 @@
 
 #include "app/commandline.h"
 #include "app/editornotify.h"
+#include "app/statusbar.h"
 #include "editor/extmemo.h"
 #include "platform/windowbus.h"
 
@@ -177,7 +178,7 @@ public:
     int StatusPanelWidth(int index) const;
     // Watches the editor's keys for the insert/overwrite panel (once the editor exists).
     void ConnectStatusBar();
-    QWidget *StatusPanelStrip = nullptr; // the four panels side by side, inside StatusBar
+    TStatusPanelStrip *StatusPanelStrip = nullptr; // the four panels side by side, inside StatusBar
 
     // --- search and navigation (searchcommands.cpp) ---
     // The go-to dialog: statusX -1 centres it over the window (the command); otherwise it pops

@@ -57,7 +57,7 @@ void showStateMark(TMainForm &form)
     const char *mark = form.RichEdit->isReadOnly() ? statustexts::kReadOnlyMark
                        : form.RichEdit->Modified() ? statustexts::kModifiedMark
                                                    : "";
-    static_cast<TStatusPanelStrip *>(form.StatusPanelStrip)->setPanelText(2, tr8(mark));
+    form.StatusPanelStrip->setPanelText(2, tr8(mark));
 }
 
 } // namespace
@@ -231,7 +231,7 @@ void TMainForm::CreateStatusBar()
 void TMainForm::ConnectStatusBar()
 {
     RichEdit->installEventFilter(new InsertKeyWatcher(this, RichEdit));
-    static_cast<TStatusPanelStrip *>(StatusPanelStrip)->followTyping(RichEdit);
+    StatusPanelStrip->followTyping(RichEdit);
     // The mark follows the document's modified flag itself: a change that leaves the caret
     // where it was, and an undo back to the saved text, show at once.
     connect(RichEdit, &TRichEdit::ModifiedChange, this, [this] { showStateMark(*this); });
@@ -250,7 +250,7 @@ void TMainForm::RichEditSelectionChange()
         // Lines count from 1, columns (bytes from the line's start) from 0.
         const QString position = QString::number(RichEdit->GetRow() + 1) + tr8(statustexts::kLinePart)
                                  + QString::number(RichEdit->GetColumn()) + tr8(statustexts::kColumnPart);
-        static_cast<TStatusPanelStrip *>(StatusPanelStrip)->setPanelText(0, position);
+        StatusPanelStrip->setPanelText(0, position);
         StatusPanels[0]->setFixedWidth(QFontMetrics(StatusBar->font()).horizontalAdvance(position) + 10);
     }
     showStateMark(*this);
@@ -270,7 +270,7 @@ void TMainForm::RichEditChange()
     } else {
         FileNameText = name.isEmpty() ? QString() : tr8(statustexts::kFileNamePrefix) + name;
     }
-    static_cast<TStatusPanelStrip *>(StatusPanelStrip)->setPanelText(3, FileNameText);
+    StatusPanelStrip->setPanelText(3, FileNameText);
 }
 
 void TMainForm::RichEditKeyDown(int key)
@@ -362,7 +362,7 @@ void TMainForm::ShowProgressText(const QString &text)
 {
     StatusPanels[3]->setText(text);
     // Progress texts frame work that keeps the event loop busy: paint them now.
-    static_cast<TStatusPanelStrip *>(StatusPanelStrip)->releaseHeld();
+    StatusPanelStrip->releaseHeld();
     StatusPanels[3]->repaint();
 }
 
